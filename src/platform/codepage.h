@@ -1,0 +1,23 @@
+// Text conversion between the system's 8-bit code page (ANSI), UTF-16 and UTF-8, and the ANSI
+// lower-casing that parameter lists use for their name searches.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::u16string AnsiToWide(std::string_view text);
+/// Characters without an ANSI form become '?'.
+std::string WideToAnsi(std::u16string_view text);
+std::string WideToUtf8(std::u16string_view text);
+/// Invalid UTF-8 sequences become U+FFFD.
+std::u16string Utf8ToWide(std::string_view text);
+
+/// Lower-cases Length bytes in place with the ANSI code page's rules (CharLowerBuffA on Windows).
+void AnsiLowerInPlace(char* text, std::size_t length) noexcept;
+/// Upper-cases in place with the same rules (CharUpperBuffA on Windows).
+void AnsiUpperInPlace(char* text, std::size_t length) noexcept;
+
+} // namespace platform
