@@ -5,8 +5,8 @@
  *
  * C-compatible. All records are packed, little-endian. In a 32-bit process pointer fields are
  * 4 bytes wide and every offset below holds (checked by the asserts at the end). A 64-bit build
- * of this header (the native test build of the library) widens each pointer field to 8 bytes;
- * nothing else changes.
+ * of this header (the test builds of the library) widens each pointer field to 8 bytes and the
+ * VARIANT to 24 bytes, as the 64-bit system does; nothing else changes.
  *
  * Memory and lists across the boundary
  *  - A parameter list (TzetParamsList) is an object whose first word is a class pointer, followed
@@ -24,8 +24,8 @@
  *  - An 8-bit string field points to the first character of a counted block: the 32-bit
  *    reference count at -8 (-1 marks a constant that is never freed), the 32-bit length at -4, a
  *    terminating zero after the characters. A null pointer is the empty string.
- *  - Values are 16-byte OLE VARIANTs; strings inside them are BSTRs from the OLE allocator, freed
- *    with VariantClear. Type 0x100 is an 8-bit string block as above.
+ *  - Values are OLE VARIANTs (16 bytes); strings inside them are BSTRs from the OLE allocator,
+ * freed with VariantClear. Type 0x100 is an 8-bit string block as above.
  *  - Lists that the library hands out through Output stay owned by the module instance. The host
  *    reads them after the call and must not free them; they stay valid until the module's next
  *    call for the instance, the host's release request or the last UNLOAD.
@@ -58,16 +58,17 @@ extern "C" {
 
 /* Result codes of the signed 32-bit exports. Positive numbers are counts. */
 #define ZET_RESULT_DONE 0
-#define ZET_RESULT_REJECTED (-1)    /* invalid record, no instance, terminating, time-out, missing parameter */
+#define ZET_RESULT_REJECTED                                                                        \
+  (-1) /* invalid record, no instance, terminating, time-out, missing parameter */
 #define ZET_RESULT_NOTHING_DONE (-2) /* no handler for the command, or no data */
-#define ZET_RESULT_FAILED (-3)      /* a failure was raised and caught */
+#define ZET_RESULT_FAILED (-3)       /* a failure was raised and caught */
 
 /* Descriptor kinds (TPluginDataDesc.Kind). */
-#define ZET_KIND_NONE 0       /* nothing */
-#define ZET_KIND_LIST 1       /* Data points to a TzetParamsList (maybe a TzetRowsParamsList) */
-#define ZET_KIND_INTEGER 5    /* Data is an inline signed 32-bit number */
-#define ZET_KIND_REQUEST 6    /* Data is an inline request code */
-#define ZET_KIND_LIST_ALT 8   /* Data points to a TzetParamsList, accepted like kind 1 as input */
+#define ZET_KIND_NONE 0     /* nothing */
+#define ZET_KIND_LIST 1     /* Data points to a TzetParamsList (maybe a TzetRowsParamsList) */
+#define ZET_KIND_INTEGER 5  /* Data is an inline signed 32-bit number */
+#define ZET_KIND_REQUEST 6  /* Data is an inline request code */
+#define ZET_KIND_LIST_ALT 8 /* Data points to a TzetParamsList, accepted like kind 1 as input */
 /* Request code of kind 6: drop the data handed out by the previous call. */
 #define ZET_REQUEST_RELEASE 0x301
 
@@ -91,10 +92,10 @@ extern "C" {
 #define ZET_ITEM_STATE_ASSIGNED 2
 
 /* Messages to the host's message window. wParam is always the instance's ModuleIndex. */
-#define ZET_WM_COPYDATA 0x004A            /* lParam: COPYDATASTRUCT; sent, abort-if-hung, 1000 ms */
-#define ZET_COPYDATA_LOG_BLOCK 1          /* dwData: pending log lines separated by CR LF */
-#define ZET_COPYDATA_LOG_LINE 2           /* dwData: one log line */
-#define ZET_WM_HOST_LOG_PENDING 0x0711    /* lParam 0: log lines wait for GetLogEx */
+#define ZET_WM_COPYDATA 0x004A         /* lParam: COPYDATASTRUCT; sent, abort-if-hung, 1000 ms */
+#define ZET_COPYDATA_LOG_BLOCK 1       /* dwData: pending log lines separated by CR LF */
+#define ZET_COPYDATA_LOG_LINE 2        /* dwData: one log line */
+#define ZET_WM_HOST_LOG_PENDING 0x0711 /* lParam 0: log lines wait for GetLogEx */
 #define ZET_WM_HOST_RELOAD_SETTINGS 0x0714 /* lParam 0: reload this module's settings */
 /* Log line levels: the first character of every log line. */
 #define ZET_LOG_FAILURE 0x01
@@ -162,8 +163,8 @@ typedef struct ZetParamsListItemLayout {
   const char* LowerName; /* Name lower-cased with the ANSI code page rules */
   uint32_t DeclaredType; /* 0 for items the library creates */
   uint8_t State;         /* ZET_ITEM_STATE_ASSIGNED, or 0 when created with an empty value */
-  union {                /* OLE VARIANT, 8-byte aligned (offset 24 in a 32-bit process) */
-    uint8_t Bytes[16];
+  union { /* OLE VARIANT: 16 bytes at offset 24 in a 32-bit process, 24 bytes in a 64-bit one */
+    uint8_t Bytes[8 + 2 * sizeof(void*)];
     double Align;
   } Value;
 } ZetParamsListItemLayout;

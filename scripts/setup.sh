@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test both targets:
-# mingw-w64 for i686 (posix thread model), wine with wine32, Xvfb, clang for the fuzz targets,
-# GoogleTest and Google Benchmark. Does nothing when everything is already there.
+# mingw-w64 for i686 and x86_64 (posix thread model), wine with wine32 and wine64, Xvfb, clang
+# for the fuzz targets, GoogleTest and Google Benchmark. Does nothing when everything is already there.
 set -euo pipefail
 
 need=()
@@ -12,8 +12,10 @@ have_cmd cmake || need+=(cmake)
 have_cmd g++ || need+=(g++)
 have_cmd make || need+=(make)
 have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
+have_cmd x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64)
 have_cmd wine || need+=(wine)
 have_pkg wine32:i386 || need+=(wine32:i386)
+have_pkg wine64 || need+=(wine64)
 have_cmd Xvfb || need+=(xvfb)
 have_cmd clang++ || need+=(clang)
 have_pkg libclang-rt-14-dev || need+=(libclang-rt-14-dev)

@@ -1,6 +1,7 @@
 // OLE automation variants and their strings (BSTR). On Windows these are the real oleaut32
-// functions, so that a host can free what the library hands out with VariantClear and SysFreeString.
-// On POSIX an own implementation keeps the same layout and the conversions the library relies on.
+// functions, so that a host can free what the library hands out with VariantClear and
+// SysFreeString. On POSIX an own implementation keeps the same layout and the conversions the
+// library relies on.
 #pragma once
 
 #include <cstdint>
@@ -45,7 +46,7 @@ enum VarType : uint16_t {
   vtByRef = 0x4000,
 };
 
-/// A 16-byte OLE VARIANT, laid out as the system's VARIANT in a 32-bit process.
+/// An OLE VARIANT, laid out as the system's VARIANT: 16 bytes in a 32-bit process.
 struct VariantRec {
   uint16_t vt;
   uint16_t reserved1;
@@ -68,9 +69,13 @@ struct VariantRec {
     int32_t scode;
     OleStr bstrVal;
     void* ptr;
+    struct {
+      void* pvRecord;
+      void* pRecInfo;
+    } record; // makes the variant 16 bytes in a 32-bit process and 24 in a 64-bit one
   };
 };
-static_assert(sizeof(VariantRec) == 16, "a VARIANT is 16 bytes");
+static_assert(sizeof(VariantRec) == 8 + 2 * sizeof(void*), "VARIANT size");
 
 /// Result codes of the variant functions (HRESULT values).
 constexpr int32_t kOk = 0;

@@ -34,7 +34,9 @@ char* AnsiString::Allocate(std::string_view text) {
 
 AnsiString::AnsiString(std::string_view text) : chars_(Allocate(text)) {}
 
-AnsiString::AnsiString(const AnsiString& other) noexcept : chars_(other.chars_) { AddRef(chars_); }
+AnsiString::AnsiString(const AnsiString& other) noexcept : chars_(other.chars_) {
+  AddRef(chars_);
+}
 
 AnsiString& AnsiString::operator=(const AnsiString& other) noexcept {
   if (chars_ != other.chars_) {

@@ -26,7 +26,9 @@ public:
   /// Takes one more reference on an existing block (a field of the other side's object).
   static AnsiString FromBlock(const char* chars) noexcept;
 
-  int32_t Length() const noexcept { return chars_ ? reinterpret_cast<const int32_t*>(chars_)[-1] : 0; }
+  int32_t Length() const noexcept {
+    return chars_ ? reinterpret_cast<const int32_t*>(chars_)[-1] : 0;
+  }
   bool IsEmpty() const noexcept { return Length() == 0; }
   /// Zero-terminated text, never null.
   const char* CStr() const noexcept { return chars_ ? chars_ : ""; }

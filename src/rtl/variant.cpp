@@ -97,7 +97,9 @@ Variant Variant::Wide(std::u16string_view text) {
   return v;
 }
 
-Variant Variant::FromAnsiText(std::string_view text) { return Wide(AnsiToWide(text)); }
+Variant Variant::FromAnsiText(std::string_view text) {
+  return Wide(AnsiToWide(text));
+}
 
 Variant Variant::Ansi(const AnsiString& text) {
   Variant v;
@@ -113,9 +115,12 @@ Variant Variant::OleCompatible() const {
     const char* chars = static_cast<const char*>(rec_.ptr);
     return FromAnsiText(AnsiString::FromBlock(chars).View());
   }
-  case vtI1: return Int32(rec_.cVal);
-  case vtUI1: return Int32(rec_.bVal);
-  case vtUI2: return Int32(rec_.uiVal);
+  case vtI1:
+    return Int32(rec_.cVal);
+  case vtUI1:
+    return Int32(rec_.bVal);
+  case vtUI2:
+    return Int32(rec_.uiVal);
   case vtUI4:
     if (rec_.ulVal < 0x80000000u)
       return Int32(static_cast<int32_t>(rec_.ulVal));
@@ -125,17 +130,22 @@ Variant Variant::OleCompatible() const {
         rec_.llVal <= std::numeric_limits<int32_t>::max())
       return Int32(static_cast<int32_t>(rec_.llVal));
     return Double(static_cast<double>(rec_.llVal));
-  default: return *this;
+  default:
+    return *this;
   }
 }
 
 std::string Variant::ToText() const {
   switch (rec_.vt) {
   case vtEmpty:
-  case vtNull: return {};
-  case vtAnsiString: return AnsiString::FromBlock(static_cast<const char*>(rec_.ptr)).Str();
-  case vtBstr: return WideToAnsi(std::u16string_view(rec_.bstrVal, OleStrLen(rec_.bstrVal)));
-  case vtBool: return rec_.boolVal ? "True" : "False";
+  case vtNull:
+    return {};
+  case vtAnsiString:
+    return AnsiString::FromBlock(static_cast<const char*>(rec_.ptr)).Str();
+  case vtBstr:
+    return WideToAnsi(std::u16string_view(rec_.bstrVal, OleStrLen(rec_.bstrVal)));
+  case vtBool:
+    return rec_.boolVal ? "True" : "False";
   default: {
     VariantRec r;
     OleVariantInit(r);
@@ -168,10 +178,18 @@ Variant Converted(const Variant& v, uint16_t vt) {
 }
 } // namespace
 
-int32_t Variant::ToInt32() const { return Converted(*this, vtI4).Rec().lVal; }
-int64_t Variant::ToInt64() const { return Converted(*this, vtI8).Rec().llVal; }
-double Variant::ToDouble() const { return Converted(*this, vtR8).Rec().dblVal; }
-bool Variant::ToBool() const { return Converted(*this, vtBool).Rec().boolVal != 0; }
+int32_t Variant::ToInt32() const {
+  return Converted(*this, vtI4).Rec().lVal;
+}
+int64_t Variant::ToInt64() const {
+  return Converted(*this, vtI8).Rec().llVal;
+}
+double Variant::ToDouble() const {
+  return Converted(*this, vtR8).Rec().dblVal;
+}
+bool Variant::ToBool() const {
+  return Converted(*this, vtBool).Rec().boolVal != 0;
+}
 
 int32_t Variant::ChangeType(uint16_t vt, uint16_t flags) {
   if (rec_.vt == vtAnsiString)

@@ -34,11 +34,16 @@ unsigned char Lower(unsigned char b) {
   if ((b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7))
     return static_cast<unsigned char>(b + 0x20);
   switch (b) {
-  case 0x8A: return 0x9A; // S caron
-  case 0x8C: return 0x9C; // OE
-  case 0x8E: return 0x9E; // Z caron
-  case 0x9F: return 0xFF; // Y diaeresis
-  default: return b;
+  case 0x8A:
+    return 0x9A; // S caron
+  case 0x8C:
+    return 0x9C; // OE
+  case 0x8E:
+    return 0x9E; // Z caron
+  case 0x9F:
+    return 0xFF; // Y diaeresis
+  default:
+    return b;
   }
 }
 
@@ -46,11 +51,16 @@ unsigned char Upper(unsigned char b) {
   if ((b >= 'a' && b <= 'z') || (b >= 0xE0 && b <= 0xFE && b != 0xF7))
     return static_cast<unsigned char>(b - 0x20);
   switch (b) {
-  case 0x9A: return 0x8A;
-  case 0x9C: return 0x8C;
-  case 0x9E: return 0x8E;
-  case 0xFF: return 0x9F;
-  default: return b;
+  case 0x9A:
+    return 0x8A;
+  case 0x9C:
+    return 0x8C;
+  case 0x9E:
+    return 0x8E;
+  case 0xFF:
+    return 0x9F;
+  default:
+    return b;
   }
 }
 

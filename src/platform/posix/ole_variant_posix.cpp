@@ -25,9 +25,22 @@ struct Number {
 
 bool IsScalar(uint16_t vt) {
   switch (vt) {
-  case vtEmpty: case vtI2: case vtI4: case vtR4: case vtR8: case vtCurrency: case vtDate:
-  case vtBool: case vtI1: case vtUI1: case vtUI2: case vtUI4: case vtI8: case vtUI8:
-  case vtInt: case vtUInt:
+  case vtEmpty:
+  case vtI2:
+  case vtI4:
+  case vtR4:
+  case vtR8:
+  case vtCurrency:
+  case vtDate:
+  case vtBool:
+  case vtI1:
+  case vtUI1:
+  case vtUI2:
+  case vtUI4:
+  case vtI8:
+  case vtUI8:
+  case vtInt:
+  case vtUInt:
     return true;
   default:
     return false;
@@ -37,19 +50,50 @@ bool IsScalar(uint16_t vt) {
 Number ReadNumber(const VariantRec& v) {
   Number n;
   switch (v.vt) {
-  case vtEmpty: break;
-  case vtI2: n.exact = v.iVal; break;
-  case vtI4: case vtInt: n.exact = v.lVal; break;
-  case vtI1: n.exact = v.cVal; break;
-  case vtUI1: n.exact = v.bVal; break;
-  case vtUI2: n.exact = v.uiVal; break;
-  case vtUI4: case vtUInt: n.exact = v.ulVal; break;
-  case vtI8: n.exact = static_cast<long double>(v.llVal); break;
-  case vtUI8: n.exact = static_cast<long double>(v.ullVal); break;
-  case vtBool: n.exact = v.boolVal ? -1 : 0; break;
-  case vtR4: n.isFloat = true; n.d = v.fltVal; break;
-  case vtR8: case vtDate: n.isFloat = true; n.d = v.dblVal; break;
-  case vtCurrency: n.isFloat = true; n.d = static_cast<double>(v.cyVal) / 10000.0; break;
+  case vtEmpty:
+    break;
+  case vtI2:
+    n.exact = v.iVal;
+    break;
+  case vtI4:
+  case vtInt:
+    n.exact = v.lVal;
+    break;
+  case vtI1:
+    n.exact = v.cVal;
+    break;
+  case vtUI1:
+    n.exact = v.bVal;
+    break;
+  case vtUI2:
+    n.exact = v.uiVal;
+    break;
+  case vtUI4:
+  case vtUInt:
+    n.exact = v.ulVal;
+    break;
+  case vtI8:
+    n.exact = static_cast<long double>(v.llVal);
+    break;
+  case vtUI8:
+    n.exact = static_cast<long double>(v.ullVal);
+    break;
+  case vtBool:
+    n.exact = v.boolVal ? -1 : 0;
+    break;
+  case vtR4:
+    n.isFloat = true;
+    n.d = v.fltVal;
+    break;
+  case vtR8:
+  case vtDate:
+    n.isFloat = true;
+    n.d = v.dblVal;
+    break;
+  case vtCurrency:
+    n.isFloat = true;
+    n.d = static_cast<double>(v.cyVal) / 10000.0;
+    break;
   }
   if (!n.isFloat)
     n.d = static_cast<double>(n.exact);
@@ -75,7 +119,9 @@ template <typename T> bool FitInteger(const Number& n, T& out) {
   return true;
 }
 
-std::u16string Widen(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Widen(const std::string& s) {
+  return std::u16string(s.begin(), s.end());
+}
 
 std::string Narrow(const OleChar* s, uint32_t len) {
   std::string out;
@@ -94,17 +140,25 @@ std::string FormatFloat(double d, int digits) {
 std::string FormatNumber(const VariantRec& v, uint16_t flags) {
   Number n = ReadNumber(v);
   switch (v.vt) {
-  case vtEmpty: return std::string();
+  case vtEmpty:
+    return std::string();
   case vtBool:
     if (flags & 0x02) // VARIANT_ALPHABOOL
       return v.boolVal ? "True" : "False";
     return v.boolVal ? "-1" : "0";
-  case vtR4: return FormatFloat(v.fltVal, 7);
-  case vtR8: case vtDate: return FormatFloat(v.dblVal, 15);
-  case vtCurrency: return FormatFloat(n.d, 19);
-  case vtUI8: return std::to_string(v.ullVal);
-  case vtI8: return std::to_string(v.llVal);
-  default: return std::to_string(static_cast<long long>(n.exact));
+  case vtR4:
+    return FormatFloat(v.fltVal, 7);
+  case vtR8:
+  case vtDate:
+    return FormatFloat(v.dblVal, 15);
+  case vtCurrency:
+    return FormatFloat(n.d, 19);
+  case vtUI8:
+    return std::to_string(v.ullVal);
+  case vtI8:
+    return std::to_string(v.llVal);
+  default:
+    return std::to_string(static_cast<long long>(n.exact));
   }
 }
 
@@ -156,20 +210,49 @@ bool ParseBool(const OleChar* s, uint32_t len, bool& out) {
 int32_t StoreNumber(VariantRec& r, const Number& n, uint16_t vt) {
   r.ullVal = 0;
   switch (vt) {
-  case vtI2: if (!FitInteger(n, r.iVal)) return kOverflow; break;
-  case vtI4: case vtInt: if (!FitInteger(n, r.lVal)) return kOverflow; break;
-  case vtI1: if (!FitInteger(n, r.cVal)) return kOverflow; break;
-  case vtUI1: if (!FitInteger(n, r.bVal)) return kOverflow; break;
-  case vtUI2: if (!FitInteger(n, r.uiVal)) return kOverflow; break;
-  case vtUI4: case vtUInt: if (!FitInteger(n, r.ulVal)) return kOverflow; break;
-  case vtI8: if (!FitInteger(n, r.llVal)) return kOverflow; break;
-  case vtUI8: if (!FitInteger(n, r.ullVal)) return kOverflow; break;
+  case vtI2:
+    if (!FitInteger(n, r.iVal))
+      return kOverflow;
+    break;
+  case vtI4:
+  case vtInt:
+    if (!FitInteger(n, r.lVal))
+      return kOverflow;
+    break;
+  case vtI1:
+    if (!FitInteger(n, r.cVal))
+      return kOverflow;
+    break;
+  case vtUI1:
+    if (!FitInteger(n, r.bVal))
+      return kOverflow;
+    break;
+  case vtUI2:
+    if (!FitInteger(n, r.uiVal))
+      return kOverflow;
+    break;
+  case vtUI4:
+  case vtUInt:
+    if (!FitInteger(n, r.ulVal))
+      return kOverflow;
+    break;
+  case vtI8:
+    if (!FitInteger(n, r.llVal))
+      return kOverflow;
+    break;
+  case vtUI8:
+    if (!FitInteger(n, r.ullVal))
+      return kOverflow;
+    break;
   case vtR4:
     if (std::fabs(n.d) > std::numeric_limits<float>::max() && !std::isinf(n.d))
       return kOverflow;
     r.fltVal = static_cast<float>(n.d);
     break;
-  case vtR8: case vtDate: r.dblVal = n.d; break;
+  case vtR8:
+  case vtDate:
+    r.dblVal = n.d;
+    break;
   case vtCurrency: {
     Number scaled;
     scaled.isFloat = true;
@@ -178,8 +261,11 @@ int32_t StoreNumber(VariantRec& r, const Number& n, uint16_t vt) {
       return kOverflow;
     break;
   }
-  case vtBool: r.boolVal = n.d != 0 ? -1 : 0; break;
-  default: return kTypeMismatch;
+  case vtBool:
+    r.boolVal = n.d != 0 ? -1 : 0;
+    break;
+  default:
+    return kTypeMismatch;
   }
   r.vt = vt;
   return kOk;
@@ -187,7 +273,9 @@ int32_t StoreNumber(VariantRec& r, const Number& n, uint16_t vt) {
 
 } // namespace
 
-void OleVariantInit(VariantRec& v) noexcept { std::memset(&v, 0, sizeof v); }
+void OleVariantInit(VariantRec& v) noexcept {
+  std::memset(&v, 0, sizeof v);
+}
 
 int32_t OleVariantClear(VariantRec& v) noexcept {
   if (v.vt == vtBstr)
@@ -204,7 +292,8 @@ int32_t OleVariantCopy(VariantRec& dest, const VariantRec& source) noexcept {
   VariantRec copy = source;
   if (source.vt == vtBstr) {
     try {
-      copy.bstrVal = source.bstrVal ? OleStrAlloc(source.bstrVal, OleStrLen(source.bstrVal)) : nullptr;
+      copy.bstrVal =
+          source.bstrVal ? OleStrAlloc(source.bstrVal, OleStrLen(source.bstrVal)) : nullptr;
     } catch (...) {
       return kOutOfMemory;
     }
@@ -265,7 +354,8 @@ int32_t OleVariantChangeType(VariantRec& dest, const VariantRec& source, uint16_
 
 OleStr OleStrAlloc(const OleChar* text, uint32_t length) {
   // Block: 32-bit byte length, the characters, a terminating zero.
-  auto* block = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) + (length + 1u) * sizeof(OleChar)));
+  auto* block =
+      static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) + (length + 1u) * sizeof(OleChar)));
   if (!block)
     throw std::bad_alloc();
   block[0] = length * static_cast<uint32_t>(sizeof(OleChar));

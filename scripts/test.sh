@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Builds every target without warnings and runs every test: natively, under AddressSanitizer and
+# UndefinedBehaviorSanitizer, under ThreadSanitizer, the fuzz targets for a bounded time, and the
+# Windows builds under wine. Exits non-zero on any failure.
+#
+# The product is the 32-bit DLL. Its tests run under 32-bit wine where the machine's kernel can
+# start 32-bit programs; where it cannot, the same sources are also built for 64-bit Windows and
+# the Windows tests run under wine64, against the real Windows APIs all the same.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+jobs="${AGG_JOBS:-2}"
+passed=0
+failed=0
+failures=()
+
+step() { printf '\n=== %s ===\n' "$*"; }
+
+configure_and_build() { # preset
+  local preset=$1 log
+  log="build/$preset.build.log"
+  mkdir -p build
+  if ! cmake --preset "$preset" -DAGG_WERROR=ON >"$log" 2>&1; then
+    cat "$log"
+    return 1
+  fi
+  if ! cmake --build --preset "$preset" -j "$jobs" >>"$log" 2>&1; then
+    grep -E 'error|warning' "$log" | head -40
+    return 1
+  fi
+  if grep -q 'warning:' "$log"; then
+    grep 'warning:' "$log" | head -20
+    return 1
+  fi
+  echo "built $preset without warnings"
+}
+
+run_ctest() { # preset [ctest args...]
+  local preset=$1
+  shift
+  local out="build/$preset.ctest.log"
+  ctest --test-dir "build/$preset" --output-on-failure "$@" 2>&1 | tee "$out"
+  local p f
+  p=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$out" || true)
+  f=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(\*\*\*|Failed|Not Run|Timeout|Exception)' "$out" || true)
+  passed=$((passed + p))
+  failed=$((failed + f))
+  [ "$f" -eq 0 ] || failures+=("$preset tests")
+}
+
+build_or_fail() {
+  if ! configure_and_build "$1"; then
+    failed=$((failed + 1))
+    failures+=("$1 build")
+    return 1
+  fi
+}
+
+step "native build and tests"
+build_or_fail native && run_ctest native
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer"
+build_or_fail native-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 run_ctest native-asan
+
+step "ThreadSanitizer"
+build_or_fail native-tsan && TSAN_OPTIONS=halt_on_error=1 run_ctest native-tsan
+
+step "fuzz targets (bounded time)"
+build_or_fail native-fuzz && run_ctest native-fuzz -R fuzz
+
+step "32-bit Windows build (the product)"
+if build_or_fail win32; then
+  if bash scripts/check_exports.sh build/win32/bin/aggregation.dll; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failures+=("win32 export table")
+  fi
+  if bash scripts/can_run_wine32.sh; then
+    run_ctest win32
+  else
+    echo "this kernel cannot start 32-bit programs, so 32-bit wine cannot run here;"
+    echo "the Windows tests run under wine64 against the 64-bit build below"
+    step "64-bit Windows build, tests under wine64"
+    build_or_fail win64 && run_ctest win64
+  fi
+fi
+
+echo
+if [ ${#failures[@]} -gt 0 ]; then
+  echo "FAILED: ${failures[*]}"
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

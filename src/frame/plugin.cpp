@@ -1,0 +1,83 @@
+#include "frame/plugin.h"
+
+#include "data/params_list.h"
+#include "platform/module_info.h"
+#include "rtl/file_names.h"
+
+#include <string>
+
+const TzetPluginClass& TzetPlugin::ClassRef() {
+  static const TzetPluginClass ref{"TzetPlugin", [] { return new TzetPlugin(); }};
+  return ref;
+}
+
+TzetPlugin* TzetPlugin::Create(const TzetPluginClass& moduleClass, PPluginCallRec rec,
+                               uintptr_t moduleDllHandle) {
+  std::unique_ptr<TzetPlugin> instance(moduleClass.NewInstance());
+  instance->Construct(rec, moduleDllHandle);
+  if (instance->OnCreate)
+    instance->OnCreate(instance.get());
+  return instance.release();
+}
+
+void TzetPlugin::Construct(PPluginCallRec rec, uintptr_t moduleDllHandle) {
+  ModuleDllHandle = moduleDllHandle;
+  ModuleLoadCount = 0;
+  CommandDepth = 0;
+  if (rec) {
+    IsTemporaryLoad = rec->Params == nullptr;
+    ApplyTemporaryLoad(rec->Params);
+  }
+  Busy = false;
+  Translated = false;
+
+  ModuleHandle = 0;
+  ModuleOptions = 0;
+  DataSourceLoadFor = {};
+  MessagesProcessorHandle = 0;
+  ParentApp = 0;
+  TerminateNow = false;
+  ModuleRegistryRoot1 = rrHKEY_LOCAL_MACHINE;
+  ModuleRegistryRoot2 = rrHKEY_CURRENT_USER;
+  INIFile = {};
+  CustomCommands = std::make_unique<TzetPluginCustomCmdList>();
+
+  const std::string fileName = platform::ModuleFileName(ModuleDllHandle);
+  if (auto v = platform::FileVersion(fileName)) {
+    DisplayFullVersion = std::to_string((*v)[0]) + "." + std::to_string((*v)[1]) + "." +
+                         std::to_string((*v)[2]) + "." + std::to_string((*v)[3]);
+  }
+  ModulePath = fileName;
+  PrepareTranslation();
+  ModuleName = rtl::ExtractFileName(fileName);
+  ModulePath = rtl::ExtractFilePath(fileName);
+
+  FormBounds = {};
+  OwnerForm = 0;
+  LoadDesignTimeValues();
+}
+
+void TzetPlugin::PrepareTranslation() {
+  Language = "EN";
+}
+
+TzetPlugin::~TzetPlugin() {
+  if (OnDestroy) {
+    try {
+      OnDestroy(this);
+    } catch (...) {
+    }
+  }
+  ParserItemsText = {};
+}
+
+void TzetPlugin::ApplyTemporaryLoad(void* params) noexcept {
+  if (!params)
+    return;
+  try {
+    rtl::Variant v = static_cast<TzetParamsList*>(params)->GetValue("TEMPORARY-LOAD", 0, -1);
+    if (!v.IsEmptyValue())
+      IsTemporaryLoad = v.ToBool();
+  } catch (...) {
+  }
+}

@@ -1,0 +1,144 @@
+// The module base class of the plug-in frame. One object per module instance that the host names
+// by its ModuleHandle. Module behaviour is attached as event handlers; the values of the published
+// properties come from the module class's design-time values.
+#pragma once
+
+#include "data/params_list.h"
+#include "frame/custom_commands.h"
+#include "frame/module_types.h"
+#include "rtl/ansi_string.h"
+#include "rtl/object.h"
+#include "zet_plugin_abi.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class TzetPlugin;
+
+using TShowOptionsDialogEvent =
+    std::function<void(TzetPlugin* sender, PPluginCallRec rec, bool& success)>;
+using TGetOptionsDialogEvent = std::function<void(TzetPlugin* sender, PPluginCallRec rec,
+                                                  std::string& formClass, std::string& properties)>;
+using TExecutePluginCommandEvent =
+    std::function<void(TzetPlugin* sender, PPluginCallRec rec, int32_t& result)>;
+using TExecutePluginCustomCommandEvent = std::function<void(
+    TzetPlugin* sender, const std::string& command, PPluginCallRec rec, int32_t& result)>;
+using TOnProcessData = std::function<void(TzetPlugin* sender, PPluginCallRec rec, int32_t& result)>;
+using TNotifyEvent = std::function<void(TzetPlugin* sender)>;
+using TOnPluginNotifyEvent = std::function<void(TzetPlugin* sender)>;
+using TOnPluginStateChangeNotifyEvent =
+    std::function<void(TzetPlugin* sender, TModuleTypes moduleTypes)>;
+
+enum TRegistryRoot : uint8_t {
+  rrHKEY_CLASSES_ROOT,
+  rrHKEY_CURRENT_USER,
+  rrHKEY_LOCAL_MACHINE,
+  rrHKEY_USERS,
+  rrHKEY_PERFORMANCE_DATA,
+  rrHKEY_CURRENT_CONFIG,
+  rrHKEY_DYN_DATA,
+};
+
+struct TRect {
+  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+/// A class reference: creates an instance of one module class.
+struct TzetPluginClass {
+  const char* ClassName;
+  TzetPlugin* (*NewInstance)();
+};
+
+class TzetPlugin : public TObject {
+public:
+  /// Creation in the documented order; Rec may be null. Raises what the module's construction
+  /// raises.
+  static TzetPlugin* Create(const TzetPluginClass& moduleClass, PPluginCallRec rec,
+                            uintptr_t moduleDllHandle);
+  static const TzetPluginClass& ClassRef();
+  ~TzetPlugin() override;
+
+  /// Reads "TEMPORARY-LOAD" of Params; failures are swallowed.
+  void ApplyTemporaryLoad(void* params) noexcept;
+  uint32_t TypeWord() const { return ModuleTypeWord(ModuleType, ModuleOptions); }
+
+  // Published properties.
+  rtl::AnsiString MsgNoData;
+  rtl::AnsiString MsgWriteComplete;
+  rtl::AnsiString MsgWriteCompleteError;
+  float MinVersion = 0;
+  rtl::AnsiString Description;
+  rtl::AnsiString LogTitle;
+  TModuleTypes ModuleType = 0;
+  TModuleOptions ModuleOptions = 0;
+  rtl::AnsiString EventsSupported;
+  bool IsMultiThreadSupported = false;
+  TShowOptionsDialogEvent OnShowOptionsDialog;
+  TGetOptionsDialogEvent OnGetOptionsDialog;
+  TExecutePluginCustomCommandEvent OnExecuteCustomCommand;
+  TExecutePluginCustomCommandEvent OnEvent;
+  TExecutePluginCommandEvent OnLoad;
+  TExecutePluginCommandEvent OnUnload;
+  TNotifyEvent OnSaveSettingsNow;
+  TNotifyEvent OnLoadSettingsNow;
+  TNotifyEvent OnSetParserItems;
+  TNotifyEvent OnBeforeGetParserItems;
+  TOnPluginStateChangeNotifyEvent OnStateChanged;
+  TOnProcessData OnProcessData;
+  TOnProcessData OnGetData;
+  TOnPluginNotifyEvent OnChangeLanguage;
+  /// The data module's creation event, fired after construction has finished.
+  TNotifyEvent OnCreate;
+  /// The data module's destroy event, fired when destruction begins.
+  TNotifyEvent OnDestroy;
+
+  // Instance state.
+  std::recursive_mutex CommandLock;
+  int32_t CommandDepth = 0;
+  uint32_t ModuleHandle = 0;
+  uintptr_t ModuleDllHandle = 0;
+  std::atomic<int32_t> ModuleLoadCount{0};
+  uint32_t ModuleIndex = 0;
+  rtl::AnsiString ParserItemsText;
+  rtl::AnsiString ModulePath;
+  rtl::AnsiString ModuleName;
+  int32_t ModuleLoadForConfig = 0;
+  rtl::AnsiString ApplicationFullName;
+  rtl::AnsiString DisplayFullVersion;
+  std::unique_ptr<TzetPluginCustomCmdList> CustomCommands;
+  std::unique_ptr<TzetRowsParamsList> OutputRows;
+  std::unique_ptr<TzetRowsParamsList> OutputEvents;
+  std::atomic<bool> TerminateNow{false};
+  rtl::AnsiString DataSourceLoadFor;
+  rtl::AnsiString INIFile;
+  TRegistryRoot ModuleRegistryRoot1 = rrHKEY_LOCAL_MACHINE;
+  TRegistryRoot ModuleRegistryRoot2 = rrHKEY_CURRENT_USER;
+  rtl::AnsiString ModuleRegistryPath;
+  rtl::AnsiString INISectionPrefix;
+  bool ModuleEnabled[8] = {};
+  bool IsTemporaryLoad = false;
+  TRect FormBounds;
+  uintptr_t OwnerForm = 0;
+  uintptr_t ParentApp = 0;
+  uintptr_t MessagesProcessorHandle = 0;
+  std::atomic<bool> Busy{false};
+  bool Translated = false;
+  std::thread::id LoadThreadId;
+  rtl::AnsiString Language;
+
+protected:
+  TzetPlugin() = default;
+  /// Applies the module class's design-time values (published properties and event handlers).
+  /// The base class has none.
+  virtual void LoadDesignTimeValues() {}
+
+private:
+  void Construct(PPluginCallRec rec, uintptr_t moduleDllHandle);
+  /// Points the translator at the language file beside the library and picks the language.
+  void PrepareTranslation();
+};
