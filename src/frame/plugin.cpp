@@ -41,6 +41,7 @@ void TzetPlugin::Construct(PPluginCallRec rec, uintptr_t moduleDllHandle) {
   ModuleRegistryRoot2 = rrHKEY_CURRENT_USER;
   INIFile = {};
   CustomCommands = std::make_unique<TzetPluginCustomCmdList>();
+  LogLines = std::make_unique<TLogDataList>(1024);
 
   const std::string fileName = platform::ModuleFileName(ModuleDllHandle);
   if (auto v = platform::FileVersion(fileName)) {

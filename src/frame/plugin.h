@@ -5,6 +5,7 @@
 
 #include "data/params_list.h"
 #include "frame/custom_commands.h"
+#include "frame/log_data_list.h"
 #include "frame/module_types.h"
 #include "rtl/ansi_string.h"
 #include "rtl/object.h"
@@ -111,6 +112,7 @@ public:
   rtl::AnsiString ApplicationFullName;
   rtl::AnsiString DisplayFullVersion;
   std::unique_ptr<TzetPluginCustomCmdList> CustomCommands;
+  std::unique_ptr<TLogDataList> LogLines;
   std::unique_ptr<TzetRowsParamsList> OutputRows;
   std::unique_ptr<TzetRowsParamsList> OutputEvents;
   std::atomic<bool> TerminateNow{false};
