@@ -7,7 +7,7 @@ dump=$(i686-w64-mingw32-objdump -p "$dll") || exit 1
 expected="ExecutePluginCommand GetAppMinVersion GetCustomCommands GetData GetEvents GetLogEx
 GetModuleDescription GetModuleInfo GetModuleType GetPluginIntfVersion MultiThreadSupport
 ProcessData ShowOptionsDialog madTraceProcess"
-names=$(printf '%s\n' "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^\s*\[/{print $NF} t&&/^$/{t=0}' | sort)
+names=$(printf '%s\n' "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^[ \t]*\[/{print $NF} t&&/^$/{t=0}' | sort)
 want=$(printf '%s\n' $expected | sort)
 status=0
 if [ "$names" != "$want" ]; then
