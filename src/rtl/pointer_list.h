@@ -1,0 +1,107 @@
+// The runtime's growable pointer list and the owning object list built on it.
+//
+// TList's object layout is part of the parameter-list layout that crosses the plug-in boundary:
+// the vtable pointer, then the item array, Count and Capacity, so that a derived class's first
+// field follows at offset 16 in a 32-bit process. The item array always comes from the process
+// heap, because the other side of the boundary may grow a parameter list's array with its own
+// reallocation or free it.
+//
+// Growth policy (Grow): a list of more than 64 slots grows by a quarter of its capacity, one of
+// more than 8 slots by 16, a smaller one by 4. That keeps appends amortised constant while small
+// lists (the usual command parameter lists) stay small.
+#pragma once
+
+#include "rtl/exceptions.h"
+#include "rtl/object.h"
+
+#include <cstdint>
+
+/// What happened to a slot's pointer; passed to TList::Notify.
+enum TListNotification { lnAdded, lnExtracted, lnDeleted };
+
+/// An index, count or capacity outside the list's bounds.
+class EListError : public rtl::Exception {
+public:
+  using Exception::Exception;
+};
+
+class TList : public TObject {
+public:
+  TList() noexcept = default;
+  ~TList() override;
+
+  /// Enlarges the capacity by one growth step (see the policy above).
+  virtual void Grow();
+  /// Called when a non-null pointer enters the list (lnAdded) or leaves it (lnExtracted,
+  /// lnDeleted). Does nothing here; owning lists free on lnDeleted.
+  virtual void Notify(void* ptr, TListNotification action);
+  /// Removes every pointer (last first, each with lnDeleted) and releases the array.
+  virtual void Clear();
+  /// Raises EListError with Msg formatted with Data (Msg holds one "%d").
+  virtual void Error(const char* msg, int32_t data);
+
+  /// Appends Ptr and answers its index.
+  int32_t Add(void* ptr);
+  /// Inserts Ptr before Index (0..Count).
+  void Insert(int32_t index, void* ptr);
+  /// Removes the pointer at Index (notified as lnDeleted).
+  void Delete(int32_t index);
+  /// Removes the first occurrence of Ptr; answers its former index or -1.
+  int32_t Remove(void* ptr);
+  /// Removes the first occurrence of Ptr without deleting it (lnExtracted); answers Ptr or null.
+  void* Extract(void* ptr);
+  /// Index of the first occurrence of Ptr, or -1.
+  int32_t IndexOf(const void* ptr) const noexcept;
+  void Exchange(int32_t index1, int32_t index2);
+
+  /// The pointer at Index; raises EListError when Index is outside 0..Count-1.
+  void* Get(int32_t index) const;
+  /// Replaces the pointer at Index (old one lnDeleted, new one lnAdded).
+  void Put(int32_t index, void* ptr);
+  void* First() const { return Get(0); }
+  void* Last() const { return Get(FCount - 1); }
+
+  int32_t Count() const noexcept { return FCount; }
+  /// Shrinking deletes the pointers beyond the new count; growing appends null slots.
+  void SetCount(int32_t count);
+  int32_t Capacity() const noexcept { return FCapacity; }
+  /// Reallocates the item array; raises EListError below Count.
+  void SetCapacity(int32_t capacity);
+  /// The item array itself (null while Capacity is 0).
+  void** List() const noexcept { return FList; }
+
+  /// The capacity one growth step after Capacity (the policy above).
+  static int32_t GrownCapacity(int32_t capacity) noexcept;
+
+protected:
+  /// Index check shared by the accessors; raises through Error.
+  bool CheckIndex(int32_t index) const;
+
+  void** FList = nullptr;
+  int32_t FCount = 0;
+  int32_t FCapacity = 0;
+};
+
+/// A TList of TObject pointers that, when it owns its objects, frees each one that is deleted
+/// from it (Delete, Remove, Clear, Put, SetCount, destruction) but not one that is extracted.
+class TObjectList : public TList {
+public:
+  explicit TObjectList(bool ownsObjects = true) noexcept : FOwnsObjects(ownsObjects) {}
+  ~TObjectList() override;
+
+  void Notify(void* ptr, TListNotification action) override;
+
+  bool OwnsObjects() const noexcept { return FOwnsObjects; }
+  void SetOwnsObjects(bool owns) noexcept { FOwnsObjects = owns; }
+
+  int32_t Add(TObject* object) { return TList::Add(object); }
+  void Insert(int32_t index, TObject* object) { TList::Insert(index, object); }
+  int32_t Remove(TObject* object) { return TList::Remove(object); }
+  TObject* Extract(TObject* object) { return static_cast<TObject*>(TList::Extract(object)); }
+  int32_t IndexOf(const TObject* object) const noexcept { return TList::IndexOf(object); }
+  TObject* Get(int32_t index) const { return static_cast<TObject*>(TList::Get(index)); }
+  void Put(int32_t index, TObject* object) { TList::Put(index, object); }
+
+private:
+  bool FOwnsObjects;
+};
