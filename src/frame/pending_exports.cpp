@@ -51,14 +51,4 @@ int32_t GetEvents(PPluginCallRec rec) noexcept {
   return ZET_RESULT_NOTHING_DONE;
 }
 
-int32_t GetLogEx(PPluginCallRec rec) noexcept {
-  if (!rec)
-    return 0;
-  rec->Output.Data = 0;
-  rec->Output.Kind = ZET_KIND_INTEGER;
-  if (!Live(rec, false))
-    return 0;
-  return ZET_RESULT_NOTHING_DONE;
-}
-
 } // namespace frame
