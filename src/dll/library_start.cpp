@@ -2,10 +2,12 @@
 
 #include "filter/aggregation_plugin.h"
 #include "frame/instances.h"
+#include "support/timeout.h"
 
 namespace dll {
 
 void StartLibrary() {
+  support::SelectTickSource();
   frame::LibraryStart();
   frame::SetPluginClass(TaPlugin::ClassRef());
 }

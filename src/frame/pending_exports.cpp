@@ -1,6 +1,5 @@
-// Exports whose behaviour for a live instance arrives with the command, data-path, dialog and
-// host-log work. They already check the call record and answer their no-instance values; for a
-// live instance they answer -2 (nothing done).
+// The options-dialog export until the module has a dialog: it answers its no-instance value, and
+// 3 (no dialog handler) for a live instance.
 #include "frame/descriptor_exports.h"
 #include "frame/instances.h"
 
@@ -16,12 +15,6 @@ bool Live(PPluginCallRec rec, bool create) noexcept {
 }
 } // namespace
 
-int32_t ExecutePluginCommand(PPluginCallRec rec) noexcept {
-  if (!IsValidCallRec(rec) || !Live(rec, true))
-    return ZET_RESULT_REJECTED;
-  return ZET_RESULT_NOTHING_DONE;
-}
-
 void ShowOptionsDialog(PPluginCallRec rec) noexcept {
   if (!rec)
     return;
@@ -31,24 +24,6 @@ void ShowOptionsDialog(PPluginCallRec rec) noexcept {
   if (!Live(rec, true))
     return;
   rec->Output.Data = 3; // no options dialog handler yet
-}
-
-int32_t ProcessData(PPluginCallRec rec) noexcept {
-  if (!IsValidCallRec(rec) || !Live(rec, true))
-    return ZET_RESULT_REJECTED;
-  return ZET_RESULT_NOTHING_DONE;
-}
-
-int32_t GetData(PPluginCallRec rec) noexcept {
-  if (!IsValidCallRec(rec) || !Live(rec, false))
-    return ZET_RESULT_REJECTED;
-  return ZET_RESULT_NOTHING_DONE;
-}
-
-int32_t GetEvents(PPluginCallRec rec) noexcept {
-  if (!IsValidCallRec(rec) || !Live(rec, false))
-    return ZET_RESULT_REJECTED;
-  return ZET_RESULT_NOTHING_DONE;
 }
 
 } // namespace frame

@@ -76,7 +76,7 @@ void TzetPlugin::ApplyTemporaryLoad(void* params) noexcept {
   if (!params)
     return;
   try {
-    rtl::Variant v = static_cast<TzetParamsList*>(params)->GetValue("TEMPORARY-LOAD", 0, -1);
+    rtl::Variant v = TzetParamsListRef(params).GetValue("TEMPORARY-LOAD", 0, -1);
     if (!v.IsEmptyValue())
       IsTemporaryLoad = v.ToBool();
   } catch (...) {

@@ -66,6 +66,22 @@ public:
 
   /// Reads "TEMPORARY-LOAD" of Params; failures are swallowed.
   void ApplyTemporaryLoad(void* params) noexcept;
+  /// Every LOAD: the first one reads the host's parameters, creates the output lists and fires
+  /// OnLoad; later ones only count. Answers the Result OnLoad set.
+  int32_t DoLoad(PPluginCallRec rec);
+  /// Every UNLOAD: the last one stops the data path, fires OnSaveSettingsNow (when the host names
+  /// a new INI file) and OnUnload, and frees the output lists.
+  int32_t DoUnload(PPluginCallRec rec);
+  /// The host's "LANGUAGE" parameter, read before LOAD and before the options dialog.
+  void ApplyLanguage(const void* params);
+  void TranslateNow();
+  void TranslateComponents(TObject* root);
+
+  /// Entry and exit of a data call's body. Enter answers false (and counts nothing) when the
+  /// instance is terminating; the last UNLOAD waits until no data call is inside its body before
+  /// it frees what those calls use.
+  bool EnterDataCall() noexcept;
+  void LeaveDataCall() noexcept;
   uint32_t TypeWord() const { return ModuleTypeWord(ModuleType, ModuleOptions); }
 
   // Published properties.
@@ -127,11 +143,13 @@ public:
   TRect FormBounds;
   uintptr_t OwnerForm = 0;
   uintptr_t ParentApp = 0;
-  uintptr_t MessagesProcessorHandle = 0;
+  std::atomic<uintptr_t> MessagesProcessorHandle{0};
   std::atomic<bool> Busy{false};
   bool Translated = false;
   std::thread::id LoadThreadId;
   rtl::AnsiString Language;
+  /// Data calls inside their body; see EnterDataCall.
+  std::atomic<int32_t> ActiveDataCalls{0};
 
 protected:
   TzetPlugin() = default;

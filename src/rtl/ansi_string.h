@@ -44,6 +44,9 @@ public:
     return a.View() == b.View();
   }
   friend bool operator==(const AnsiString& a, std::string_view b) noexcept { return a.View() == b; }
+  friend bool operator==(const AnsiString& a, const std::string& b) noexcept {
+    return a.View() == std::string_view(b);
+  }
   friend bool operator==(const AnsiString& a, const char* b) noexcept {
     return a.View() == std::string_view(b ? b : "");
   }

@@ -11,6 +11,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -27,6 +28,11 @@ struct ThreadQueue;
 
 struct SentMessage {
   Message msg;
+  // A copy-data message carries its own copy of the record and the bytes, as the system copies
+  // them into the receiving process: a sender that timed out has freed its own by the time the
+  // receiver gets to the message.
+  CopyDataRecord copyRecord{};
+  std::string copyBytes;
   std::shared_ptr<ThreadQueue> sender; // null for a notify send: nobody waits
   bool done = false;
   bool delivered = false;
@@ -189,6 +195,14 @@ std::shared_ptr<SentMessage> QueueSentLocked(State& state, WindowHandle window, 
   sent->msg.message = message;
   sent->msg.wParam = wParam;
   sent->msg.lParam = lParam;
+  if (message == kCopyDataMessage && lParam) {
+    const auto* record = reinterpret_cast<const CopyDataRecord*>(lParam);
+    sent->copyRecord = *record;
+    if (record->lpData && record->cbData)
+      sent->copyBytes.assign(static_cast<const char*>(record->lpData), record->cbData);
+    sent->copyRecord.lpData = sent->copyBytes.data();
+    sent->msg.lParam = reinterpret_cast<intptr_t>(&sent->copyRecord);
+  }
   sent->sender = std::move(sender);
   it->second.owner->sent.push_back(sent);
   it->second.owner->wake.notify_all();

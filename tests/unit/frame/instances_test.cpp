@@ -120,18 +120,22 @@ TEST_F(Instances, FirstCallsOnManyThreadsCreateOneInstance) {
 }
 
 TEST_F(Instances, ConcurrentLookupsAndReleases) {
+  // Shared handles are only looked up; each thread creates and releases handles of its own, so
+  // the list changes under the lookups while no thread uses an instance another one destroys.
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([t] {
       for (int i = 0; i < 300; ++i) {
-        TPluginCallRec r = Rec(static_cast<uint32_t>(1 + (i + t) % 5));
+        TPluginCallRec shared = Rec(static_cast<uint32_t>(1 + i % 5));
         TzetPlugin* p = nullptr;
-        if (frame::FindInstance(&r, p, true)) {
-          EXPECT_EQ(p->ModuleHandle, r.ModuleHandle);
+        if (frame::FindInstance(&shared, p, true)) {
+          EXPECT_EQ(p->ModuleHandle, shared.ModuleHandle);
         }
-        if (i % 7 == t) {
-          r.Action = ZET_ACTION_RELEASE;
-          frame::FindInstance(&r, p, true);
+        TPluginCallRec own = Rec(static_cast<uint32_t>(100 + t * 10 + i % 3));
+        frame::FindInstance(&own, p, true);
+        if (i % 2) {
+          own.Action = ZET_ACTION_RELEASE;
+          frame::FindInstance(&own, p, true);
         }
       }
     });

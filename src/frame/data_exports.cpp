@@ -1,0 +1,234 @@
+// The data path: ProcessData hands the module one packet, GetData asks for data it has ready,
+// GetEvents for its queued events. Lists published in Output stay owned by the instance.
+#include "frame/commands.h"
+#include "frame/descriptor_exports.h"
+#include "frame/host_log.h"
+#include "frame/instances.h"
+#include "rtl/exceptions.h"
+#include "support/message_pump.h"
+
+#include <string>
+
+namespace frame {
+namespace {
+
+constexpr uint32_t kDataCallWaitMs = 30000;
+
+bool IsListKind(uint8_t kind) {
+  return kind == ZET_KIND_LIST || kind == ZET_KIND_LIST_ALT;
+}
+
+bool IsReleaseRequest(const TPluginDataDesc& d) {
+  return d.Kind == ZET_KIND_REQUEST && d.Data == ZET_REQUEST_RELEASE;
+}
+
+/// Holds Busy and the data-call count for the body of one data call.
+class DataCallScope {
+public:
+  explicit DataCallScope(TzetPlugin& instance) : instance_(instance) {}
+  /// Steps 3 to 5 of every data call: wait while the instance terminates and another data call
+  /// runs, refuse a terminating instance, then mark it busy.
+  bool Enter() {
+    if (!support::WaitForFlags(kDataCallWaitMs, {&instance_.Busy, &instance_.TerminateNow}))
+      return false;
+    if (!instance_.EnterDataCall())
+      return false;
+    entered_ = true;
+    instance_.Busy = true;
+    return true;
+  }
+  ~DataCallScope() {
+    if (!entered_)
+      return;
+    instance_.Busy = false;
+    instance_.LeaveDataCall();
+  }
+
+private:
+  TzetPlugin& instance_;
+  bool entered_ = false;
+};
+
+void PostIfSet(TzetPlugin& instance, int level, const rtl::AnsiString& message) {
+  if (!message.IsEmpty())
+    PostLogLine(&instance, level, message.View());
+}
+
+void PostHandlerFailure(TzetPlugin& instance, const std::string& what) {
+  if (!instance.MsgWriteCompleteError.IsEmpty())
+    PostLogLine(&instance, 1, instance.MsgWriteCompleteError.Str() + ": " + what);
+}
+
+std::string FailureMessage(std::exception_ptr e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const std::exception& ex) {
+    return ex.what();
+  } catch (...) {
+    return "Unknown failure";
+  }
+}
+
+int32_t ProcessDataBody(TzetPlugin& instance, PPluginCallRec rec) {
+  int32_t result = 0;
+  if (!IsValidCallRec(rec))
+    return 0;
+  rec->Output.Data = 0;
+  rec->Output.Kind = ZET_KIND_NONE;
+  if (!TzetParamsListRef(rec->Params).IsValid())
+    rtl::AssertionFailure("Invalid call parameters", kFrameUnit, __LINE__);
+
+  const uintptr_t inputData = rec->Input.Data;
+  try {
+    const TModuleTypes types = rec->ModuleTypes;
+    if (types != 0) {
+      if (!HasModuleType(types, mttDataQuery) && rec->Input.Data && IsListKind(rec->Input.Kind) &&
+          TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)).Count() == 0)
+        rec->Input.Data = 0;
+
+      bool callHandler = true;
+      if (HasModuleType(types, mttDataExport)) {
+        if (!rec->Input.Data) {
+          PostIfSet(instance, 1, instance.MsgNoData);
+          callHandler = false;
+        } else if (rec->Input.Kind == ZET_KIND_LIST) {
+          const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
+          if (input.IsRowsList() && input.Count() > 0 && !(input.LastItem()->Name == kRowMarker))
+            input.AddNewRow(); // close the host's last row
+        }
+      }
+
+      if (callHandler && instance.OnProcessData) {
+        try {
+          instance.OnProcessData(&instance, rec, result);
+          if (rec->Output.Kind == ZET_KIND_NONE && instance.OutputRows &&
+              instance.OutputRows->Count() > 0) {
+            rec->Output.Kind = ZET_KIND_LIST;
+            rec->Output.Data = reinterpret_cast<uintptr_t>(instance.OutputRows.get());
+          }
+          if (result > 0 && !rec->Input.Data)
+            result = 0;
+          if (HasModuleType(types, mttDataExport) || HasModuleType(types, mttEventsHandling)) {
+            if (result < 0)
+              PostIfSet(instance, 1, instance.MsgWriteCompleteError);
+            else
+              PostIfSet(instance, 2, instance.MsgWriteComplete);
+          }
+        } catch (...) {
+          result = ZET_RESULT_FAILED;
+          PostHandlerFailure(instance, FailureMessage(std::current_exception()));
+        }
+      } else if (callHandler && HasModuleType(types, mttFilter)) {
+        rec->Output = rec->Input; // the packet passes through unchanged
+      }
+    }
+  } catch (...) {
+    result = ZET_RESULT_FAILED;
+  }
+  if (rec->Input.Data == inputData)
+    rec->Input.Data = 0;
+  return result;
+}
+
+int32_t GetDataBody(TzetPlugin& instance, PPluginCallRec rec) {
+  int32_t result = 0;
+  rec->Output.Data = 0;
+  try {
+    if (rec->ModuleTypes == 0)
+      return 0;
+    if (!instance.OutputRows)
+      throw rtl::Exception("The module has no output list: it is not loaded");
+    const bool releaseRequest = IsReleaseRequest(rec->Input);
+    if (!releaseRequest) {
+      rec->Input.Kind = ZET_KIND_NONE;
+      rec->Input.Data = 0;
+    }
+    try {
+      if (!instance.OnGetData && releaseRequest) {
+        instance.OutputRows->Clear();
+        return 0;
+      }
+      if (instance.OnGetData)
+        instance.OnGetData(&instance, rec, result);
+      if (releaseRequest) {
+        instance.OutputRows->Clear();
+        return result;
+      }
+      if (instance.OutputRows->Count() > 0) {
+        rec->Output.Kind = ZET_KIND_LIST;
+        rec->Output.Data = reinterpret_cast<uintptr_t>(instance.OutputRows.get());
+      }
+      if (result > 0 && !rec->Input.Data)
+        result = 0;
+    } catch (...) {
+      result = ZET_RESULT_FAILED;
+      PostHandlerFailure(instance, FailureMessage(std::current_exception()));
+    }
+  } catch (...) {
+    result = ZET_RESULT_FAILED;
+  }
+  return result;
+}
+
+int32_t GetEventsBody(TzetPlugin& instance, PPluginCallRec rec) {
+  TzetRowsParamsList* events = instance.OutputEvents.get();
+  if (!events)
+    throw rtl::Exception("The module has no event list: it is not loaded");
+  if (rec->Output.Data == reinterpret_cast<uintptr_t>(events) || IsReleaseRequest(rec->Input)) {
+    events->Clear();
+  } else {
+    rec->Output.Kind = ZET_KIND_LIST;
+    rec->Output.Data = reinterpret_cast<uintptr_t>(events);
+  }
+  return 0;
+}
+
+enum class DataExport { Process, Get, Events };
+
+int32_t RunDataExport(PPluginCallRec rec, DataExport which) noexcept {
+  TzetPlugin* instance = nullptr;
+  try {
+    if (!IsValidCallRec(rec))
+      return ZET_RESULT_REJECTED;
+    if (!FindInstance(rec, instance, which == DataExport::Process))
+      return ZET_RESULT_REJECTED;
+    DataCallScope scope(*instance);
+    if (!scope.Enter())
+      return ZET_RESULT_REJECTED;
+    if (which == DataExport::Process && !InstanceListExists())
+      return ZET_RESULT_REJECTED;
+    if (which != DataExport::Events)
+      rec->Output.Data = 0;
+    const char* label = which == DataExport::Process ? "PROCESS"
+                        : which == DataExport::Get   ? "GETDATA"
+                                                     : "GETEVENTS";
+    try {
+      if (which == DataExport::Process)
+        return ProcessDataBody(*instance, rec);
+      if (which == DataExport::Get)
+        return GetDataBody(*instance, rec);
+      return GetEventsBody(*instance, rec);
+    } catch (const std::exception& e) {
+      LogException(instance, label, e);
+    } catch (...) {
+      LogException(instance, label);
+    }
+  } catch (...) {
+    // A failing instance creation in the lookup: nothing may leave the library.
+  }
+  return ZET_RESULT_FAILED;
+}
+
+} // namespace
+
+int32_t ProcessData(PPluginCallRec rec) noexcept {
+  return RunDataExport(rec, DataExport::Process);
+}
+int32_t GetData(PPluginCallRec rec) noexcept {
+  return RunDataExport(rec, DataExport::Get);
+}
+int32_t GetEvents(PPluginCallRec rec) noexcept {
+  return RunDataExport(rec, DataExport::Events);
+}
+
+} // namespace frame

@@ -1,0 +1,159 @@
+// LOAD and UNLOAD of a module instance, the language step and translation.
+#include "frame/call_params.h"
+#include "frame/host_log.h"
+#include "frame/plugin.h"
+#include "platform/app_module.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// The host's application icon, loaded once for the library while any instance is loaded for a
+// host that named its application module. A library has no application object of its own, so
+// the frame only keeps the handle.
+std::atomic<int32_t> gHostIconCount{0};
+std::atomic<uintptr_t> gHostIcon{0};
+
+// The last UNLOAD waits at most this long for running data calls to leave their body.
+constexpr auto kDataCallDrainLimit = std::chrono::seconds(30);
+
+template <typename F> void Swallowing(F&& f) noexcept {
+  try {
+    f();
+  } catch (...) {
+  }
+}
+
+} // namespace
+
+bool TzetPlugin::EnterDataCall() noexcept {
+  ActiveDataCalls.fetch_add(1, std::memory_order_seq_cst);
+  if (TerminateNow.load(std::memory_order_seq_cst)) {
+    ActiveDataCalls.fetch_sub(1, std::memory_order_seq_cst);
+    return false;
+  }
+  return true;
+}
+
+void TzetPlugin::LeaveDataCall() noexcept {
+  ActiveDataCalls.fetch_sub(1, std::memory_order_seq_cst);
+}
+
+int32_t TzetPlugin::DoLoad(PPluginCallRec rec) {
+  int32_t result = 0;
+  if (ModuleLoadCount.fetch_add(1) + 1 > 1)
+    return 0;
+  const frame::CallParams p(rec->Params);
+  LoadThreadId = std::this_thread::get_id();
+  ModuleIndex = rec->ModuleIndex;
+  ModuleRegistryPath = p.Text("RegistryPath");
+  INISectionPrefix = p.Text("INISectionPrefix");
+  if (p.Present("HANDLE"))
+    ParentApp = static_cast<uint32_t>(p.Value("HANDLE").ToInt64());
+  ApplicationFullName = p.Text("ApplicationName");
+  if (ParentApp == 0 && !ApplicationFullName.IsEmpty())
+    ParentApp = platform::FindLoadedModule(ApplicationFullName.Str());
+  ModuleLoadForConfig = 0;
+  if ((ModuleOptions & ModuleOptionBit(moMultiConfig)) && p.Present("CONFIG-ID"))
+    ModuleLoadForConfig = static_cast<int32_t>(p.Value("CONFIG-ID").ToInt64());
+  INIFile = p.Text("INI-FILE");
+  if (!OutputRows)
+    OutputRows = std::make_unique<TzetRowsParamsList>();
+  if (!OutputEvents)
+    OutputEvents = std::make_unique<TzetRowsParamsList>();
+  if (ParentApp != 0 && gHostIconCount.fetch_add(1) == 0) {
+    Swallowing([&] {
+      if (uintptr_t icon = platform::LoadMainIcon(ParentApp))
+        gHostIcon.store(icon);
+    });
+  }
+  TerminateNow = false;
+  if (OnLoad)
+    OnLoad(this, rec, result);
+  return result;
+}
+
+int32_t TzetPlugin::DoUnload(PPluginCallRec rec) {
+  int32_t result = 0;
+  if (gHostIconCount.fetch_sub(1) == 1)
+    Swallowing([] { platform::DestroyIconHandle(gHostIcon.exchange(0)); });
+
+  const int32_t count = ModuleLoadCount.fetch_sub(1) - 1;
+  if (count < 0) {
+    ModuleLoadCount = 0;
+    return 0;
+  }
+  if (count > 0)
+    return 0;
+
+  TerminateNow = true;
+  // Data calls check TerminateNow after counting themselves in, so once the count is 0 no data
+  // call can be using the engine state or the output lists freed below.
+  const auto limit = std::chrono::steady_clock::now() + kDataCallDrainLimit;
+  while (ActiveDataCalls.load() > 0 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+  for (bool& enabled : ModuleEnabled)
+    enabled = false;
+  const frame::CallParams p(rec ? rec->Params : nullptr);
+  const rtl::AnsiString newIni =
+      p.IsSet() ? rtl::AnsiString(p.Text("INI-FILE")) : rtl::AnsiString();
+  if (!(newIni == INIFile)) {
+    INIFile = newIni;
+    if (OnSaveSettingsNow)
+      Swallowing([&] { OnSaveSettingsNow(this); });
+  }
+  if (OnUnload)
+    Swallowing([&] { OnUnload(this, rec, result); });
+  Swallowing([&] {
+    if (OutputRows)
+      OutputRows->Clear();
+    OutputRows.reset();
+  });
+  Swallowing([&] {
+    if (OutputEvents)
+      OutputEvents->Clear();
+    OutputEvents.reset();
+  });
+  ParentApp = 0;
+  MessagesProcessorHandle = 0;
+  return result;
+}
+
+void TzetPlugin::ApplyLanguage(const void* params) {
+  const frame::CallParams p(params);
+  if (!p.IsSet())
+    return;
+  const std::string value = p.Text("LANGUAGE");
+  // Only the language the module already shows is (re)applied; another value changes nothing,
+  // so the module keeps the texts its language file gives it.
+  if (value.empty() || Language.IsEmpty() || !(Language == value))
+    return;
+  Translated = false;
+  TranslateNow();
+  if (OnChangeLanguage) {
+    Language = value;
+    try {
+      OnChangeLanguage(this);
+    } catch (const std::exception& e) {
+      frame::LogException(this, "TRANSL", e);
+    } catch (...) {
+      frame::LogException(this, "TRANSL");
+    }
+  }
+  Language = value;
+}
+
+void TzetPlugin::TranslateNow() {
+  if (Translated || Language.IsEmpty())
+    return;
+  Swallowing([&] { TranslateComponents(this); });
+  Translated = true;
+}
+
+void TzetPlugin::TranslateComponents(TObject*) {
+  if (Language.IsEmpty())
+    Language = "NONE";
+  // The translator of the module's texts plugs in here.
+}
