@@ -1,0 +1,331 @@
+// ProcessData of the real library against the floor of merely copying the same packets into an
+// output rows list, for several packet sizes, variable counts and both reset modes. The library is
+// loaded and driven only through its exports, as a host does; the floor uses the core's list
+// directly. After the runs a table gives both rates, their ratio and the heap allocations per
+// packet in the steady state.
+#include "alloc_counter.h"
+
+#include "data/params_list.h"
+#include "host_list.h"
+#include "plugin_library.h"
+#include "zet_plugin_abi.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+struct Exports {
+  PFN_ExecutePluginCommand ExecutePluginCommand = nullptr;
+  PFN_ProcessData ProcessData = nullptr;
+  PFN_GetModuleType GetModuleType = nullptr;
+};
+
+hostkit::PluginLibrary gLibrary;
+Exports gX;
+uint32_t gNextHandle = 5000;
+std::filesystem::path gWorkDir;
+
+std::string VarName(int k) {
+  return "Channel" + std::to_string(k + 1);
+}
+std::string FillerName(int k) {
+  return "Extra" + std::to_string(k + 1);
+}
+
+/// The packets a device sends for one row: every packet has Items items. When a packet cannot
+/// hold all configured variables they are spread over several packets, so that a row is complete
+/// (and released) after the last packet of the cycle; the remaining slots carry values of names
+/// the engine does not wait for. The variables are spread evenly through each packet.
+class PacketCycle {
+public:
+  PacketCycle(int items, int vars) {
+    const int perPacket = std::min(items, vars);
+    const int packets = (vars + perPacket - 1) / perPacket;
+    for (int p = 0; p < packets; ++p) {
+      auto list = std::make_unique<hostkit::HostList>();
+      const int first = p * perPacket;
+      const int count = std::min(vars, first + perPacket) - first;
+      int var = 0, filler = 0;
+      for (int i = 0; i < items; ++i) {
+        // Variable j goes to slot j * items / count.
+        if (var < count && i == var * items / count) {
+          list->AddInt(VarName(first + var), 1000 + i);
+          ++var;
+        } else {
+          list->AddDouble(FillerName(filler++), 0.5 * i);
+        }
+      }
+      packets_.push_back(std::move(list));
+    }
+  }
+
+  int Size() const { return static_cast<int>(packets_.size()); }
+  ZetParamsListLayout* Packet(int index) { return packets_[index]->Raw(); }
+
+private:
+  std::vector<std::unique_ptr<hostkit::HostList>> packets_;
+};
+
+/// One loaded module instance, configured through its own INI file and unloaded with it.
+class Instance {
+public:
+  Instance(int vars, bool reset) : handle_(gNextHandle++) {
+    ini_ = gWorkDir / ("bench-" + std::to_string(handle_) + ".ini");
+    std::ofstream out(ini_, std::ios::binary);
+    out << "[Common]\r\n";
+    for (int k = 0; k < vars; ++k)
+      out << "Var" << k + 1 << "=" << VarName(k) << "\r\n";
+    out << "Timeout=60000\r\n";
+    out << "No reset=" << (reset ? "False" : "True") << "\r\n";
+    out.close();
+    loaded_ = Command("LOAD") == ZET_RESULT_DONE;
+  }
+
+  ~Instance() {
+    if (loaded_)
+      Command("UNLOAD");
+    TPluginCallRec rec = Record();
+    rec.Action = ZET_ACTION_RELEASE;
+    gX.GetModuleType(&rec);
+    std::error_code ignored;
+    std::filesystem::remove(ini_, ignored);
+  }
+
+  bool Loaded() const { return loaded_; }
+
+  /// Hands over one packet; answers the result and leaves the output in Rec.
+  int32_t Send(ZetParamsListLayout* packet, TPluginCallRec& rec) {
+    rec = Record();
+    rec.ModuleTypes = ZET_MTT_FILTER;
+    rec.Params = params_.Raw();
+    rec.Input.Kind = ZET_KIND_LIST;
+    rec.Input.Data = reinterpret_cast<uintptr_t>(packet);
+    return gX.ProcessData(&rec);
+  }
+
+private:
+  TPluginCallRec Record() const {
+    TPluginCallRec rec{};
+    rec.RecordTag = ZET_RECORD_TAG;
+    rec.ModuleHandle = handle_;
+    rec.ModuleIndex = 1;
+    return rec;
+  }
+
+  int32_t Command(const char* word) {
+    hostkit::HostList params;
+    params.AddText("COMMAND", word);
+    params.AddText("INI-FILE", ini_.string());
+    TPluginCallRec rec = Record();
+    rec.Params = params.Raw();
+    return gX.ExecutePluginCommand(&rec);
+  }
+
+  uint32_t handle_;
+  std::filesystem::path ini_;
+  hostkit::HostList params_;
+  bool loaded_ = false;
+};
+
+/// True when Rec carries a released row: a rows list ending with a row marker.
+bool HoldsRow(const TPluginCallRec& rec, int32_t result) {
+  if (result != ZET_RESULT_DONE || rec.Output.Kind != ZET_KIND_LIST || rec.Output.Data == 0)
+    return false;
+  const auto* out = reinterpret_cast<const void*>(rec.Output.Data);
+  if (hostkit::ListClassName(out) != "TzetRowsParamsList")
+    return false;
+  const std::vector<hostkit::ItemView> items = hostkit::ReadList(out);
+  return !items.empty() && items.back().name == ZET_ROW_MARKER;
+}
+
+void SetCounters(benchmark::State& state, int items, uint64_t allocations, int64_t rows) {
+  const double packets = static_cast<double>(state.iterations());
+  state.SetItemsProcessed(state.iterations() * items);
+  state.counters["packets/s"] =
+      benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["allocs/packet"] = packets > 0 ? static_cast<double>(allocations) / packets : 0;
+  if (rows >= 0)
+    state.counters["rows/packet"] = packets > 0 ? static_cast<double>(rows) / packets : 0;
+}
+
+void Engine(benchmark::State& state) {
+  const int items = static_cast<int>(state.range(0));
+  const int vars = static_cast<int>(state.range(1));
+  const bool reset = state.range(2) != 0;
+  PacketCycle cycle(items, vars);
+  Instance instance(vars, reset);
+  if (!instance.Loaded()) {
+    state.SkipWithError("LOAD failed");
+    return;
+  }
+  // Warm-up: two whole cycles, so that every list and index has reached its steady size; the
+  // last packet of a cycle must release a row.
+  TPluginCallRec rec{};
+  for (int round = 0; round < 2; ++round) {
+    int32_t result = 0;
+    for (int p = 0; p < cycle.Size(); ++p)
+      result = instance.Send(cycle.Packet(p), rec);
+    if (!HoldsRow(rec, result)) {
+      state.SkipWithError("the packet cycle released no row");
+      return;
+    }
+  }
+
+  int p = 0;
+  int64_t rows = 0;
+  const uint64_t before = bench::AllocationCount();
+  for (auto _ : state) {
+    const int32_t result = instance.Send(cycle.Packet(p), rec);
+    rows += result == ZET_RESULT_DONE ? 1 : 0;
+    if (++p == cycle.Size())
+      p = 0;
+  }
+  SetCounters(state, items, bench::AllocationCount() - before, rows);
+}
+
+void Floor(benchmark::State& state) {
+  const int items = static_cast<int>(state.range(0));
+  const int vars = static_cast<int>(state.range(1));
+  PacketCycle cycle(items, vars);
+  TzetRowsParamsList out;
+  for (int p = 0; p < cycle.Size(); ++p) {
+    out.Clear();
+    out.AppendRow(cycle.Packet(p));
+  }
+
+  int p = 0;
+  const uint64_t before = bench::AllocationCount();
+  for (auto _ : state) {
+    out.Clear();
+    out.AppendRow(cycle.Packet(p));
+    benchmark::DoNotOptimize(out.Count());
+    if (++p == cycle.Size())
+      p = 0;
+  }
+  SetCounters(state, items, bench::AllocationCount() - before, -1);
+}
+
+BENCHMARK(Engine)
+    ->ArgsProduct({{4, 16, 64}, {1, 4, 8}, {1, 0}})
+    ->ArgNames({"items", "vars", "reset"});
+BENCHMARK(Floor)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
+
+struct Result {
+  double packetsPerSecond = 0;
+  double allocsPerPacket = 0;
+  double rowsPerPacket = 0;
+  bool ok = false;
+};
+
+/// The console output, plus every run kept for the summary table.
+class CollectingReporter : public benchmark::ConsoleReporter {
+public:
+  explicit CollectingReporter(OutputOptions options) : ConsoleReporter(options) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Iteration)
+        continue;
+      int items = 0, vars = 0, reset = -1;
+      const std::string name = run.benchmark_name();
+      if (std::sscanf(name.c_str(), "Engine/items:%d/vars:%d/reset:%d", &items, &vars, &reset) !=
+              3 &&
+          std::sscanf(name.c_str(), "Floor/items:%d/vars:%d", &items, &vars) != 2)
+        continue;
+      Result r;
+      r.ok = !run.error_occurred;
+      auto get = [&](const char* key) {
+        const auto it = run.counters.find(key);
+        return it == run.counters.end() ? 0.0 : it->second.value;
+      };
+      r.packetsPerSecond = get("packets/s");
+      r.allocsPerPacket = get("allocs/packet");
+      r.rowsPerPacket = get("rows/packet");
+      results[{items, vars, reset}] = r;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  std::map<std::tuple<int, int, int>, Result> results;
+};
+
+void PrintTable(const CollectingReporter& reporter) {
+  std::printf("\n%5s %4s %5s %14s %14s %6s %10s %10s %9s %9s %8s\n", "items", "vars", "reset",
+              "engine_pkts/s", "floor_pkts/s", "ratio", "allocs/pkt", "floor_allc", "ns/item",
+              "floor_ns", "rows/pkt");
+  for (const auto& [key, engine] : reporter.results) {
+    const auto [items, vars, reset] = key;
+    if (reset < 0)
+      continue;
+    const auto floorIt = reporter.results.find({items, vars, -1});
+    if (!engine.ok || engine.packetsPerSecond <= 0) {
+      std::printf("%5d %4d %5s %14s\n", items, vars, reset ? "on" : "off", "error");
+      continue;
+    }
+    const double engineNs = 1e9 / engine.packetsPerSecond / items;
+    if (floorIt == reporter.results.end() || !floorIt->second.ok ||
+        floorIt->second.packetsPerSecond <= 0) {
+      std::printf("%5d %4d %5s %14.0f %14s\n", items, vars, reset ? "on" : "off",
+                  engine.packetsPerSecond, "-");
+      continue;
+    }
+    const Result& floor = floorIt->second;
+    std::printf("%5d %4d %5s %14.0f %14.0f %6.2f %10.2f %10.2f %9.1f %9.1f %8.2f\n", items, vars,
+                reset ? "on" : "off", engine.packetsPerSecond, floor.packetsPerSecond,
+                floor.packetsPerSecond / engine.packetsPerSecond, engine.allocsPerPacket,
+                floor.allocsPerPacket, engineNs, 1e9 / floor.packetsPerSecond / items,
+                engine.rowsPerPacket);
+  }
+  std::printf("ratio = engine time per packet / floor time per packet (floor: the same packets "
+              "appended to a cleared rows list)\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+
+  // The library's stand-in registry and the INI files of this run live in a private folder.
+  gWorkDir = std::filesystem::temp_directory_path() / ("agg-bench-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(gWorkDir);
+  const std::string registry = (gWorkDir / "registry").string();
+  ::setenv("AGG_REGISTRY_DIR", registry.c_str(), 1);
+
+  std::string error;
+  if (!gLibrary.Load(AGG_LIBRARY, error)) {
+    std::fprintf(stderr, "cannot load %s: %s\n", AGG_LIBRARY, error.c_str());
+    return 1;
+  }
+  gX.ExecutePluginCommand = gLibrary.Get<PFN_ExecutePluginCommand>("ExecutePluginCommand");
+  gX.ProcessData = gLibrary.Get<PFN_ProcessData>("ProcessData");
+  gX.GetModuleType = gLibrary.Get<PFN_GetModuleType>("GetModuleType");
+  if (!gX.ExecutePluginCommand || !gX.ProcessData || !gX.GetModuleType) {
+    std::fprintf(stderr, "missing exports in %s\n", AGG_LIBRARY);
+    return 1;
+  }
+
+  CollectingReporter reporter(::isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_ColorTabular
+                                                      : benchmark::ConsoleReporter::OO_Tabular);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  PrintTable(reporter);
+
+  std::error_code ignored;
+  std::filesystem::remove_all(gWorkDir, ignored);
+  return 0;
+}
