@@ -2,12 +2,16 @@
 
 #include "filter/aggregation_plugin.h"
 #include "frame/instances.h"
+#include "settings/custom_props.h"
+#include "settings/string_holder.h"
 #include "support/timeout.h"
 
 namespace dll {
 
 void StartLibrary() {
   support::SelectTickSource();
+  RegisterDefaultPropertyHandlers();
+  RegisterStringHolderClass();
   frame::LibraryStart();
   frame::SetPluginClass(TaPlugin::ClassRef());
 }

@@ -1,13 +1,75 @@
-// The aggregation module class: the frame's module base with the aggregation filter's values and
-// event handlers.
+// The aggregation module class: merges the values of several packets into one pending row and
+// releases the row when every configured variable has received a non-empty value.
 #pragma once
 
+#include "data/params_list.h"
+#include "data/thread_object_list.h"
+#include "filter/pending_index.h"
 #include "frame/plugin.h"
+#include "support/timeout.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TDataSourceCfg;
+class TProxyCodeObject;
+class TzetStrHolder;
+
+/// One configured variable of the engine.
+class TAggregationListItem : public TObject {
+public:
+  TAggregationListItem(TComponent* owner, std::string_view name);
+
+  TComponent* Owner;
+  /// The variable has received a non-empty value since the last reset.
+  bool Received = false;
+  /// The configured name, trimmed, then lower-cased with the ANSI rules.
+  rtl::AnsiString LowerName;
+};
 
 class TaPlugin : public TzetPlugin {
 public:
   static const TzetPluginClass& ClassRef();
+  static const rtl::MetaClass& StaticClass();
+  const rtl::MetaClass& ClassType() const override { return StaticClass(); }
+  ~TaPlugin() override;
+
+  /// The property map: the lines of the Properties string holder (null without one).
+  const TStringList* PropertyMap() const;
+
+  /// Rebuilds the configured variables and the timeout from a loaded settings object and
+  /// discards the pending row and the marks.
+  void ApplySettings(const TProxyCodeObject& settings);
+  /// Empties the pending row and clears all marks (under the engine lock).
+  void ResetAggregation();
+
+  /// OutputRows is filled by data calls under the engine lock; it is published and cleared under
+  /// that lock too.
+  void PublishOutputRows(PPluginCallRec rec) override;
+  void ClearOutputRows() override;
+
+  // Event handlers, attached by name from the module's form resource.
+  void zetPluginLoad(TzetPlugin* sender, PPluginCallRec rec, int32_t& result);
+  void zetPluginUnload(TzetPlugin* sender, PPluginCallRec rec, int32_t& result);
+  void zetPluginSaveSettingsNow(TzetPlugin* sender);
+  void zetPluginLoadSettingsNow(TzetPlugin* sender);
+  void zetPluginProcessData(TzetPlugin* sender, PPluginCallRec rec, int32_t& result);
+
+  TzetStrHolder* Properties = nullptr;
+  TDataSourceCfg* Cfg = nullptr;
+  std::unique_ptr<TzetParamsList> Pending;
+  TzetTimeout TimeoutTracker{};
+  uint32_t TimeoutMs = 0;
+  std::unique_ptr<TThreadObjectList> AggregationList;
 
 protected:
+  TaPlugin() = default;
   void LoadDesignTimeValues() override;
+
+private:
+  /// The reset option, copied from the settings under the engine lock, so that a data call never
+  /// reads a settings object that is being replaced.
+  bool NoReset = false;
+  std::unique_ptr<PendingIndex> Index;
 };

@@ -101,11 +101,7 @@ int32_t ProcessDataBody(TzetPlugin& instance, PPluginCallRec rec) {
       if (callHandler && instance.OnProcessData) {
         try {
           instance.OnProcessData(&instance, rec, result);
-          if (rec->Output.Kind == ZET_KIND_NONE && instance.OutputRows &&
-              instance.OutputRows->Count() > 0) {
-            rec->Output.Kind = ZET_KIND_LIST;
-            rec->Output.Data = reinterpret_cast<uintptr_t>(instance.OutputRows.get());
-          }
+          instance.PublishOutputRows(rec);
           if (result > 0 && !rec->Input.Data)
             result = 0;
           if (HasModuleType(types, mttDataExport) || HasModuleType(types, mttEventsHandling)) {
@@ -145,19 +141,21 @@ int32_t GetDataBody(TzetPlugin& instance, PPluginCallRec rec) {
     }
     try {
       if (!instance.OnGetData && releaseRequest) {
-        instance.OutputRows->Clear();
+        instance.ClearOutputRows();
         return 0;
       }
       if (instance.OnGetData)
         instance.OnGetData(&instance, rec, result);
       if (releaseRequest) {
-        instance.OutputRows->Clear();
+        instance.ClearOutputRows();
         return result;
       }
-      if (instance.OutputRows->Count() > 0) {
-        rec->Output.Kind = ZET_KIND_LIST;
-        rec->Output.Data = reinterpret_cast<uintptr_t>(instance.OutputRows.get());
-      }
+      // OutputRows with items is published whatever the handler put into Output.
+      const TPluginDataDesc handlerOutput = rec->Output;
+      rec->Output.Kind = ZET_KIND_NONE;
+      instance.PublishOutputRows(rec);
+      if (rec->Output.Kind == ZET_KIND_NONE)
+        rec->Output = handlerOutput;
       if (result > 0 && !rec->Input.Data)
         result = 0;
     } catch (...) {

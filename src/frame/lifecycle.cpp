@@ -40,6 +40,18 @@ void TzetPlugin::LeaveDataCall() noexcept {
   ActiveDataCalls.fetch_sub(1, std::memory_order_seq_cst);
 }
 
+void TzetPlugin::PublishOutputRows(PPluginCallRec rec) {
+  if (rec->Output.Kind == ZET_KIND_NONE && OutputRows && OutputRows->Count() > 0) {
+    rec->Output.Kind = ZET_KIND_LIST;
+    rec->Output.Data = reinterpret_cast<uintptr_t>(OutputRows.get());
+  }
+}
+
+void TzetPlugin::ClearOutputRows() {
+  if (OutputRows)
+    OutputRows->Clear();
+}
+
 int32_t TzetPlugin::DoLoad(PPluginCallRec rec) {
   int32_t result = 0;
   if (ModuleLoadCount.fetch_add(1) + 1 > 1)

@@ -1,10 +1,58 @@
 #include "frame/plugin.h"
 
+#include "rtl/published_builder.h"
+
 #include "data/params_list.h"
 #include "platform/module_info.h"
 #include "rtl/file_names.h"
 
 #include <string>
+
+const rtl::EnumType& TzetPlugin::ModuleTypeSet() {
+  static const rtl::EnumType type("TModuleType", {"mttDataQuery", "mttDataParser", "mttDataExport",
+                                                  "mttEventsHandling", "mttLogging", "mttFilter",
+                                                  "mttDeviceLayer", "mttMenuExt"});
+  return type;
+}
+
+const rtl::EnumType& TzetPlugin::ModuleOptionSet() {
+  static const rtl::EnumType type("TModuleOption", {"moNoConfig", "moXMLOptions", "moMultiConfig"});
+  return type;
+}
+
+const rtl::MetaClass& TzetPlugin::StaticClass() {
+  using T = TzetPlugin;
+  static const rtl::MetaClass meta =
+      rtl::Published<T, TComponent>("TzetPlugin")
+          .LString("MsgNoData", &T::MsgNoData, &T::MsgNoData)
+          .LString("MsgWriteComplete", &T::MsgWriteComplete, &T::MsgWriteComplete)
+          .LString("MsgWriteCompleteError", &T::MsgWriteCompleteError, &T::MsgWriteCompleteError)
+          .Float("MinVersion", &T::MinVersion, &T::MinVersion)
+          .LString("Description", &T::Description, &T::Description)
+          .LString("LogTitle", &T::LogTitle, &T::LogTitle)
+          .Set("ModuleType", ModuleTypeSet(), &T::ModuleType, &T::ModuleType)
+          .Set("ModuleOptions", ModuleOptionSet(), &T::ModuleOptions, &T::ModuleOptions)
+          .Default(0)
+          .LString("EventsSupported", &T::EventsSupported, &T::EventsSupported)
+          .Boolean("IsMultiThreadSupported", &T::IsMultiThreadSupported, &T::IsMultiThreadSupported)
+          .Method("OnShowOptionsDialog", &T::OnShowOptionsDialog)
+          .Method("OnGetOptionsDialog", &T::OnGetOptionsDialog)
+          .Method("OnExecuteCustomCommand", &T::OnExecuteCustomCommand)
+          .Method("OnEvent", &T::OnEvent)
+          .Method("OnLoad", &T::OnLoad)
+          .Method("OnUnload", &T::OnUnload)
+          .Method("OnSaveSettingsNow", &T::OnSaveSettingsNow)
+          .Method("OnLoadSettingsNow", &T::OnLoadSettingsNow)
+          .Method("OnSetParserItems", &T::OnSetParserItems)
+          .Method("OnBeforeGetParserItems", &T::OnBeforeGetParserItems)
+          .Method("OnStateChanged", &T::OnStateChanged)
+          .Method("OnProcessData", &T::OnProcessData)
+          .Method("OnGetData", &T::OnGetData)
+          .Method("OnChangeLanguage", &T::OnChangeLanguage)
+          .Method("OnCreate", &T::OnCreate)
+          .Method("OnDestroy", &T::OnDestroy);
+  return meta;
+}
 
 const TzetPluginClass& TzetPlugin::ClassRef() {
   static const TzetPluginClass ref{"TzetPlugin", [] { return new TzetPlugin(); }};

@@ -8,7 +8,9 @@
 #include "frame/log_data_list.h"
 #include "frame/module_types.h"
 #include "rtl/ansi_string.h"
-#include "rtl/object.h"
+#include "rtl/component.h"
+#include "rtl/published.h"
+#include "rtl/published_event.h"
 #include "zet_plugin_abi.h"
 
 #include <atomic>
@@ -22,18 +24,18 @@
 class TzetPlugin;
 
 using TShowOptionsDialogEvent =
-    std::function<void(TzetPlugin* sender, PPluginCallRec rec, bool& success)>;
-using TGetOptionsDialogEvent = std::function<void(TzetPlugin* sender, PPluginCallRec rec,
-                                                  std::string& formClass, std::string& properties)>;
+    rtl::Event<void(TzetPlugin* sender, PPluginCallRec rec, bool& success)>;
+using TGetOptionsDialogEvent = rtl::Event<void(TzetPlugin* sender, PPluginCallRec rec,
+                                               std::string& formClass, std::string& properties)>;
 using TExecutePluginCommandEvent =
-    std::function<void(TzetPlugin* sender, PPluginCallRec rec, int32_t& result)>;
-using TExecutePluginCustomCommandEvent = std::function<void(
+    rtl::Event<void(TzetPlugin* sender, PPluginCallRec rec, int32_t& result)>;
+using TExecutePluginCustomCommandEvent = rtl::Event<void(
     TzetPlugin* sender, const std::string& command, PPluginCallRec rec, int32_t& result)>;
-using TOnProcessData = std::function<void(TzetPlugin* sender, PPluginCallRec rec, int32_t& result)>;
-using TNotifyEvent = std::function<void(TzetPlugin* sender)>;
-using TOnPluginNotifyEvent = std::function<void(TzetPlugin* sender)>;
+using TOnProcessData = rtl::Event<void(TzetPlugin* sender, PPluginCallRec rec, int32_t& result)>;
+using TNotifyEvent = rtl::Event<void(TzetPlugin* sender)>;
+using TOnPluginNotifyEvent = rtl::Event<void(TzetPlugin* sender)>;
 using TOnPluginStateChangeNotifyEvent =
-    std::function<void(TzetPlugin* sender, TModuleTypes moduleTypes)>;
+    rtl::Event<void(TzetPlugin* sender, TModuleTypes moduleTypes)>;
 
 enum TRegistryRoot : uint8_t {
   rrHKEY_CLASSES_ROOT,
@@ -55,8 +57,13 @@ struct TzetPluginClass {
   TzetPlugin* (*NewInstance)();
 };
 
-class TzetPlugin : public TObject {
+/// A data module: a component container whose published property values and event handlers come
+/// from the module class's form resource.
+class TzetPlugin : public TComponent {
 public:
+  static const rtl::MetaClass& StaticClass();
+  const rtl::MetaClass& ClassType() const override { return StaticClass(); }
+
   /// Creation in the documented order; Rec may be null. Raises what the module's construction
   /// raises.
   static TzetPlugin* Create(const TzetPluginClass& moduleClass, PPluginCallRec rec,
@@ -82,6 +89,13 @@ public:
   /// it frees what those calls use.
   bool EnterDataCall() noexcept;
   void LeaveDataCall() noexcept;
+
+  /// Publishes OutputRows in the record's Output when the handler left Output.Kind at 0 and the
+  /// list has items. A module whose data handler fills OutputRows under a lock of its own
+  /// overrides this (and ClearOutputRows) to take that lock, since data calls may overlap.
+  virtual void PublishOutputRows(PPluginCallRec rec);
+  /// Empties OutputRows (the host's release request).
+  virtual void ClearOutputRows();
   uint32_t TypeWord() const { return ModuleTypeWord(ModuleType, ModuleOptions); }
 
   // Published properties.
@@ -113,6 +127,10 @@ public:
   TNotifyEvent OnCreate;
   /// The data module's destroy event, fired when destruction begins.
   TNotifyEvent OnDestroy;
+
+  /// The set types of ModuleType and ModuleOptions, with their identifiers.
+  static const rtl::EnumType& ModuleTypeSet();
+  static const rtl::EnumType& ModuleOptionSet();
 
   // Instance state.
   std::recursive_mutex CommandLock;
@@ -152,7 +170,7 @@ public:
   std::atomic<int32_t> ActiveDataCalls{0};
 
 protected:
-  TzetPlugin() = default;
+  TzetPlugin() : TComponent(nullptr) {}
   /// Applies the module class's design-time values (published properties and event handlers).
   /// The base class has none.
   virtual void LoadDesignTimeValues() {}

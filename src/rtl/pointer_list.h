@@ -15,6 +15,7 @@
 #include "rtl/object.h"
 
 #include <cstdint>
+#include <utility>
 
 /// What happened to a slot's pointer; passed to TList::Notify.
 enum TListNotification { lnAdded, lnExtracted, lnDeleted };
@@ -69,6 +70,13 @@ public:
   void SetCapacity(int32_t capacity);
   /// The item array itself (null while Capacity is 0).
   void** List() const noexcept { return FList; }
+  /// Exchanges the item arrays of two lists of the same kind, without notifications: each list
+  /// then owns what the other held.
+  void SwapContents(TList& other) noexcept {
+    std::swap(FList, other.FList);
+    std::swap(FCount, other.FCount);
+    std::swap(FCapacity, other.FCapacity);
+  }
 
   /// The capacity one growth step after Capacity (the policy above).
   static int32_t GrownCapacity(int32_t capacity) noexcept;

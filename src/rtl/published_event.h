@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace rtl {
@@ -19,6 +20,11 @@ public:
   Event() = default;
   /// An unnamed handler attached by code; form writers leave such events out.
   Event(Function fn) : fn_(std::move(fn)) {}
+  /// Any callable with the event's signature, attached by code.
+  template <class F, class = std::enable_if_t<!std::is_same_v<std::decay_t<F>, Event> &&
+                                              !std::is_same_v<std::decay_t<F>, Function> &&
+                                              std::is_constructible_v<Function, F>>>
+  Event(F&& fn) : fn_(std::forward<F>(fn)) {}
   Event(std::string handlerName, Function fn) : name_(std::move(handlerName)), fn_(std::move(fn)) {}
 
   explicit operator bool() const noexcept { return static_cast<bool>(fn_); }

@@ -1,5 +1,5 @@
-// Commands and the data path through the real library: LOAD and UNLOAD counting, a filter without
-// a data handler passing its packets through, and data calls after the last UNLOAD.
+// Commands through the real library: LOAD and UNLOAD counting and data calls after the last
+// UNLOAD.
 #include "host_fixture.h"
 
 #include <cstring>
@@ -40,24 +40,6 @@ TEST_F(Commands, LoadTwiceUnloadTwiceThenDataCallsAreRefused) {
   EXPECT_EQ(Command(h, "UNLOAD"), 0); // the count stays at 0
   RecordBytes again;
   EXPECT_EQ(Packet(h, again, packet), -1);
-}
-
-TEST_F(Commands, FilterWithoutDataHandlerPassesPacketsThrough) {
-  const uint32_t h = FreshHandle();
-  ASSERT_EQ(Command(h, "LOAD"), 0);
-  hostkit::HostList packet;
-  packet.AddInt("A", 1);
-  RecordBytes r;
-  r.Input(ZET_KIND_LIST, 0, 0);
-  hostkit::HostList params;
-  r.Handle(h).Params(params.Raw()).Types(ZET_MTT_FILTER);
-  r.Input(ZET_KIND_LIST, reinterpret_cast<uintptr_t>(packet.Raw()), 13);
-  EXPECT_EQ(X().ProcessData(r.Rec()), 0);
-  EXPECT_EQ(r.OutputKind(), ZET_KIND_LIST);
-  EXPECT_EQ(r.OutputData(), reinterpret_cast<uintptr_t>(packet.Raw()));
-  EXPECT_EQ(r.OutputSize(), 13);
-  EXPECT_EQ(r.InputData(), 0u); // the input is consumed
-  EXPECT_EQ(Command(h, "UNLOAD"), 0);
 }
 
 TEST_F(Commands, WordsAreCaseSensitiveAndNeedTheCommandItem) {

@@ -1,6 +1,11 @@
 #include "host_fixture.h"
 
 #include <atomic>
+#include <filesystem>
+#ifndef _WIN32
+#include <cstdlib>
+#include <unistd.h>
+#endif
 #include <string>
 
 namespace {
@@ -17,6 +22,13 @@ template <typename Fn> void Resolve(Fn& fn, const char* name) {
 void HostTest::SetUpTestSuite() {
   if (gLibrary)
     return;
+#ifndef _WIN32
+  // The library's stand-in registry of this run lives in a private folder.
+  static const std::string registry =
+      (std::filesystem::temp_directory_path() / ("agg-host-registry-" + std::to_string(::getpid())))
+          .string();
+  ::setenv("AGG_REGISTRY_DIR", registry.c_str(), 1);
+#endif
   gLibrary = new hostkit::PluginLibrary();
   std::string error;
   ASSERT_TRUE(gLibrary->Load(AGG_LIBRARY, error)) << error;

@@ -1,0 +1,191 @@
+// The aggregation engine: the data handler and the two operations that rebuild and reset its
+// state. All engine state is read and written only under the engine lock, the exclusive lock of
+// AggregationList, which its holder may take again.
+#include "filter/aggregation_plugin.h"
+#include "filter/aggregation_settings.h"
+#include "platform/codepage.h"
+#include "rtl/exceptions.h"
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+namespace {
+
+constexpr const char* kEngineUnit = "PluginDM";
+
+std::string_view TrimControls(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 32)
+    ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
+    --e;
+  return s.substr(b, e - b);
+}
+
+/// The OLE-compatible copy of a value, copied once.
+rtl::Variant OleCompatibleCopy(const platform::VariantRec& rec) {
+  switch (rec.vt) {
+  case platform::vtAnsiString:
+  case platform::vtI1:
+  case platform::vtUI1:
+  case platform::vtUI2:
+  case platform::vtUI4:
+  case platform::vtI8:
+    return rtl::Variant(rec).OleCompatible();
+  default:
+    return rtl::Variant(rec);
+  }
+}
+
+/// The timeout in whole milliseconds: truncated toward zero through a 64-bit integer, of which
+/// the low 32 bits are kept (so -1 gives 4294967295). Values outside the 64-bit range keep the
+/// saturated value's low bits instead of being undefined.
+uint32_t TimeoutFromSetting(double ms) {
+  if (std::isnan(ms))
+    return 0;
+  int64_t whole;
+  if (ms >= 9.2233720368547758e18)
+    whole = std::numeric_limits<int64_t>::max();
+  else if (ms <= -9.2233720368547758e18)
+    whole = std::numeric_limits<int64_t>::min();
+  else
+    whole = static_cast<int64_t>(ms);
+  return static_cast<uint32_t>(static_cast<uint64_t>(whole));
+}
+
+} // namespace
+
+void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
+  AggregationList->Clear();
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  Pending->Clear();
+  if (!Index)
+    Index = std::make_unique<PendingIndex>();
+  Index->Clear();
+  for (const std::string& var : settings.Vars) {
+    const std::string_view name = TrimControls(var);
+    if (!name.empty())
+      engine.List().Add(new TAggregationListItem(this, name));
+  }
+  TimeoutMs = TimeoutFromSetting(settings.spTimeout_Value);
+  NoReset = settings.chkNoReset_Checked;
+}
+
+void TaPlugin::PublishOutputRows(PPluginCallRec rec) {
+  if (!AggregationList) {
+    TzetPlugin::PublishOutputRows(rec);
+    return;
+  }
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  TzetPlugin::PublishOutputRows(rec);
+}
+
+void TaPlugin::ClearOutputRows() {
+  if (!AggregationList) {
+    TzetPlugin::ClearOutputRows();
+    return;
+  }
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  TzetPlugin::ClearOutputRows();
+}
+
+void TaPlugin::ResetAggregation() {
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  Pending->Clear();
+  if (Index)
+    Index->Clear();
+  TObjectList& vars = engine.List();
+  for (int32_t i = 0; i < vars.Count(); ++i)
+    static_cast<TAggregationListItem*>(vars.Get(i))->Received = false;
+}
+
+void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& result) {
+  result = 0;
+  const bool hasInput = rec->Input.Data != 0 &&
+                        (rec->Input.Kind == ZET_KIND_LIST || rec->Input.Kind == ZET_KIND_LIST_ALT);
+  if (!hasInput) {
+    // A released row is handed out once: a call without input clears it, under the engine lock
+    // and without touching anything else of the engine.
+    if (AggregationList && OutputRows) {
+      TThreadObjectList::WriteLocked engine(*AggregationList);
+      OutputRows->Clear();
+    }
+    return;
+  }
+  if (!AggregationList || !Pending || !OutputRows)
+    rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
+  if (!Index)
+    Index = std::make_unique<PendingIndex>();
+
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  OutputRows->Clear();
+  if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs))
+    ResetAggregation();
+  RestartTimeout(TimeoutTracker);
+
+  TObjectList& vars = engine.List();
+  const int32_t varCount = vars.Count();
+  if (varCount == 0)
+    return;
+
+  const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
+  const int32_t last = input.Count() - 1;
+  std::string lowered;
+  for (int32_t i = 0; i <= last; ++i) {
+    const TzetParamsListItem* item = input.Item(i);
+    if (!item)
+      continue;
+    const bool isMarker = item->Name == kRowMarker;
+    if (!isMarker) {
+      rtl::Variant v = OleCompatibleCopy(item->Value);
+      lowered.assign(item->Name.View());
+      platform::AnsiLowerInPlace(lowered.data(), lowered.size());
+
+      bool found = false;
+      for (int32_t k = 0; k < varCount; ++k) {
+        auto* var = static_cast<TAggregationListItem*>(vars.Get(k));
+        if (var->LowerName.View() == lowered) {
+          found = true;
+          if (!var->Received && !v.IsEmptyValue())
+            var->Received = true;
+          break;
+        }
+      }
+      if (!found || !v.IsEmptyValue()) {
+        const std::size_t hash = PendingIndex::Hash(lowered);
+        const int32_t at = Index->Find(*Pending, lowered, hash);
+        if (at >= 0) {
+          Pending->Item(at)->SetValue(v);
+        } else if (Pending->Add(item->Name, v)) {
+          Index->Insert(*Pending, Pending->Count() - 1, hash);
+        }
+      }
+    }
+    if (isMarker || i == last) {
+      int32_t received = 0;
+      for (int32_t k = 0; k < varCount; ++k)
+        received += static_cast<TAggregationListItem*>(vars.Get(k))->Received ? 1 : 0;
+      if (received == varCount) {
+        if (!NoReset && OutputRows->Count() == 0) {
+          // The pending row is discarded after its release anyway: hand its items over instead
+          // of copying them. They are what AppendRow would copy: names as first written, values
+          // already in their OLE-compatible form, no row marker among them.
+          OutputRows->SwapContents(*Pending);
+          OutputRows->AddNewRow();
+          ResetAggregation();
+        } else {
+          OutputRows->AppendRow(Pending.get());
+          if (!NoReset)
+            ResetAggregation();
+        }
+        break;
+      }
+    }
+  }
+  if (OutputRows->Count() == 0) {
+    result = ZET_RESULT_NOTHING_DONE;
+    rec->Output.Kind = ZET_KIND_LIST;
+    rec->Output.Data = reinterpret_cast<uintptr_t>(OutputRows.get());
+  }
+}

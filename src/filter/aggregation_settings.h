@@ -1,0 +1,46 @@
+// The aggregation module's settings: eight variable names, the timeout, the reset option and the
+// options dialog's position and width. The published property names mirror the dialog's controls
+// ("var1.Text" becomes var1_Text), so one property map loads and saves both the dialog and this
+// object.
+#pragma once
+
+#include "settings/proxy_code_custom.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class TaPlugin;
+
+class TProxyCodeObject : public TProxyCodeCustomObject {
+public:
+  explicit TProxyCodeObject(TComponent* owner);
+  static const rtl::MetaClass& StaticClass();
+  const rtl::MetaClass& ClassType() const override { return StaticClass(); }
+
+  int32_t Left = 314;
+  int32_t Top = 184;
+  /// Not in the property map: never stored or loaded.
+  int32_t Height = 300;
+  int32_t Width = 389;
+  std::array<std::string, 8> Vars;
+  double spTimeout_Value = 0;
+  bool chkNoReset_Checked = false;
+};
+
+/// The current settings of one aggregation instance, always owned by the module object.
+class TDataSourceCfg : public TProxyCodeObject {
+public:
+  explicit TDataSourceCfg(TaPlugin* owner);
+  static const rtl::MetaClass& StaticClass();
+  const rtl::MetaClass& ClassType() const override { return StaticClass(); }
+
+  /// Reads every mapped key from the module's settings location (absent keys keep their values),
+  /// then applies this object to the module's engine.
+  void Load();
+  /// Writes every mapped key to the module's settings location; the engine is not touched.
+  void Save();
+
+private:
+  TaPlugin& Module() const;
+};

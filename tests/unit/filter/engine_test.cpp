@@ -1,0 +1,297 @@
+#include "filter/aggregation_plugin.h"
+#include "filter/aggregation_settings.h"
+#include "frame/descriptor_exports.h"
+#include "frame/instances.h"
+#include "platform/environment.h"
+#include "platform/ticks.h"
+#include "support/timeout.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::atomic<uint64_t> gNow{1000};
+uint64_t ReadTestClock() {
+  return gNow.load();
+}
+const platform::TickSource kTestClock{true, &ReadTestClock};
+
+struct Item {
+  std::string name;
+  std::string text; // "" with null=true for Null
+  bool null = false;
+};
+
+/// The rows of a released list as "A=1 B=2 |" text, one row per marker.
+std::string RowsText(const TzetParamsList* rows) {
+  std::string out;
+  for (int32_t i = 0; rows && i < rows->Count(); ++i) {
+    const TzetParamsListItem* item = rows->Item(i);
+    if (item->Name == "$NEW_ROW$") {
+      out += "|";
+      continue;
+    }
+    if (!out.empty() && out.back() != '|')
+      out += " ";
+    out += item->Name.Str() + "=" + item->GetValue().ToText();
+  }
+  return out;
+}
+
+class Engine : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    // The stand-in registry of this test run lives in a private folder.
+    static const std::string dir = (std::filesystem::temp_directory_path() /
+                                    ("agg-engine-reg-" + std::to_string(std::random_device{}())))
+                                       .string();
+    platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
+  }
+  void SetUp() override {
+    previousClock_ = support::SetTickSourceForTesting(&kTestClock);
+    frame::LibraryStart();
+    frame::SetPluginClass(TaPlugin::ClassRef());
+    ASSERT_EQ(Command("LOAD"), 0);
+    TPluginCallRec r = Rec(nullptr);
+    TzetPlugin* p = nullptr;
+    ASSERT_TRUE(frame::FindInstance(&r, p, false));
+    module_ = static_cast<TaPlugin*>(p);
+  }
+  void TearDown() override {
+    frame::LibraryEnd();
+    support::SetTickSourceForTesting(previousClock_);
+  }
+
+  TPluginCallRec Rec(void* params) {
+    TPluginCallRec r{};
+    r.RecordTag = ZET_RECORD_TAG;
+    r.ModuleHandle = 77;
+    r.Params = params ? params : &params_;
+    r.ModuleTypes = ZET_MTT_FILTER;
+    return r;
+  }
+  int32_t Command(const char* word) {
+    TzetParamsList params;
+    params.Add("COMMAND", rtl::Variant::FromAnsiText(word));
+    TPluginCallRec r = Rec(&params);
+    return frame::ExecutePluginCommand(&r);
+  }
+  void Configure(std::vector<std::string> vars, double timeout = 0, bool noReset = false) {
+    TProxyCodeObject settings(nullptr);
+    for (std::size_t i = 0; i < vars.size(); ++i)
+      settings.Vars[i] = vars[i];
+    settings.spTimeout_Value = timeout;
+    settings.chkNoReset_Checked = noReset;
+    module_->ApplySettings(settings);
+  }
+  /// Sends one packet; answers the result and the released rows as text.
+  int32_t Send(const std::vector<Item>& items, std::string* rows = nullptr) {
+    TzetParamsList packet;
+    for (const Item& it : items) {
+      if (it.name == "|")
+        packet.AddNewRow();
+      else if (it.null)
+        packet.Add(it.name, rtl::Variant::Null());
+      else
+        packet.Add(it.name, rtl::Variant::FromAnsiText(it.text));
+    }
+    TPluginCallRec r = Rec(nullptr);
+    r.Input.Kind = ZET_KIND_LIST;
+    r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+    const int32_t result = frame::ProcessData(&r);
+    if (rows) {
+      *rows = r.Output.Kind == ZET_KIND_LIST
+                  ? RowsText(reinterpret_cast<const TzetParamsList*>(r.Output.Data))
+                  : "<no output>";
+      lastOutput_ = r.Output;
+    }
+    return result;
+  }
+
+  TzetParamsList params_;
+  TaPlugin* module_ = nullptr;
+  TPluginDataDesc lastOutput_{};
+  const platform::TickSource* previousClock_ = nullptr;
+};
+
+TEST_F(Engine, RowReleasedWhenEveryVariableArrived) {
+  Configure({"A", "B"});
+  std::string rows;
+  EXPECT_EQ(Send({{"A", "1"}}, &rows), -2);
+  EXPECT_EQ(lastOutput_.Kind, ZET_KIND_LIST);
+  EXPECT_EQ(rows, "");
+  EXPECT_EQ(Send({{"B", "2"}}, &rows), 0);
+  EXPECT_EQ(rows, "A=1 B=2|");
+  EXPECT_EQ(Send({{"B", "3"}}, &rows), -2);
+}
+
+TEST_F(Engine, OtherValuesRideAlongAndNamesKeepTheirFirstSpelling) {
+  Configure({"A"});
+  std::string rows;
+  EXPECT_EQ(Send({{"X", "5"}, {"A", "1"}}, &rows), 0);
+  EXPECT_EQ(rows, "X=5 A=1|");
+
+  Configure({"temp"});
+  EXPECT_EQ(Send({{"TEMP", "7"}}, &rows), 0);
+  EXPECT_EQ(rows, "TEMP=7|");
+
+  Configure({" A "});
+  EXPECT_EQ(Send({{"A", "1"}}, &rows), 0);
+  EXPECT_EQ(Send({{" A ", "1"}}, &rows), -2); // blanks in an incoming name are kept
+}
+
+TEST_F(Engine, EmptyValuesMarkNothingButNonConfiguredNullsAreStored) {
+  Configure({"A", "B"});
+  std::string rows;
+  EXPECT_EQ(Send({{"A", "", true}, {"X", "", true}}, &rows), -2);
+  EXPECT_EQ(Send({{"B", "2"}}, &rows), -2); // A was not marked by its Null
+  EXPECT_EQ(Send({{"A", "1"}}, &rows), 0);
+  EXPECT_EQ(rows, "X= B=2 A=1|");
+}
+
+TEST_F(Engine, DuplicateConfiguredNameNeverReleases) {
+  Configure({"A", "A"});
+  EXPECT_EQ(Send({{"A", "1"}}), -2);
+  EXPECT_EQ(Send({{"A", "2"}}), -2);
+}
+
+TEST_F(Engine, RowMarkersAreCheckPointsAndOneRowPerCall) {
+  Configure({"A"});
+  std::string rows;
+  EXPECT_EQ(Send({{"A", "1"}, {"|", ""}, {"B", "2"}, {"|", ""}}, &rows), 0);
+  EXPECT_EQ(rows, "A=1|");
+  EXPECT_EQ(Send({{"C", "3"}}, &rows), -2); // B was never stored: the walk stopped
+
+  Configure({"A", "B"});
+  EXPECT_EQ(Send({{"A", "1"}, {"|", ""}, {"B", "2"}, {"|", ""}}, &rows), 0);
+  EXPECT_EQ(rows, "A=1 B=2|");
+}
+
+TEST_F(Engine, TimeoutDiscardsThePendingRowBetweenPackets) {
+  Configure({"A", "B"}, 1000);
+  std::string rows;
+  gNow = 10000;
+  EXPECT_EQ(Send({{"A", "1"}}), -2);
+  gNow += 900;
+  EXPECT_EQ(Send({{"B", "2"}}, &rows), 0);
+  EXPECT_EQ(rows, "A=1 B=2|");
+
+  EXPECT_EQ(Send({{"A", "1"}}), -2);
+  gNow += 1500;
+  EXPECT_EQ(Send({{"B", "2"}}), -2); // A was discarded before B
+  gNow += 999;
+  EXPECT_EQ(Send({{"A", "3"}}, &rows), 0);
+  EXPECT_EQ(rows, "B=2 A=3|");
+
+  Configure({"A", "B"}, 0); // no timeout: state is never discarded by time
+  EXPECT_EQ(Send({{"A", "1"}}), -2);
+  gNow += 100000000;
+  EXPECT_EQ(Send({{"B", "2"}}), 0);
+}
+
+TEST_F(Engine, TimeoutSettingsAreTruncatedToUnsignedMilliseconds) {
+  Configure({"A"}, 1500.9);
+  EXPECT_EQ(module_->TimeoutMs, 1500u);
+  Configure({"A"}, -1);
+  EXPECT_EQ(module_->TimeoutMs, 4294967295u);
+  Configure({"A"}, 250.75);
+  EXPECT_EQ(module_->TimeoutMs, 250u);
+  Configure({"A"}, 1e300);
+  EXPECT_EQ(module_->TimeoutMs, 0xFFFFFFFFu);
+}
+
+TEST_F(Engine, WithoutResetEveryPacketReleasesTheUpdatedRow) {
+  Configure({"A", "B"}, 0, true);
+  std::string rows;
+  EXPECT_EQ(Send({{"A", "1"}}), -2);
+  EXPECT_EQ(Send({{"B", "2"}}, &rows), 0);
+  EXPECT_EQ(rows, "A=1 B=2|");
+  EXPECT_EQ(Send({{"A", "3"}}, &rows), 0);
+  EXPECT_EQ(rows, "A=3 B=2|");
+}
+
+TEST_F(Engine, NoVariablesNoRowsAndCallsWithoutInputClearTheReleasedRow) {
+  Configure({});
+  std::string rows;
+  EXPECT_EQ(Send({{"A", "1"}}, &rows), 0);
+  EXPECT_EQ(lastOutput_.Kind, ZET_KIND_NONE);
+
+  Configure({"A"});
+  EXPECT_EQ(Send({{"A", "1"}}, &rows), 0);
+  EXPECT_EQ(module_->OutputRows->Count(), 2);
+  TPluginCallRec empty = Rec(nullptr); // no input at all
+  EXPECT_EQ(frame::ProcessData(&empty), 0);
+  EXPECT_EQ(module_->OutputRows->Count(), 0); // the row is not handed out twice
+  EXPECT_EQ(empty.Output.Kind, ZET_KIND_NONE);
+}
+
+TEST_F(Engine, NotLoadedInstanceFailsAndUnloadFreesTheState) {
+  TPluginCallRec fresh{};
+  fresh.RecordTag = ZET_RECORD_TAG;
+  fresh.ModuleHandle = 78;
+  fresh.Params = &params_;
+  fresh.ModuleTypes = ZET_MTT_FILTER;
+  TzetParamsList packet;
+  packet.Add("A", rtl::Variant::Int32(1));
+  fresh.Input.Kind = ZET_KIND_LIST;
+  fresh.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+  EXPECT_EQ(frame::ProcessData(&fresh), -3);
+
+  ASSERT_EQ(Command("UNLOAD"), 0);
+  EXPECT_EQ(module_->Cfg, nullptr);
+  EXPECT_EQ(module_->AggregationList, nullptr);
+  EXPECT_EQ(module_->Pending, nullptr);
+}
+
+TEST_F(Engine, DataCallsOnOtherThreadsWhileSettingsChange) {
+  Configure({"A", "B"});
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> senders;
+  std::atomic<int> released{0};
+  for (int t = 0; t < 2; ++t)
+    senders.emplace_back([&] {
+      while (!stop) {
+        if (Send({{"A", "1"}, {"B", "2"}}, nullptr) == 0)
+          ++released;
+      }
+    });
+  for (int i = 0; i < 200; ++i) {
+    Configure(i % 2 ? std::vector<std::string>{"A", "B"} : std::vector<std::string>{"B"}, 0,
+              i % 3 == 0);
+    if (i % 50 == 0)
+      Command("LOAD-SETTINGS-NOW"); // a custom word for now: the dispatcher answers -2
+  }
+  stop = true;
+  for (auto& t : senders)
+    t.join();
+  EXPECT_GT(released.load(), 0);
+}
+
+TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
+  EXPECT_EQ(module_->Description, "Aggregation");
+  EXPECT_EQ(module_->LogTitle, "Aggregation");
+  EXPECT_EQ(module_->TypeWord(), 0x20u);
+  EXPECT_TRUE(module_->IsMultiThreadSupported);
+  EXPECT_FLOAT_EQ(module_->MinVersion, 4.0f);
+  EXPECT_EQ(module_->MsgWriteCompleteError, "Data have been processed with errors");
+  ASSERT_NE(module_->PropertyMap(), nullptr);
+  const TStringList& map = *module_->PropertyMap();
+  ASSERT_EQ(map.Count(), 15);
+  EXPECT_EQ(map[0], "Left,Left");
+  EXPECT_EQ(map[3], ";---short---");
+  EXPECT_EQ(map[4], "var1.Text,Var1");
+  EXPECT_EQ(map[13], "chkNoReset.Checked,No reset");
+  EXPECT_EQ(map[14], " ");
+  EXPECT_TRUE(module_->OnProcessData);
+  EXPECT_EQ(module_->OnLoad.HandlerName(), "zetPluginLoad");
+}
+
+} // namespace
