@@ -1,0 +1,27 @@
+// Loading and saving a module's settings at the location the host gave the instance: the registry
+// under ModuleRegistryPath (below ModuleRegistryRoot1, else ModuleRegistryRoot2), or the INI file
+// INIFile with the section prefix INISectionPrefix. Each operation runs one settings store
+// (settings/settings_store.h) with a property map for a target: the module's settings object or
+// its options dialog. The module never opens the registry or a file itself.
+//
+// Failures of the store reach the caller; the command and dialog guards catch them.
+#pragma once
+
+#include "rtl/string_list.h"
+
+class TComponent;
+class TzetPlugin;
+
+namespace frame {
+
+/// Reads every item of Map from the instance's settings location into Target. False without a
+/// map (nothing else happens then) or when the storage could not be opened.
+bool LoadSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
+/// Writes every item of Map from Target to the instance's settings location. False without a map
+/// or when the storage could not be opened or written.
+bool SaveSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
+/// Writes only the lines of Map up to and including the short-set marker ";---short---" (the
+/// window position of a dialog); the whole map when it has no marker.
+void SaveShortSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
+
+} // namespace frame

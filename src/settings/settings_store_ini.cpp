@@ -1,0 +1,111 @@
+// The settings store's INI file storage: the file is parsed into memory once per operation, every
+// map line reads and writes the copy in memory, and the file is written back once at the end when
+// something changed. The caller holds the file's system-wide lock the whole time.
+#include "settings/settings_store_storage.h"
+
+#include "settings/big_ini_file.h"
+#include "settings/big_ini_file_values.h"
+
+#include <charconv>
+
+namespace wreg {
+namespace {
+
+// A 64-bit integer text. Texts within 32 bits follow the INI store's integer rules (decimal,
+// "0x"/"$" hexadecimal); longer decimal numbers are read as they are; anything else is 0.
+int64_t ParseInteger64(std::string_view text) {
+  if (std::optional<int32_t> number = ini_values::ParseInteger(text))
+    return *number;
+  int64_t number = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+    return 0;
+  return number;
+}
+
+class TIniStorage final : public TStorage {
+public:
+  TIniStorage(const std::string& fileName, std::string prefix)
+      : FFile(fileName), FPrefix(std::move(prefix)) {}
+
+  bool Locate(const TMapKey& key) override {
+    FSection = IniSectionName(FPrefix, key.SubPath);
+    FName = key.ValueName;
+    return true;
+  }
+
+  std::optional<rtl::Variant> Read(const TItemRef&, TTypeKind kind) override {
+    if (!IsStoredKind(kind))
+      return std::nullopt;
+    if (!FFile.ValueExists(FSection, FName))
+      return std::nullopt;
+    switch (kind) {
+    case tkInteger:
+      return rtl::Variant::Int32(FFile.ReadInteger(FSection, FName, 0));
+    case tkInt64:
+      return rtl::Variant::Int64(ParseInteger64(FFile.ReadString(FSection, FName, "")));
+    case tkFloat:
+      return rtl::Variant::Double(FFile.ReadFloat(FSection, FName, 0));
+    default: {
+      std::string text = FFile.ReadString(FSection, FName, "");
+      if (kind == tkClass && text == kNullText)
+        return rtl::Variant::Null();
+      return TextValue(text);
+    }
+    }
+  }
+
+  void Write(const TItemRef&, TTypeKind kind, const rtl::Variant& value) override {
+    if (!IsStoredKind(kind))
+      return;
+    if (value.IsEmptyValue()) {
+      FFile.DeleteKey(FSection, FName);
+      return;
+    }
+    switch (kind) {
+    case tkInteger:
+      FFile.WriteInteger(FSection, FName, value.ToInt32());
+      return;
+    case tkInt64:
+      FFile.WriteString(FSection, FName, std::to_string(value.ToInt64()));
+      return;
+    case tkFloat:
+      FFile.WriteFloat(FSection, FName, value.ToDouble());
+      return;
+    default:
+      FFile.WriteString(FSection, FName, value.ToText());
+      return;
+    }
+  }
+
+  std::string ReadHandlerText() override { return FFile.ReadString(FSection, FName, ""); }
+  void WriteHandlerText(const std::string& text) override {
+    FFile.WriteString(FSection, FName, text);
+  }
+
+  bool Finish() override {
+    try {
+      FFile.UpdateFile();
+      return true;
+    } catch (...) {
+      // The file on disk keeps its previous content: what this operation saved is lost, and the
+      // caller is told so.
+      return false;
+    }
+  }
+
+private:
+  TBigIniFile FFile;
+  std::string FPrefix;
+  std::string FSection;
+  std::string FName;
+};
+
+} // namespace
+
+std::unique_ptr<TStorage> OpenIniStorage(const std::string& fileName,
+                                         const std::string& sectionPrefix) {
+  return std::make_unique<TIniStorage>(fileName, sectionPrefix);
+}
+
+} // namespace wreg

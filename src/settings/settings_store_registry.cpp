@@ -1,0 +1,224 @@
+// The settings store's registry storage. Every key is opened for reading and writing, also when
+// loading, so that a user who may not write below the first root reads and writes below the
+// second one. Each map line opens its own key: RegistryPath, then the line's sub-path.
+#include "settings/settings_store_storage.h"
+
+#include "platform/registry.h"
+#include "settings/big_ini_file_values.h"
+
+#include <bit>
+#include <cstring>
+
+namespace wreg {
+namespace {
+
+using platform::RegValue;
+
+std::optional<platform::RegRoot> RootOf(TWreg::TRegistryRoot root) {
+  if (root == TWreg::rrNone)
+    return std::nullopt;
+  return platform::RegRootFromOrdinal(static_cast<int>(root));
+}
+
+bool RootHolds(TWreg::TRegistryRoot root, const std::string& path, bool create) {
+  std::optional<platform::RegRoot> system = RootOf(root);
+  if (!system)
+    return false;
+  platform::ScopedKey key = create
+                                ? platform::CreateKey(*system, path)
+                                : platform::OpenKey(*system, path, platform::RegAccess::ReadWrite);
+  return key.IsOpen();
+}
+
+std::string WithoutTrailingBackslashes(std::string path) {
+  while (!path.empty() && path.back() == '\\')
+    path.pop_back();
+  return path;
+}
+
+// The 8 bytes of a REG_BINARY double, little-endian.
+std::optional<double> BinaryDouble(const RegValue& value) {
+  if (value.Type != platform::regBinary || value.Data.size() != 8)
+    return std::nullopt;
+  uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i)
+    bits = bits << 8 | value.Data[static_cast<std::size_t>(i)];
+  return std::bit_cast<double>(bits);
+}
+
+std::optional<int64_t> Qword(const RegValue& value) {
+  if (value.Type != platform::regQword || value.Data.size() != 8)
+    return std::nullopt;
+  uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i)
+    bits = bits << 8 | value.Data[static_cast<std::size_t>(i)];
+  return static_cast<int64_t>(bits);
+}
+
+std::optional<int32_t> SignedDword(const RegValue& value) {
+  if (std::optional<uint32_t> dword = value.AsDword())
+    return static_cast<int32_t>(*dword);
+  return std::nullopt;
+}
+
+// A value read as text: texts as they are, a REG_DWORD as its decimal number, an 8-byte
+// REG_BINARY as the double it holds.
+std::optional<std::string> AsText(const RegValue& value) {
+  if (std::optional<std::string> text = value.AsString())
+    return text;
+  if (std::optional<int32_t> number = SignedDword(value))
+    return std::to_string(*number);
+  if (std::optional<double> number = BinaryDouble(value))
+    return ini_values::FormatFloat(*number);
+  return std::nullopt;
+}
+
+[[noreturn]] void WrongType(const std::string& name, const char* expected) {
+  throw EStoredValueError("The registry value \"" + name + "\" is not " + expected);
+}
+
+class TRegistryStorage final : public TStorage {
+public:
+  TRegistryStorage(platform::RegRoot root, std::string path, bool create)
+      : FRoot(root), FPath(WithoutTrailingBackslashes(std::move(path))), FCreate(create) {}
+
+  bool Locate(const TMapKey& key) override {
+    std::string path = FPath;
+    if (!key.SubPath.empty())
+      path += "\\" + key.SubPath;
+    FKey = FCreate ? platform::CreateKey(FRoot, path)
+                   : platform::OpenKey(FRoot, path, platform::RegAccess::ReadWrite);
+    FName = key.ValueName;
+    return FKey.IsOpen();
+  }
+
+  std::optional<rtl::Variant> Read(const TItemRef&, TTypeKind kind) override {
+    std::optional<RegValue> stored = FKey.Query(FName);
+    if (!stored)
+      return std::nullopt;
+    switch (kind) {
+    case tkInteger:
+      if (std::optional<int32_t> number = SignedDword(*stored))
+        return rtl::Variant::Int32(*number);
+      WrongType(FName, "a REG_DWORD value");
+    case tkInt64:
+      if (std::optional<int32_t> number = SignedDword(*stored))
+        return rtl::Variant::Int64(*number);
+      if (std::optional<int64_t> number = Qword(*stored))
+        return rtl::Variant::Int64(*number);
+      WrongType(FName, "a REG_DWORD or REG_QWORD value");
+    case tkFloat:
+      if (std::optional<double> number = BinaryDouble(*stored))
+        return rtl::Variant::Double(*number);
+      WrongType(FName, "an 8-byte REG_BINARY value");
+    case tkChar:
+    case tkEnumeration:
+    case tkString:
+    case tkClass:
+    case tkWChar:
+    case tkLString:
+    case tkWString:
+    case tkVariant: {
+      std::optional<std::string> text = AsText(*stored);
+      if (!text)
+        WrongType(FName, "a text, REG_DWORD or 8-byte REG_BINARY value");
+      if (kind == tkClass && *text == kNullText)
+        return rtl::Variant::Null();
+      return TextValue(*text);
+    }
+    default:
+      return std::nullopt;
+    }
+  }
+
+  void Write(const TItemRef&, TTypeKind kind, const rtl::Variant& value) override {
+    if (value.IsEmptyValue()) {
+      FKey.DeleteValue(FName);
+      return;
+    }
+    platform::RegStatus status = platform::kRegOk;
+    switch (kind) {
+    case tkInteger:
+      status = FKey.SetDword(FName, static_cast<uint32_t>(value.ToInt32()));
+      break;
+    case tkInt64: {
+      // Numbers beyond 32 bits would be cut off in a REG_DWORD.
+      const int64_t number = value.ToInt64();
+      if (number >= INT32_MIN && number <= INT32_MAX) {
+        status = FKey.SetDword(FName, static_cast<uint32_t>(static_cast<int32_t>(number)));
+      } else {
+        uint8_t bytes[8];
+        for (int i = 0; i < 8; ++i)
+          bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(number) >> (8 * i));
+        status = FKey.Set(FName, platform::regQword, bytes, sizeof bytes);
+      }
+      break;
+    }
+    case tkFloat: {
+      const uint64_t bits = std::bit_cast<uint64_t>(value.ToDouble());
+      uint8_t bytes[8];
+      for (int i = 0; i < 8; ++i)
+        bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+      status = FKey.SetBinary(FName, bytes, sizeof bytes);
+      break;
+    }
+    case tkChar:
+    case tkEnumeration:
+    case tkString:
+    case tkClass:
+    case tkWChar:
+    case tkLString:
+    case tkWString:
+    case tkVariant:
+      status = FKey.SetString(FName, value.ToText());
+      break;
+    default:
+      return;
+    }
+    if (status != platform::kRegOk)
+      throw EStoredValueError("The registry value \"" + FName + "\" could not be written (error " +
+                              std::to_string(status) + ")");
+  }
+
+  void Discard() noexcept override { FKey.DeleteValue(FName); }
+
+  std::string ReadHandlerText() override {
+    std::optional<RegValue> stored = FKey.Query(FName);
+    if (!stored)
+      return {};
+    return AsText(*stored).value_or(std::string());
+  }
+
+  void WriteHandlerText(const std::string& text) override {
+    const platform::RegStatus status = FKey.SetString(FName, text);
+    if (status != platform::kRegOk)
+      throw EStoredValueError("The registry value \"" + FName + "\" could not be written (error " +
+                              std::to_string(status) + ")");
+  }
+
+private:
+  platform::RegRoot FRoot;
+  std::string FPath;
+  bool FCreate;
+  platform::ScopedKey FKey;
+  std::string FName;
+};
+
+} // namespace
+
+std::unique_ptr<TStorage> OpenRegistryStorage(TWreg::TRegistryRoot first,
+                                              TWreg::TRegistryRoot second,
+                                              const std::string& registryPath, bool create) {
+  // No root at all is a store that is switched off, whatever the second root says.
+  if (first == TWreg::rrNone)
+    return nullptr;
+  TWreg::TRegistryRoot chosen = first;
+  if (!RootHolds(first, registryPath, create)) {
+    if (!RootHolds(second, registryPath, create))
+      return nullptr;
+    chosen = second;
+  }
+  return std::make_unique<TRegistryStorage>(*RootOf(chosen), registryPath, create);
+}
+
+} // namespace wreg
