@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
-# The product's main job for a person at a terminal: load the real DLL under wine, as a host
-# does, and show what the host learns from it.
+# The product's main job for a person at a terminal: the host simulator loads the real DLL under
+# wine, as a data-acquisition host does, configures it from the weather-station example and
+# sends it the station's packets; it prints every aggregated row and a summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 preset=$(bash scripts/windows_preset.sh)
-echo "building the $preset library and host tools..."
+echo "building the $preset library and the host simulator..."
 log=build/demo-$preset.log
 mkdir -p build
-if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j 2 --target aggregation plugin_info; } >"$log" 2>&1; then
+if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j 2 --target aggregation hostsim plugin_info; } >"$log" 2>&1; then
   tail -40 "$log"
   exit 1
 fi
-bin=build/$preset/bin
 loader=wine
 [ "$preset" = win64 ] && loader=wine64
-echo "running plugin_info.exe under $loader (prefix $PWD/build/$preset/wineprefix)"
+run() { (cd "build/$preset/bin" && AGG_WINEPREFIX="$root/build/$preset/wineprefix" AGG_WINE_LOADER=$loader bash "$root/cmake/wine-run.sh" "$@"); }
+
 echo
-cd "$bin"
-AGG_WINEPREFIX="$PWD/../wineprefix" AGG_WINE_LOADER=$loader bash ../../../cmake/wine-run.sh plugin_info.exe aggregation.dll
+echo "== what the host learns from the descriptor exports (plugin_info.exe under $loader) =="
+run plugin_info.exe aggregation.dll
+echo
+echo "== the weather station through the filter (hostsim.exe under $loader) =="
+echo "   settings: examples/weather.ini, section prefix Weather; packets: examples/weather.packets"
+echo
+run hostsim.exe --ini "Z:$root/examples/weather.ini" --section-prefix Weather \
+  --input "Z:$root/examples/weather.packets"
