@@ -63,8 +63,13 @@ void AppendUtf8(std::string& out, uint32_t c) {
   } else if (c < 0x800) {
     out.push_back(static_cast<char>(0xC0 | (c >> 6)));
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
+  } else if (c < 0x10000) {
     out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
@@ -192,6 +197,13 @@ void HostList::AddInt(std::string_view name, int32_t value) {
   AddValue(name, v);
 }
 
+void HostList::AddInt64(std::string_view name, int64_t value) {
+  HostVariant v{};
+  v.vt = 20;
+  v.i8 = value;
+  AddValue(name, v);
+}
+
 void HostList::AddDouble(std::string_view name, double value) {
   HostVariant v{};
   v.vt = 5;
@@ -206,6 +218,13 @@ void HostList::AddText(std::string_view name, std::string_view text) {
   HostVariant v{};
   v.vt = 8;
   v.ptr = NewOleString(w);
+  AddValue(name, v);
+}
+
+void HostList::AddTextUtf8(std::string_view name, std::string_view text) {
+  HostVariant v{};
+  v.vt = 8;
+  v.ptr = NewOleString(Utf8ToUtf16(text));
   AddValue(name, v);
 }
 
@@ -225,6 +244,45 @@ void HostList::AddNull(std::string_view name) {
 void HostList::AddEmpty(std::string_view name) {
   HostVariant v{};
   AddValue(name, v);
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char lead = byte(i);
+    const int extra = lead >= 0xF0 && lead <= 0xF4  ? 3
+                      : lead >= 0xE0 && lead < 0xF0 ? 2
+                      : lead >= 0xC2 && lead < 0xE0 ? 1
+                                                    : 0;
+    uint32_t c = lead & (0x3F >> extra);
+    bool valid = extra > 0 && i + extra < text.size();
+    for (int k = 1; valid && k <= extra; ++k) {
+      if (i + k >= text.size() || (byte(i + k) & 0xC0) != 0x80)
+        valid = false;
+      else
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    if (valid && ((extra == 2 && c < 0x800) || (c >= 0xD800 && c <= 0xDFFF) ||
+                  (extra == 3 && (c < 0x10000 || c > 0x10FFFF))))
+      valid = false;
+    if (!valid) {
+      out.push_back(lead); // ASCII, or a stray byte taken as Latin-1
+      ++i;
+      continue;
+    }
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
 }
 
 std::string ValueText(const HostVariant& v) {
@@ -257,8 +315,13 @@ std::string ValueText(const HostVariant& v) {
   case 8: {
     std::string out;
     const auto* s = static_cast<const char16_t*>(v.ptr);
-    for (uint32_t i = 0, n = OleStringLength(s); i < n; ++i)
-      AppendUtf8(out, s[i]);
+    for (uint32_t i = 0, n = OleStringLength(s); i < n; ++i) {
+      uint32_t c = s[i];
+      // a surrogate pair is one character
+      if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
+        c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+      AppendUtf8(out, c);
+    }
     return out;
   }
   case 0x100:

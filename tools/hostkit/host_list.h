@@ -51,9 +51,14 @@ public:
   void Clear();
 
   void AddInt(std::string_view name, int32_t value);
+  /// A 64-bit integer (VT_I8).
+  void AddInt64(std::string_view name, int64_t value);
   void AddDouble(std::string_view name, double value);
   /// The text as a wide string; bytes are taken as Latin-1 characters.
   void AddText(std::string_view name, std::string_view text);
+  /// The text as a wide string decoded from UTF-8; a byte that is not part of a valid UTF-8
+  /// sequence is taken as a Latin-1 character.
+  void AddTextUtf8(std::string_view name, std::string_view text);
   void AddBool(std::string_view name, bool value);
   void AddNull(std::string_view name);
   void AddEmpty(std::string_view name);
@@ -63,6 +68,9 @@ public:
 private:
   ZetParamsListLayout list_{};
 };
+
+/// UTF-8 decoded to UTF-16, invalid bytes taken as Latin-1 characters.
+std::u16string Utf8ToUtf16(std::string_view text);
 
 /// One item of a list as text.
 struct ItemView {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <unistd.h>
 #endif
 
 namespace hostkit {
@@ -13,7 +14,13 @@ bool PluginLibrary::Load(const std::string& path, std::string& error) {
   Unload();
   HMODULE h = ::LoadLibraryA(path.c_str());
   if (!h) {
-    error = "cannot load " + path + " (Windows error " + std::to_string(::GetLastError()) + ")";
+    const DWORD code = ::GetLastError();
+    const char* reason = code == ERROR_MOD_NOT_FOUND ? "the file or a library it needs is missing"
+                         : code == ERROR_BAD_EXE_FORMAT
+                             ? "not a library for this process (32-bit and 64-bit do not mix)"
+                         : code == ERROR_DLL_INIT_FAILED ? "its start-up failed"
+                                                         : "Windows error";
+    error = "cannot load " + path + " (" + reason + ", " + std::to_string(code) + ")";
     return false;
   }
   handle_ = reinterpret_cast<void*>(h);
@@ -34,6 +41,16 @@ void* PluginLibrary::Symbol(const char* name) const {
 
 const char* DefaultLibraryName() {
   return "aggregation.dll";
+}
+
+std::string ProgramDirectory() {
+  char path[MAX_PATH * 4];
+  const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+  if (n == 0 || n >= sizeof path)
+    return {};
+  std::string s(path, n);
+  const std::size_t slash = s.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
 }
 #else
 bool PluginLibrary::Load(const std::string& path, std::string& error) {
@@ -59,6 +76,16 @@ void* PluginLibrary::Symbol(const char* name) const {
 
 const char* DefaultLibraryName() {
   return "libaggregation.so";
+}
+
+std::string ProgramDirectory() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path);
+  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof path)
+    return {};
+  std::string s(path, static_cast<std::size_t>(n));
+  const std::size_t slash = s.rfind('/');
+  return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
 }
 #endif
 

@@ -33,4 +33,7 @@ private:
 /// Default file name of the library next to the host program.
 const char* DefaultLibraryName();
 
+/// The folder of the running program, with a trailing separator; empty when it cannot be told.
+std::string ProgramDirectory();
+
 } // namespace hostkit

@@ -1,0 +1,198 @@
+#include "options.h"
+
+#include <charconv>
+#include <cmath>
+#include <set>
+#include <string_view>
+#include <system_error>
+
+namespace hostsim {
+namespace {
+
+bool ParseDouble(const std::string& text, double& value) {
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, value);
+  return !text.empty() && ec == std::errc() && p == end && std::isfinite(value);
+}
+
+bool ParseCount(const std::string& text, uint32_t& value) {
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, value);
+  return !text.empty() && ec == std::errc() && p == end;
+}
+
+std::vector<std::string> SplitNames(const std::string& text) {
+  std::vector<std::string> names;
+  if (text.empty())
+    return names;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    names.push_back(
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos)
+      break;
+    start = comma + 1;
+  }
+  return names;
+}
+
+} // namespace
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
+  Options o;
+  for (const auto& arg : args)
+    if (arg == "-h" || arg == "--help") {
+      o.help = true;
+      return o;
+    }
+  std::set<std::string> seen;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (arg.rfind("--", 0) != 0) {
+      error =
+          "unexpected argument \"" + arg + "\" (packets come from --input FILE or standard input)";
+      return std::nullopt;
+    }
+    // "--name=value" and "--name value" are the same.
+    std::optional<std::string> inlineValue;
+    if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+      inlineValue = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    if (!seen.insert(arg).second) {
+      error = "option " + arg + " is given twice";
+      return std::nullopt;
+    }
+    const auto value = [&](std::string& out) {
+      if (inlineValue) {
+        out = *inlineValue;
+        return true;
+      }
+      if (i + 1 >= args.size()) {
+        error = "option " + arg + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    static const std::set<std::string> kKnown = {
+        "--library", "--ini",   "--registry",   "--section-prefix", "--vars",
+        "--timeout", "--input", "--time-scale", "--bench",          "--no-reset"};
+    if (!kKnown.count(arg)) {
+      error = "unknown option " + arg + " (see --help)";
+      return std::nullopt;
+    }
+    std::string v;
+    if (arg == "--no-reset") {
+      if (inlineValue) {
+        error = "option --no-reset takes no value";
+        return std::nullopt;
+      }
+      o.noReset = true;
+      continue;
+    }
+    if (!value(v))
+      return std::nullopt;
+    if (arg == "--library") {
+      o.library = v;
+    } else if (arg == "--ini") {
+      o.iniFile = v;
+    } else if (arg == "--registry") {
+      o.registryPath = v;
+    } else if (arg == "--section-prefix") {
+      o.sectionPrefix = v;
+    } else if (arg == "--vars") {
+      o.vars = SplitNames(v);
+      if (o.vars.size() > kMaxVars) {
+        error = "--vars names " + std::to_string(o.vars.size()) + " variables; the module takes " +
+                std::to_string(kMaxVars) + " at most";
+        return std::nullopt;
+      }
+    } else if (arg == "--timeout") {
+      if (!ParseDouble(v, o.timeoutMs) || o.timeoutMs < 0) {
+        error = "--timeout needs milliseconds (a number of 0 or more), not \"" + v + "\"";
+        return std::nullopt;
+      }
+    } else if (arg == "--input") {
+      o.input = v;
+    } else if (arg == "--time-scale") {
+      if (!ParseDouble(v, o.timeScale) || o.timeScale < 0) {
+        error = "--time-scale needs a factor of 0 or more, not \"" + v + "\"";
+        return std::nullopt;
+      }
+    } else { // --bench
+      if (!ParseCount(v, o.benchRepeats) || o.benchRepeats == 0) {
+        error = "--bench needs a repeat count of 1 or more, not \"" + v + "\"";
+        return std::nullopt;
+      }
+    }
+  }
+
+  const bool ini = seen.count("--ini"), registry = seen.count("--registry"),
+             vars = seen.count("--vars");
+  if (ini + registry + vars != 1) {
+    error = ini + registry + vars == 0
+                ? "say where the settings are: --vars A,B,... (a temporary INI file), --ini FILE "
+                  "or --registry PATH"
+                : "--vars, --ini and --registry exclude each other";
+    return std::nullopt;
+  }
+  if (!vars && (seen.count("--timeout") || seen.count("--no-reset"))) {
+    error = "--timeout and --no-reset go with --vars; with --ini or --registry the settings come "
+            "from there";
+    return std::nullopt;
+  }
+  if (registry && seen.count("--section-prefix")) {
+    error = "--section-prefix names an INI section; it does not go with --registry";
+    return std::nullopt;
+  }
+  o.source = ini        ? SettingsSource::IniFile
+             : registry ? SettingsSource::Registry
+                        : SettingsSource::Generated;
+  return o;
+}
+
+std::string HelpText(const std::string& program) {
+  return "Usage: " + program + R"( SETTINGS [--input FILE] [options]
+
+Loads the aggregation filter library as a data-acquisition host does, sends it one packet per
+input line through ProcessData and prints every row it releases, the log lines it sends to the
+host and a summary.
+
+Settings (exactly one):
+  --vars A,B,...       up to 8 variable names; the simulator writes them to a temporary INI file
+    --timeout MS       aggregation timeout in milliseconds (default 0: none)
+    --no-reset         keep the collected values after a row is released (data grouping)
+  --ini FILE           the module reads its settings from this INI file
+  --section-prefix P   INI section prefix the host gives the module (with --ini or --vars)
+  --registry PATH      the module reads its settings from this registry path
+
+Options:
+  --input FILE         packets from FILE (default: standard input)
+  --library PATH       the library to load (default: the one next to this program)
+  --time-scale F       multiply the clock steps of '@' lines by F (default 1.0). The module
+                       measures its timeout with the system clock, so the simulator really waits;
+                       a smaller factor also shortens the gaps the module sees
+  --bench N            replay the input N times without waiting at '@' lines and print the
+                       packets per second instead of the rows
+  -h, --help           this text
+
+Input, one packet per line:
+  temperature=21.5; humidity=40; station='north'; status=
+  name=value pairs separated by ';'. A value is an integer, a float, text in '...' or "..."
+  (the quote itself written twice: 'it''s'), or nothing (Null). '|' separates like ';' and
+  also puts a row marker there. '@MS' at the start of a line lets MS milliseconds pass first
+  ("@2500 temperature=19.0", or "@2500" alone). Blank lines and lines starting with '#' are
+  skipped. A line with a syntax error is reported as FILE:LINE:COLUMN and skipped.
+
+Log lines: under Windows the module's lines arrive at the simulator's message window; in the
+native build there is no window, and the simulator fetches the lines with GetLogEx after each
+call.
+
+Exit status: 0 done; 1 some input lines were bad or a call failed; 2 usage error, or the
+library cannot be loaded or used.
+)";
+}
+
+} // namespace hostsim

@@ -1,0 +1,49 @@
+// The host simulator's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hostsim {
+
+/// Where the module finds its settings.
+enum class SettingsSource {
+  IniFile,   // --ini FILE: the host names an INI file the user wrote
+  Registry,  // --registry PATH: the host names a registry path
+  Generated, // --vars ...: the simulator writes a temporary INI file
+};
+
+struct Options {
+  bool help = false;
+  /// The library to load; empty selects the one next to the program.
+  std::string library;
+  SettingsSource source = SettingsSource::Generated;
+  std::string iniFile;
+  std::string registryPath;
+  std::string sectionPrefix;
+  /// --vars: up to eight variable names, in order (empty names are allowed and left out).
+  std::vector<std::string> vars;
+  /// --timeout: milliseconds, as the module stores it (a fraction is cut off by the module).
+  double timeoutMs = 0;
+  bool noReset = false;
+  /// Packet input; empty reads standard input.
+  std::string input;
+  /// Factor for the clock steps of '@' lines: 0 sends at once, 1 waits the real time.
+  double timeScale = 1.0;
+  /// --bench N: replay the input N times and report the rate; 0 = normal run.
+  uint32_t benchRepeats = 0;
+};
+
+/// The most variables the module takes.
+constexpr std::size_t kMaxVars = 8;
+
+/// Parses the arguments after the program name. On a usage error answers nothing and sets Error
+/// to a message that names the offending argument.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+/// The --help text.
+std::string HelpText(const std::string& program);
+
+} // namespace hostsim

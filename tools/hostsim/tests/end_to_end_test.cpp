@@ -1,0 +1,146 @@
+// The simulator against the real library, loaded as a host loads it.
+#include "simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace hostsim {
+namespace {
+
+struct SimRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+SimRun Simulate(std::vector<std::string> args, const std::string& input) {
+  std::string error;
+  auto options = ParseOptions(args, error);
+  EXPECT_TRUE(options) << error;
+  SimRun run;
+  if (!options)
+    return run;
+  if (options->library.empty())
+    options->library = AGG_LIBRARY;
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  run.status = RunSimulation(*options, in, "input", out, err);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(EndToEnd, RowIsReleasedWhenEveryVariableHasAValue) {
+  const SimRun run = Simulate({"--vars", "A,B"}, "A=1\n"
+                                                 "B=2\n"
+                                                 "B=3\n");
+  EXPECT_EQ(run.status, kExitDone) << run.err;
+  EXPECT_TRUE(Has(run.out, "library: " AGG_LIBRARY " (Aggregation)\n")) << run.out;
+  EXPECT_TRUE(Has(run.out, "\nrow 1: A=1 B=2\n")) << run.out;
+  EXPECT_FALSE(Has(run.out, "row 2:")) << run.out;
+  EXPECT_TRUE(Has(run.out, "summary: 3 packets, 1 row released, ")) << run.out;
+}
+
+TEST(EndToEnd, MarkersTextAndTheNoResetOption) {
+  // Both rows of one packet merge into one released row; other names ride along.
+  const SimRun merged = Simulate({"--vars", "A,B"}, "X='it''s' | A=1 | B=2.5 |\n");
+  EXPECT_TRUE(Has(merged.out, "\nrow 1: X='it''s' A=1 B=2.5\n")) << merged.out;
+  // With the reset option off every later packet releases the updated row.
+  const SimRun grouped = Simulate({"--vars", "A,B", "--no-reset"}, "A=1\nB=2\nA=3\n");
+  EXPECT_TRUE(Has(grouped.out, "\nrow 1: A=1 B=2\nrow 2: A=3 B=2\n")) << grouped.out;
+}
+
+TEST(EndToEnd, GapLongerThanTheTimeoutDiscardsTheCollectedValues) {
+  const SimRun run = Simulate({"--vars", "A,B", "--timeout", "600"}, "A=1\n"
+                                                                     "@900 B=2\n"
+                                                                     "A=3\n");
+  EXPECT_EQ(run.status, kExitDone) << run.err;
+  EXPECT_TRUE(Has(run.out, "\nrow 1: B=2 A=3\n")) << run.out;
+  EXPECT_TRUE(Has(run.out, "summary: 3 packets, 1 row released, ")) << run.out;
+}
+
+TEST(EndToEnd, BadLinesAreNamedAndSkipped) {
+  const SimRun run = Simulate({"--vars", "A,B"}, "A=1\n"
+                                                 "# comment\n"
+                                                 "B=2; temp\n"
+                                                 "B=2\n");
+  EXPECT_EQ(run.status, kExitBadInput);
+  EXPECT_EQ(run.err, "input:3:10: expected '=' after name \"temp\" (line skipped)\n");
+  EXPECT_TRUE(Has(run.out, "\nrow 1: A=1 B=2\n")) << run.out;
+  EXPECT_TRUE(Has(run.out, "summary: 2 packets, 1 row released, 1 bad line skipped")) << run.out;
+}
+
+TEST(EndToEnd, BenchCountsWithoutPrintingRows) {
+  const SimRun run = Simulate({"--vars", "A,B", "--bench", "50"}, "A=1\n@5000 B=2\n");
+  EXPECT_EQ(run.status, kExitDone) << run.err;
+  EXPECT_FALSE(Has(run.out, "row 1:")) << run.out;
+  EXPECT_TRUE(Has(run.out, "bench: 2 packets x 50 = 100 calls in ")) << run.out;
+  EXPECT_TRUE(Has(run.out, " packets/s; 50 rows released, 0 failed calls")) << run.out;
+  const SimRun bad = Simulate({"--vars", "A", "--bench", "5"}, "A=1\nA=\"x\n");
+  EXPECT_EQ(bad.status, kExitBadInput);
+  EXPECT_TRUE(Has(bad.err, "input:2:3: unterminated text")) << bad.err;
+  EXPECT_FALSE(Has(bad.out, "library:")) << "the library is not loaded for bad input";
+}
+
+TEST(EndToEnd, SettingsFromAnIniFileWithASectionPrefix) {
+  const std::string path = testing::TempDir() + "hostsim_e2e.ini";
+  {
+    std::ofstream ini(path, std::ios::binary);
+    ini << "[Station.Common]\r\nVar1=A\r\nVar2=B\r\n";
+  }
+  const SimRun run = Simulate({"--ini", path, "--section-prefix", "Station"}, "A=1\nB=2\n");
+  EXPECT_TRUE(Has(run.out, "section [Station.Common]")) << run.out;
+  EXPECT_TRUE(Has(run.out, "\nrow 1: A=1 B=2\n")) << run.out;
+  const SimRun missing = Simulate({"--ini", path + ".none"}, "A=1\n");
+  EXPECT_EQ(missing.status, kExitUnusable);
+  EXPECT_TRUE(Has(missing.err, "not found")) << missing.err;
+}
+
+TEST(EndToEnd, WeatherExampleReleasesRowsAndShowsTheTimeout) {
+  std::ifstream packets(AGG_EXAMPLES_DIR "/weather.packets", std::ios::binary);
+  ASSERT_TRUE(packets) << "examples/weather.packets";
+  std::stringstream text;
+  text << packets.rdbuf();
+  const SimRun run = Simulate(
+      {"--ini", AGG_EXAMPLES_DIR "/weather.ini", "--section-prefix", "Weather"}, text.str());
+  EXPECT_EQ(run.status, kExitDone) << run.err;
+  // One row per complete set of readings; the ride-along names keep their latest values.
+  EXPECT_TRUE(Has(run.out, "\nrow 1: station='north' seq=3 temperature=17.9 humidity=61 "
+                           "pressure=1012.9\n"))
+      << run.out;
+  // A Null humidity does not complete the row: the real value arriving later does.
+  EXPECT_TRUE(Has(run.out, "\nrow 11: station='north' seq=34 temperature=18.2 pressure=1010.9 "
+                           "humidity=64\n"))
+      << run.out;
+  // The 1.8 s gap discarded temperature and humidity: the row after it starts with the pressure.
+  EXPECT_TRUE(Has(run.out, "\nrow 26: station='north' seq=81 pressure=1011.3 temperature=19.4 "
+                           "humidity=60\n"))
+      << run.out;
+  EXPECT_TRUE(Has(run.out, "service='battery low, it''s 3.4 V'")) << run.out;
+  EXPECT_TRUE(Has(run.out, "summary: 124 packets, 41 rows released, ")) << run.out;
+}
+
+TEST(EndToEnd, UnusableLibrariesAreReportedWithStatus2) {
+  const SimRun missing = Simulate({"--vars", "A", "--library", "no-such-library.bin"}, "A=1\n");
+  EXPECT_EQ(missing.status, kExitUnusable);
+  EXPECT_TRUE(Has(missing.err, "hostsim: cannot load no-such-library.bin")) << missing.err;
+#ifdef _WIN32
+  const char* other = "kernel32.dll";
+#else
+  const char* other = "libm.so.6";
+#endif
+  const SimRun wrong = Simulate({"--vars", "A", "--library", other}, "A=1\n");
+  EXPECT_EQ(wrong.status, kExitUnusable);
+  EXPECT_TRUE(Has(wrong.err, "is not a plug-in module: it lacks the export(s) "
+                             "GetPluginIntfVersion, ExecutePluginCommand, ProcessData"))
+      << wrong.err;
+}
+
+} // namespace
+} // namespace hostsim

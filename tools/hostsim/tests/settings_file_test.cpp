@@ -1,0 +1,74 @@
+#include "settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace hostsim {
+namespace {
+
+TEST(SettingsFile, SectionFollowsThePrefix) {
+  EXPECT_EQ(SettingsSectionName(""), "Common");
+  EXPECT_EQ(SettingsSectionName("Aggregation"), "Aggregation.Common");
+  EXPECT_EQ(SettingsSectionName("Aggregation\\"), "Aggregation");
+  EXPECT_EQ(SettingsSectionName("Station/"), "Station");
+  EXPECT_EQ(SettingsSectionName("A\\B"), "A.B.Common");
+  EXPECT_EQ(SettingsSectionName("A\\B\\"), "A.B");
+}
+
+TEST(SettingsFile, TextIsCodedAsTheStoreKeepsIt) {
+  EXPECT_EQ(EncodeStoredText("temperature"), "temperature");
+  EXPECT_EQ(EncodeStoredText("a b"), "a b");
+  EXPECT_EQ(EncodeStoredText("  a  b"), "++a+ b");
+  EXPECT_EQ(EncodeStoredText("x+y"), "x%2By");
+  EXPECT_EQ(EncodeStoredText("50%"), "50%%");
+  EXPECT_EQ(EncodeStoredText("\xC3\xA9t\xC3\xA9"), "%C3%A9t%C3%A9");
+  EXPECT_EQ(EncodeStoredText("a\r\nb"), "a%0D%0Ab");
+  EXPECT_EQ(EncodeStoredText(""), "");
+}
+
+TEST(SettingsFile, IniTextHoldsAllKeysOfTheModule) {
+  GeneratedSettings s;
+  s.vars = {"temperature", "", "rel humidity"};
+  s.timeoutMs = 1500.5;
+  s.noReset = true;
+  EXPECT_EQ(SettingsIniText(s, "Weather"), "[Weather.Common]\r\n"
+                                           "Var1=temperature\r\n"
+                                           "Var2=\r\n"
+                                           "Var3=rel humidity\r\n"
+                                           "Var4=\r\n"
+                                           "Var5=\r\n"
+                                           "Var6=\r\n"
+                                           "Var7=\r\n"
+                                           "Var8=\r\n"
+                                           "Timeout=1500.5\r\n"
+                                           "No reset=True\r\n"
+                                           "\r\n");
+  GeneratedSettings none;
+  const std::string text = SettingsIniText(none, "");
+  EXPECT_EQ(text.rfind("[Common]\r\n", 0), 0u);
+  EXPECT_NE(text.find("Timeout=0\r\nNo reset=False\r\n"), std::string::npos);
+}
+
+TEST(SettingsFile, TemporaryFileLivesWithItsObject) {
+  std::string path;
+  {
+    TemporaryFile file;
+    std::string error;
+    ASSERT_TRUE(file.Create("[Common]\r\nVar1=A\r\n", error)) << error;
+    path = file.Path();
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "[Common]\r\nVar1=A\r\n");
+    TemporaryFile second;
+    ASSERT_TRUE(second.Create("", error));
+    EXPECT_NE(second.Path(), path);
+  }
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+} // namespace
+} // namespace hostsim
