@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -263,7 +264,9 @@ TEST_F(Engine, DataCallsOnOtherThreadsWhileSettingsChange) {
           ++released;
       }
     });
-  for (int i = 0; i < 200; ++i) {
+  // At least 200 changes, and on until the senders have released some rows meanwhile.
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (int i = 0; i < 200 || (released < 20 && std::chrono::steady_clock::now() < limit); ++i) {
     Configure(i % 2 ? std::vector<std::string>{"A", "B"} : std::vector<std::string>{"B"}, 0,
               i % 3 == 0);
     if (i % 50 == 0)
