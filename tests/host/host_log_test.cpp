@@ -61,6 +61,19 @@ TEST_F(HostLog, LineArrivesAsCopyDataWithTheModuleIndex) {
   EXPECT_EQ(seen[0].wParam, 42u);
   EXPECT_EQ(seen[0].dwData, 2u);
   EXPECT_EQ(seen[0].bytes, std::string("\x02") + "Aggregation. No data for processing");
+
+  // A packet handled for an events-handling role reports its success at level 2.
+  hostkit::HostList params, packet;
+  packet.AddInt("A", 1);
+  RecordBytes r;
+  r.Handle(h).Params(params.Raw()).Types(ZET_MTT_FILTER | ZET_MTT_EVENTS_HANDLING);
+  r.Input(ZET_KIND_LIST, reinterpret_cast<uintptr_t>(packet.Raw()));
+  EXPECT_EQ(X().ProcessData(r.Rec()), 0); // no variables configured: no row, no failure
+  seen = host.CopyDataSeen();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].dwData, 2u);
+  EXPECT_EQ(seen[1].bytes,
+            std::string("\x03") + "Aggregation. Data have been processed successfully");
 }
 
 TEST_F(HostLog, UnresponsiveHostGetsTheLineThroughGetLogEx) {
