@@ -49,7 +49,7 @@ public:
   bool Active() const noexcept { return active_; }
 
 private:
-  void* cookie_ = nullptr;
+  [[maybe_unused]] void* cookie_ = nullptr;
   bool active_ = false;
 };
 

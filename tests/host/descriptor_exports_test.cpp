@@ -120,15 +120,15 @@ TEST_F(ExportTable, ModuleInfoSizeProtocol) {
   required = 0;
   EXPECT_EQ(X().GetModuleInfo(r.Rec(), info, &required) & 0xFF, 0);
   EXPECT_EQ(required, expected);
-  EXPECT_EQ(info->Size, header);
-  EXPECT_EQ(info->TypeWord, 0x20u);
-  EXPECT_EQ(info->IntfVersion, 4u);
-  EXPECT_FLOAT_EQ(info->MinVersion, 4.0f);
-  EXPECT_EQ(info->MultiThread, 1);
-  EXPECT_EQ(info->DescriptionLength, 0u);
-  EXPECT_EQ(info->DescriptionText, 0u);
-  EXPECT_EQ(info->CommandsLength, 0u);
-  EXPECT_EQ(info->CommandsText, 0u);
+  EXPECT_EQ(+info->Size, header);
+  EXPECT_EQ(+info->TypeWord, 0x20u);
+  EXPECT_EQ(+info->IntfVersion, 4u);
+  EXPECT_FLOAT_EQ(+info->MinVersion, 4.0f);
+  EXPECT_EQ(+info->MultiThread, 1);
+  EXPECT_EQ(+info->DescriptionLength, 0u);
+  EXPECT_EQ(+info->DescriptionText, 0u);
+  EXPECT_EQ(+info->CommandsLength, 0u);
+  EXPECT_EQ(+info->CommandsText, 0u);
 
   // A buffer smaller than the header gets nothing but the size.
   std::vector<unsigned char> tiny(header + 8, 0xEE);
@@ -142,11 +142,11 @@ TEST_F(ExportTable, ModuleInfoSizeProtocol) {
   info = reinterpret_cast<TPluginModuleInfo*>(large.data());
   info->Size = 200;
   EXPECT_EQ(X().GetModuleInfo(r.Rec(), info, &required) & 0xFF, 1);
-  EXPECT_EQ(info->Size, 200u);
-  EXPECT_EQ(info->DescriptionLength, 11u);
-  EXPECT_EQ(info->DescriptionText, reinterpret_cast<uintptr_t>(large.data() + header));
+  EXPECT_EQ(+info->Size, 200u);
+  EXPECT_EQ(+info->DescriptionLength, 11u);
+  EXPECT_EQ(+info->DescriptionText, reinterpret_cast<uintptr_t>(large.data() + header));
   EXPECT_EQ(std::string(reinterpret_cast<char*>(large.data() + header), 11), "Aggregation");
-  EXPECT_EQ(info->CommandsLength, 0u);
+  EXPECT_EQ(+info->CommandsLength, 0u);
   EXPECT_EQ(large[header + 11], 0xEE); // nothing written past the texts
 
   // The buffer of exactly the required size is enough.

@@ -231,7 +231,7 @@ TEST_F(Engine, NoVariablesNoRowsAndCallsWithoutInputClearTheReleasedRow) {
   TPluginCallRec empty = Rec(nullptr); // no input at all
   EXPECT_EQ(frame::ProcessData(&empty), 0);
   EXPECT_EQ(module_->OutputRows->Count(), 0); // the row is not handed out twice
-  EXPECT_EQ(empty.Output.Kind, ZET_KIND_NONE);
+  EXPECT_EQ(+empty.Output.Kind, ZET_KIND_NONE);
 }
 
 TEST_F(Engine, NotLoadedInstanceFailsAndUnloadFreesTheState) {
@@ -281,9 +281,9 @@ TEST_F(Engine, DataCallsOnOtherThreadsWhileSettingsChange) {
 TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(module_->Description, "Aggregation");
   EXPECT_EQ(module_->LogTitle, "Aggregation");
-  EXPECT_EQ(module_->TypeWord(), 0x20u);
+  EXPECT_EQ(+module_->TypeWord(), 0x20u);
   EXPECT_TRUE(module_->IsMultiThreadSupported);
-  EXPECT_FLOAT_EQ(module_->MinVersion, 4.0f);
+  EXPECT_FLOAT_EQ(+module_->MinVersion, 4.0f);
   EXPECT_EQ(module_->MsgWriteCompleteError, "Data have been processed with errors");
   ASSERT_NE(module_->PropertyMap(), nullptr);
   const TStringList& map = *module_->PropertyMap();

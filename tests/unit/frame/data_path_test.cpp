@@ -27,7 +27,7 @@ TEST_F(DataPath, FilterWithoutHandlerPassesThePacketThrough) {
   const TPluginDataDesc input = r.Input;
   EXPECT_EQ(frame::ProcessData(&r), 0);
   EXPECT_EQ(std::memcmp(&r.Output, &input, sizeof input), 0);
-  EXPECT_EQ(r.Input.Data, 0u);
+  EXPECT_EQ(+r.Input.Data, 0u);
 }
 
 TEST_F(DataPath, EmptyInputListIsNoInputAndPositiveResultsAreForced) {
@@ -65,7 +65,7 @@ TEST_F(DataPath, HandlerRowsArePublishedAndStayOwnedByTheInstance) {
   TPluginCallRec r = Rec(3, &params, kFilter);
   SetInput(r, &packet);
   EXPECT_EQ(frame::ProcessData(&r), 0);
-  EXPECT_EQ(r.Output.Kind, ZET_KIND_LIST);
+  EXPECT_EQ(+r.Output.Kind, ZET_KIND_LIST);
   auto* rows = reinterpret_cast<TzetRowsParamsList*>(r.Output.Data);
   ASSERT_EQ(rows, Instance(3)->OutputRows.get());
   ASSERT_EQ(rows->Count(), 2);
@@ -117,7 +117,7 @@ TEST_F(DataPath, EmptyModuleTypesSkipsEverything) {
   SetInput(r, &packet);
   EXPECT_EQ(frame::ProcessData(&r), 0);
   EXPECT_FALSE(called);
-  EXPECT_EQ(r.Input.Data, 0u);
+  EXPECT_EQ(+r.Input.Data, 0u);
 }
 
 TEST_F(DataPath, HandlerFailuresBecomeMinusThree) {
@@ -148,20 +148,20 @@ TEST_F(DataPath, GetDataReleaseRequestAndGetEventsTwice) {
   TzetParamsList params;
   TPluginCallRec g = Rec(8, &params, kFilter);
   EXPECT_EQ(frame::GetData(&g), 0);
-  EXPECT_EQ(g.Output.Kind, ZET_KIND_LIST);
-  EXPECT_EQ(g.Output.Data, reinterpret_cast<uintptr_t>(p->OutputRows.get()));
+  EXPECT_EQ(+g.Output.Kind, ZET_KIND_LIST);
+  EXPECT_EQ(+g.Output.Data, reinterpret_cast<uintptr_t>(p->OutputRows.get()));
 
   g = Rec(8, &params, kFilter);
   g.Input.Kind = ZET_KIND_REQUEST;
   g.Input.Data = ZET_REQUEST_RELEASE;
   EXPECT_EQ(frame::GetData(&g), 0);
   EXPECT_EQ(p->OutputRows->Count(), 0);
-  EXPECT_EQ(g.Output.Data, 0u);
+  EXPECT_EQ(+g.Output.Data, 0u);
 
   p->OutputEvents->Add("E", rtl::Variant::Int32(1));
   TPluginCallRec e = Rec(8, &params, kFilter);
   EXPECT_EQ(frame::GetEvents(&e), 0);
-  EXPECT_EQ(e.Output.Data, reinterpret_cast<uintptr_t>(p->OutputEvents.get()));
+  EXPECT_EQ(+e.Output.Data, reinterpret_cast<uintptr_t>(p->OutputEvents.get()));
   EXPECT_EQ(p->OutputEvents->Count(), 1);
   EXPECT_EQ(frame::GetEvents(&e), 0); // the list handed back empties it
   EXPECT_EQ(p->OutputEvents->Count(), 0);

@@ -129,7 +129,7 @@ TEST_F(Instances, ConcurrentLookupsAndReleases) {
         TPluginCallRec shared = Rec(static_cast<uint32_t>(1 + i % 5));
         TzetPlugin* p = nullptr;
         if (frame::FindInstance(&shared, p, true)) {
-          EXPECT_EQ(p->ModuleHandle, shared.ModuleHandle);
+          EXPECT_EQ(p->ModuleHandle, +shared.ModuleHandle);
         }
         TPluginCallRec own = Rec(static_cast<uint32_t>(100 + t * 10 + i % 3));
         frame::FindInstance(&own, p, true);
@@ -182,8 +182,8 @@ TEST_F(Instances, CustomCommandsTextAndSizeProtocol) {
   char small[4] = {};
   r.Input.Data = reinterpret_cast<uintptr_t>(small);
   EXPECT_EQ(frame::GetCustomCommands(&r), 0); // too small: only the length is told
-  EXPECT_EQ(r.Output.Kind, ZET_KIND_INTEGER);
-  EXPECT_EQ(r.Output.Data, text.size());
+  EXPECT_EQ(+r.Output.Kind, ZET_KIND_INTEGER);
+  EXPECT_EQ(+r.Output.Data, text.size());
 
   char buffer[64] = {};
   r.Input.Size = sizeof buffer;
@@ -199,7 +199,7 @@ TEST_F(Instances, CustomCommandsTextAndSizeProtocol) {
   auto* mi = reinterpret_cast<TPluginModuleInfo*>(info.data());
   mi->Size = required;
   ASSERT_TRUE(frame::GetModuleInfo(&r, mi, &required));
-  EXPECT_EQ(mi->CommandsLength, text.size());
+  EXPECT_EQ(+mi->CommandsLength, text.size());
   EXPECT_EQ(std::string(reinterpret_cast<char*>(mi->CommandsText), mi->CommandsLength), text);
 }
 
