@@ -20,7 +20,9 @@ using rtl::ReentrantRwLock;
 
 // How long a thread that must get through is given; a deadlock ends the test binary instead of
 // hanging it, since a thread stuck in the lock cannot be joined.
-constexpr auto kDeadline = 10s;
+// Generous: under wine on a loaded machine a thread may wait long to be scheduled; only a real
+// deadlock takes this long.
+constexpr auto kDeadline = 30s;
 // How long a thread that must be blocked is watched before it is taken as waiting.
 constexpr auto kSettle = 50ms;
 
