@@ -37,6 +37,12 @@ struct HostWindowCalls {
 
 /// The system's calls.
 HostWindowCalls SystemHostWindowCalls() noexcept;
+
+/// The system's own calls, one pair per platform (win32/host_window_win.cpp,
+/// posix/host_window_posix.cpp).
+bool SystemSendTimeout(uintptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam,
+                       uint32_t timeoutMs);
+bool SystemPost(uintptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 /// Installs Calls (a null member selects the system's call) and answers the calls before.
 HostWindowCalls SetHostWindowCalls(const HostWindowCalls& calls) noexcept;
 
