@@ -45,23 +45,33 @@ RegStatus Report(RegStatus* status, RegStatus value) noexcept {
   return value;
 }
 
-ScopedKey Open(HKEY parent, RegRoot root, std::string_view path, RegAccess access,
-               RegStatus* status) {
+// The checks an open and a create share: a handle to start from, no injected fault for the
+// operation, and a path without empty key names. Name receives the trimmed path.
+bool CheckKeyPath(HKEY parent, RegRoot root, unsigned fault, std::string_view path,
+                  std::string& name, RegStatus* status) {
   if (!parent) {
     Report(status, kRegInvalidHandle);
-    return {};
+    return false;
   }
-  if (RegistryFaults::Fails(root,
-                            access == RegAccess::Read ? regFaultOpenRead : regFaultOpenWrite)) {
+  if (RegistryFaults::Fails(root, fault)) {
     Report(status, kRegAccessDenied);
-    return {};
+    return false;
   }
   const std::string_view trimmed = detail::TrimKeyPath(path);
   if (detail::HasEmptyKeyName(trimmed)) {
     Report(status, kRegBadPath);
-    return {};
+    return false;
   }
-  const std::string name(trimmed);
+  name.assign(trimmed);
+  return true;
+}
+
+ScopedKey Open(HKEY parent, RegRoot root, std::string_view path, RegAccess access,
+               RegStatus* status) {
+  std::string name;
+  if (!CheckKeyPath(parent, root, access == RegAccess::Read ? regFaultOpenRead : regFaultOpenWrite,
+                    path, name, status))
+    return {};
   HKEY key = nullptr;
   const REGSAM sam = access == RegAccess::Read ? KEY_READ : KEY_ALL_ACCESS;
   const LONG rc = ::RegOpenKeyExA(parent, name.c_str(), 0, sam, &key);
@@ -71,20 +81,9 @@ ScopedKey Open(HKEY parent, RegRoot root, std::string_view path, RegAccess acces
 }
 
 ScopedKey Create(HKEY parent, RegRoot root, std::string_view path, RegStatus* status) {
-  if (!parent) {
-    Report(status, kRegInvalidHandle);
+  std::string name;
+  if (!CheckKeyPath(parent, root, regFaultCreate, path, name, status))
     return {};
-  }
-  if (RegistryFaults::Fails(root, regFaultCreate)) {
-    Report(status, kRegAccessDenied);
-    return {};
-  }
-  const std::string_view trimmed = detail::TrimKeyPath(path);
-  if (detail::HasEmptyKeyName(trimmed)) {
-    Report(status, kRegBadPath);
-    return {};
-  }
-  const std::string name(trimmed);
   HKEY key = nullptr;
   DWORD disposition = 0;
   const LONG rc = ::RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
