@@ -42,6 +42,10 @@ run_ctest() { # preset [ctest args...]
   shift
   local out="build/$preset.ctest.log"
   ctest --test-dir "build/$preset" --output-on-failure "$@" 2>&1 | tee "$out"
+  # The Windows tests keep one wine server alive between them; end it with the run.
+  if [ -d "build/$preset/wineprefix" ]; then
+    WINEPREFIX="$PWD/build/$preset/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  fi
   local p f
   p=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$out" || true)
   f=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(\*\*\*|Failed|Not Run|Timeout|Exception)' "$out" || true)
