@@ -84,6 +84,10 @@ public:
   /// The text UpdateFile writes.
   std::string FileText() const;
 
+  /// Forgets the changes not yet written: the file on disk stays as it is, also when the object
+  /// is destroyed. The content in memory is kept.
+  void DiscardChanges() noexcept { FHasChanged = false; }
+
   bool HasChanged() const noexcept { return FHasChanged; }
   const std::string& FileName() const noexcept { return FFileName; }
 

@@ -89,7 +89,9 @@ public:
       return true;
     } catch (...) {
       // The file on disk keeps its previous content: what this operation saved is lost, and the
-      // caller is told so.
+      // caller is told so. Destroying the file object must not try again behind the caller's
+      // back, or a save reported as failed could still land.
+      FFile.DiscardChanges();
       return false;
     }
   }

@@ -158,6 +158,18 @@ TEST_F(IniStoreTest, AFileThatCannotBeWrittenFailsTheSave) {
   store.SetINIFile(file + ".missing-folder/x.ini");
   SetMap(store, "Left,Left");
   EXPECT_FALSE(store.SaveValues(&settings));
+
+  // A save reported as failed leaves the disk alone, also when the cause is gone by the time
+  // the operation's storage goes away.
+  const std::filesystem::path folder = file + ".later";
+  std::unique_ptr<wreg::TStorage> storage = wreg::OpenIniStorage((folder / "x.ini").string(), "");
+  ASSERT_TRUE(storage->Locate(SplitMapKey("Left")));
+  storage->Write({"Left", 0}, tkInteger, rtl::Variant::Int32(7));
+  EXPECT_FALSE(storage->Finish());
+  std::filesystem::create_directory(folder);
+  storage.reset();
+  EXPECT_FALSE(std::filesystem::exists(folder / "x.ini"));
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(IniStoreTest, KeepsSixtyFourBitIntegers) {
