@@ -184,12 +184,18 @@ int32_t GetEventsBody(TzetPlugin& instance, PPluginCallRec rec) {
 enum class DataExport { Process, Get, Events };
 
 int32_t RunDataExport(PPluginCallRec rec, DataExport which) noexcept {
+  if (!IsValidCallRec(rec))
+    return ZET_RESULT_REJECTED;
   TzetPlugin* instance = nullptr;
   try {
-    if (!IsValidCallRec(rec))
-      return ZET_RESULT_REJECTED;
     if (!FindInstance(rec, instance, which == DataExport::Process))
       return ZET_RESULT_REJECTED;
+  } catch (...) {
+    // A failing instance creation in the lookup must not leave the library: there is no
+    // instance, so the call is rejected as for any other missing instance.
+    return ZET_RESULT_REJECTED;
+  }
+  try {
     DataCallScope scope(*instance);
     if (!scope.Enter())
       return ZET_RESULT_REJECTED;
@@ -212,7 +218,7 @@ int32_t RunDataExport(PPluginCallRec rec, DataExport which) noexcept {
       LogException(instance, label);
     }
   } catch (...) {
-    // A failing instance creation in the lookup: nothing may leave the library.
+    // Nothing may leave the library.
   }
   return ZET_RESULT_FAILED;
 }

@@ -172,6 +172,15 @@ TEST_F(Instances, FailingModuleConstructionGivesNoInstanceValues) {
   uint32_t required = 5;
   EXPECT_FALSE(frame::GetModuleInfo(&r, nullptr, &required));
   EXPECT_EQ(required, 0u);
+  EXPECT_EQ(frame::GetCustomCommands(&r), 0);
+  EXPECT_EQ(+r.Output.Kind, ZET_KIND_INTEGER);
+
+  // The data path answers its no-instance value too; a command reports the caught failure.
+  TzetParamsList params;
+  params.Add("COMMAND", rtl::Variant::FromAnsiText("LOAD"));
+  r.Params = &params;
+  EXPECT_EQ(frame::ProcessData(&r), -1);
+  EXPECT_EQ(frame::ExecutePluginCommand(&r), -3);
   EXPECT_EQ(gLive, 0);
 }
 
