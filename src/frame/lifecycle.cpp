@@ -61,8 +61,10 @@ int32_t TzetPlugin::DoLoad(PPluginCallRec rec) {
   ModuleIndex = rec->ModuleIndex;
   ModuleRegistryPath = p.Text("RegistryPath");
   INISectionPrefix = p.Text("INISectionPrefix");
+  // A module handle is as wide as a pointer: the 32-bit value of a 32-bit host, the whole value
+  // of a 64-bit one.
   if (p.Present("HANDLE"))
-    ParentApp = static_cast<uint32_t>(p.Value("HANDLE").ToInt64());
+    ParentApp = p.Handle("HANDLE");
   ApplicationFullName = p.Text("ApplicationName");
   if (ParentApp == 0 && !ApplicationFullName.IsEmpty())
     ParentApp = platform::FindLoadedModule(ApplicationFullName.Str());

@@ -53,12 +53,24 @@ TEST_F(Commands, FirstLoadReadsTheHostParametersOnce) {
   EXPECT_EQ(p->ApplicationFullName, "host.exe");
   EXPECT_EQ(p->ModuleIndex, 5u);
   EXPECT_EQ(p->ModuleLoadForConfig, 0); // not a multi-configuration module
+  EXPECT_EQ(p->ParentApp, 0u);          // "host.exe" is no module of this process
   EXPECT_EQ(Command(2, "LOAD",
                     [](TzetParamsList& l) {
                       l.Add("RegistryPath", rtl::Variant::FromAnsiText("Other"));
                     }),
             0);
   EXPECT_EQ(p->ModuleRegistryPath, "Software\\X");
+
+  // The host's application module handle, kept whole in a process with 64-bit handles.
+  const uint64_t handle = sizeof(uintptr_t) == 8 ? 0x140000000ull : 0x00400000ull;
+  EXPECT_EQ(Command(12, "LOAD",
+                    [&](TzetParamsList& l) {
+                      l.Add("HANDLE", rtl::Variant::Int64(static_cast<int64_t>(handle)));
+                    }),
+            0);
+  EXPECT_EQ(Instance(12)->ParentApp, static_cast<uintptr_t>(handle));
+  EXPECT_EQ(Command(12, "UNLOAD"), 0);
+  EXPECT_EQ(Instance(12)->ParentApp, 0u);
 }
 
 TEST_F(Commands, LastUnloadSavesOnlyForANewIniFileAndBeforeOnUnload) {
