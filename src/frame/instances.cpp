@@ -21,15 +21,6 @@ TzetPlugin* FindIn(const TObjectList& list, uint32_t handle) {
   return nullptr;
 }
 
-void DestroySwallowing(TzetPlugin* instance) noexcept {
-  if (!instance)
-    return;
-  try {
-    delete instance;
-  } catch (...) {
-  }
-}
-
 } // namespace
 
 bool IsValidCallRec(const TPluginCallRec* rec) noexcept {
@@ -75,8 +66,8 @@ bool FindInstance(PPluginCallRec rec, TzetPlugin*& instance, bool create) {
     }
   }
   // Destruction runs after both locks are released.
-  DestroySwallowing(doomed);
-  DestroySwallowing(created.release());
+  TzetPlugin::Destroy(doomed);
+  TzetPlugin::Destroy(created.release());
   return instance != nullptr;
 }
 
@@ -104,7 +95,7 @@ void LibraryEnd() {
     TThreadObjectList::WriteLocked exclusive(*list);
     TObjectList& inner = exclusive.List();
     for (int32_t i = 0; i < inner.Count(); ++i)
-      DestroySwallowing(static_cast<TzetPlugin*>(inner.Get(i)));
+      TzetPlugin::Destroy(static_cast<TzetPlugin*>(inner.Get(i)));
     inner.Clear();
   }
 }

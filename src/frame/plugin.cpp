@@ -110,13 +110,24 @@ void TzetPlugin::PrepareTranslation() {
   Language = "EN";
 }
 
-TzetPlugin::~TzetPlugin() {
-  if (OnDestroy) {
+void TzetPlugin::Destroy(TzetPlugin* instance) noexcept {
+  if (!instance)
+    return;
+  // Fired here rather than in the destructor: by the time ~TzetPlugin runs, the members of a
+  // module class are gone, and a handler of that class would read freed state.
+  if (instance->OnDestroy) {
     try {
-      OnDestroy(this);
+      instance->OnDestroy(instance);
     } catch (...) {
     }
   }
+  try {
+    delete instance;
+  } catch (...) {
+  }
+}
+
+TzetPlugin::~TzetPlugin() {
   ParserItemsText = {};
 }
 

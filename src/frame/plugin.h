@@ -69,6 +69,9 @@ public:
   static TzetPlugin* Create(const TzetPluginClass& moduleClass, PPluginCallRec rec,
                             uintptr_t moduleDllHandle);
   static const TzetPluginClass& ClassRef();
+  /// Destruction: fires the destroy event while the whole object, the module class's part
+  /// included, still exists (its failures are swallowed), then deletes the instance.
+  static void Destroy(TzetPlugin* instance) noexcept;
   ~TzetPlugin() override;
 
   /// Reads "TEMPORARY-LOAD" of Params; failures are swallowed.
@@ -125,7 +128,7 @@ public:
   TOnPluginNotifyEvent OnChangeLanguage;
   /// The data module's creation event, fired after construction has finished.
   TNotifyEvent OnCreate;
-  /// The data module's destroy event, fired when destruction begins.
+  /// The data module's destroy event, fired by Destroy before anything is freed.
   TNotifyEvent OnDestroy;
 
   /// The set types of ModuleType and ModuleOptions, with their identifiers.

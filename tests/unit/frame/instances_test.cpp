@@ -212,6 +212,45 @@ TEST_F(Instances, CustomCommandsTextAndSizeProtocol) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(mi->CommandsText), mi->CommandsLength), text);
 }
 
+// A module class whose destroy event reads state of its own class.
+std::vector<bool> gDestroySawModuleState;
+
+class DestroyProbePlugin : public TzetPlugin {
+public:
+  static const TzetPluginClass& ClassRef() {
+    static const TzetPluginClass ref{"DestroyProbePlugin",
+                                     []() -> TzetPlugin* { return new DestroyProbePlugin(); }};
+    return ref;
+  }
+  ~DestroyProbePlugin() override { alive_ = false; }
+
+protected:
+  void LoadDesignTimeValues() override {
+    OnDestroy = [this](TzetPlugin*) {
+      gDestroySawModuleState.push_back(alive_);
+      throw std::runtime_error("destroy handler failed"); // swallowed
+    };
+  }
+
+private:
+  bool alive_ = true;
+};
+
+TEST_F(Instances, DestroyEventRunsWhileTheModuleClassStateExists) {
+  frame::SetPluginClass(DestroyProbePlugin::ClassRef());
+  gDestroySawModuleState.clear();
+  TzetPlugin* p = nullptr;
+  TPluginCallRec r = Rec(21);
+  ASSERT_TRUE(frame::FindInstance(&r, p, true));
+  TPluginCallRec release = Rec(21, ZET_ACTION_RELEASE);
+  EXPECT_FALSE(frame::FindInstance(&release, p, true));
+  r = Rec(22);
+  ASSERT_TRUE(frame::FindInstance(&r, p, true));
+  frame::LibraryEnd(); // destroys what is left
+  frame::LibraryStart();
+  EXPECT_EQ(gDestroySawModuleState, (std::vector<bool>{true, true}));
+}
+
 TEST(CustomCommandList, TextRoundTrip) {
   TzetPluginCustomCmdList list;
   EXPECT_EQ(list.Text(), "");
