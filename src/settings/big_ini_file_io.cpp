@@ -1,5 +1,6 @@
 #include "settings/big_ini_file_io.h"
 
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 #include "settings/big_ini_file_errors.h"
 
@@ -48,7 +49,8 @@ TFileReadStream::~TFileReadStream() {
 
 std::unique_ptr<TFileReadStream> TFileReadStream::Open(const std::string& fileName) {
   errno = 0;
-  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+  // Another program still writing the file would leave only a part of it to read.
+  std::FILE* file = platform::OpenForReadingWithoutWriters(fileName);
   if (!file) {
     const int error = errno;
     if (error == ENOENT)

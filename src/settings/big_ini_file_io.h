@@ -11,8 +11,9 @@
 
 namespace ini_io {
 
-/// A file opened for reading in binary mode, read as a std::istream. Read errors are kept so
-/// that a caller can tell a failed read from the end of the file.
+/// A file opened for reading in binary mode with other writers shut out (on Windows an open fails
+/// while another handle has the file open for writing), read as a std::istream. Read errors are
+/// kept so that a caller can tell a failed read from the end of the file.
 class TFileReadStream : public std::istream {
 public:
   ~TFileReadStream() override;

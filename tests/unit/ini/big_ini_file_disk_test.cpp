@@ -2,9 +2,12 @@
 // file in one step, and failures that must reach the caller.
 #include "settings/big_ini_file.h"
 
+#include "platform/file_read.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -117,6 +120,22 @@ TEST_F(IniFolder, WriteFailuresReachTheCallerAndKeepTheChange) {
 TEST_F(IniFolder, FileThatCannotBeReadRaises) {
   fs::create_directory(Folder / "dir.ini");
   EXPECT_THROW(TBigIniFile ini(PathOf("dir.ini")), EFOpenError);
+
+  // A file another handle holds open for writing may be half written: where the system can tell,
+  // it is not read at all, so that a save cannot write a part of it back.
+  const std::string path = PathOf("busy.ini");
+  Put(path, "[S]\r\nk=v\r\n");
+  std::FILE* writer = std::fopen(path.c_str(), "r+b");
+  ASSERT_TRUE(writer);
+  if (platform::ReadingShutsOutWriters()) {
+    EXPECT_THROW(TBigIniFile ini(path), EFOpenError);
+  } else {
+    TBigIniFile ini(path);
+    EXPECT_EQ("v", ini.ReadString("S", "k", ""));
+  }
+  std::fclose(writer);
+  TBigIniFile ini(path);
+  EXPECT_EQ("v", ini.ReadString("S", "k", ""));
 }
 
 } // namespace
