@@ -1,5 +1,8 @@
 #include "test_plugin.h"
 
+#include "platform/debug_output.h"
+#include "platform/module_info.h"
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -180,6 +183,80 @@ TEST_F(Commands, TemporaryLoadAndHostWindowParameters) {
   });
   EXPECT_FALSE(Instance(8)->IsTemporaryLoad);
   EXPECT_EQ(Instance(8)->OwnerForm, 77u);
+}
+
+} // namespace
+
+namespace {
+
+class Lifecycle : public FrameTest {};
+
+std::vector<std::string> gDebugLines;
+
+TEST_F(Lifecycle, FolderAndFileNameOfTheLibrary) {
+  TPluginCallRec r = Rec(20, nullptr);
+  ASSERT_EQ(frame::GetModuleType(&r), 0x20u);
+  const TzetPlugin* p = Instance(20);
+  const std::string file = platform::ModuleFileName(0);
+  ASSERT_FALSE(p->ModuleName.IsEmpty());
+  const char last = p->ModulePath.Str().back();
+  EXPECT_TRUE(last == '\\' || last == '/') << p->ModulePath.Str();
+  EXPECT_EQ(p->ModulePath.Str() + p->ModuleName.Str(), file);
+  EXPECT_EQ(p->Language, "EN");
+}
+
+TEST_F(Lifecycle, LanguageOfTheHostIsAppliedOnlyWhenItIsTheModulesOwn) {
+  int changes = 0;
+  bool fail = false;
+  ProbePlugin::Setup = [&](ProbePlugin& p) {
+    p.OnChangeLanguage = [&](TzetPlugin* self) {
+      ++changes;
+      EXPECT_EQ(self->Language, "EN");
+      if (fail)
+        throw std::runtime_error("no texts");
+    };
+  };
+  auto language = [](const char* code) {
+    return [code](TzetParamsList& l) {
+      l.Add("LANGUAGE", rtl::Variant::FromAnsiText(code));
+      l.Add("MessagesProcessorHandle", rtl::Variant::Int32(0));
+    };
+  };
+  EXPECT_EQ(Command(21, "LOAD", language("DE")), 0);
+  TzetPlugin* p = Instance(21);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(p->Language, "EN");
+  EXPECT_FALSE(p->Translated);
+
+  EXPECT_EQ(Command(21, "LOAD", language("EN")), 0);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(p->Translated);
+  EXPECT_EQ(Command(21, "PING", language("EN")), -2); // only LOAD reads the language
+  EXPECT_EQ(changes, 1);
+
+  // A failing language event is reported as "TRANSL"; the LOAD itself goes on.
+  fail = true;
+  gDebugLines.clear();
+  platform::SetDebugOutputHook([](std::string_view text) { gDebugLines.emplace_back(text); });
+  EXPECT_EQ(Command(21, "LOAD", language("EN")), 0);
+  platform::SetDebugOutputHook(nullptr);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(p->ModuleLoadCount, 3);
+  ASSERT_EQ(gDebugLines.size(), 1u);
+  EXPECT_EQ(gDebugLines[0].rfind("{TRANSL} no texts", 0), 0u) << gDebugLines[0];
+}
+
+TEST_F(Lifecycle, ConfigurationNumberOfAMultiConfigurationModule) {
+  ProbePlugin::Setup = [](ProbePlugin& p) { p.ModuleOptions = ModuleOptionBit(moMultiConfig); };
+  EXPECT_EQ(Command(22, "LOAD",
+                    [](TzetParamsList& l) {
+                      l.Add("CONFIG-ID", rtl::Variant::Int64(0x100000007ll)); // low 32 bits
+                    }),
+            0);
+  EXPECT_EQ(Instance(22)->ModuleLoadForConfig, 7);
+  EXPECT_EQ(Command(22, "UNLOAD"), 0);
+  EXPECT_EQ(Command(22, "LOAD"), 0); // a new first LOAD without the parameter
+  EXPECT_EQ(Instance(22)->ModuleLoadForConfig, 0);
 }
 
 } // namespace
