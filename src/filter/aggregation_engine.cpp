@@ -133,11 +133,11 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   const int32_t last = input.Count() - 1;
   std::string lowered;
   for (int32_t i = 0; i <= last; ++i) {
+    // A host list may hold an unfilled slot: it carries no value but is still a check point
+    // when it is the packet's last item.
     const TzetParamsListItem* item = input.Item(i);
-    if (!item)
-      continue;
-    const bool isMarker = item->Name == kRowMarker;
-    if (!isMarker) {
+    const bool isMarker = item && item->Name == kRowMarker;
+    if (item && !isMarker) {
       rtl::Variant v = OleCompatibleCopy(item->Value);
       lowered.assign(item->Name.View());
       platform::AnsiLowerInPlace(lowered.data(), lowered.size());

@@ -278,6 +278,18 @@ TEST_F(Engine, DataCallsOnOtherThreadsWhileSettingsChange) {
   EXPECT_GT(released.load(), 0);
 }
 
+TEST_F(Engine, AnEmptySlotAtThePacketsEndIsStillACheckPoint) {
+  Configure({"A"});
+  TzetParamsList packet;
+  packet.Add("A", rtl::Variant::Int32(1));
+  packet.TList::Add(nullptr); // a host list with an unfilled last slot
+  TPluginCallRec r = Rec(nullptr);
+  r.Input.Kind = ZET_KIND_LIST;
+  r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+  EXPECT_EQ(frame::ProcessData(&r), 0);
+  EXPECT_EQ(RowsText(module_->OutputRows.get()), "A=1|");
+}
+
 TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(module_->Description, "Aggregation");
   EXPECT_EQ(module_->LogTitle, "Aggregation");
