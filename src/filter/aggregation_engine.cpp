@@ -73,7 +73,7 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
 }
 
 void TaPlugin::PublishOutputRows(PPluginCallRec rec) {
-  if (!AggregationList) {
+  if (!EngineReady.load(std::memory_order_acquire)) {
     TzetPlugin::PublishOutputRows(rec);
     return;
   }
@@ -82,7 +82,7 @@ void TaPlugin::PublishOutputRows(PPluginCallRec rec) {
 }
 
 void TaPlugin::ClearOutputRows() {
-  if (!AggregationList) {
+  if (!EngineReady.load(std::memory_order_acquire)) {
     TzetPlugin::ClearOutputRows();
     return;
   }
@@ -104,21 +104,22 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   result = 0;
   const bool hasInput = rec->Input.Data != 0 &&
                         (rec->Input.Kind == ZET_KIND_LIST || rec->Input.Kind == ZET_KIND_LIST_ALT);
+  const bool ready = EngineReady.load(std::memory_order_acquire);
   if (!hasInput) {
     // A released row is handed out once: a call without input clears it, under the engine lock
     // and without touching anything else of the engine.
-    if (AggregationList && OutputRows) {
+    if (ready && OutputRows) {
       TThreadObjectList::WriteLocked engine(*AggregationList);
       OutputRows->Clear();
     }
     return;
   }
-  if (!AggregationList || !Pending || !OutputRows)
+  if (!ready || !OutputRows)
     rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
-  if (!Index)
-    Index = std::make_unique<PendingIndex>();
 
   TThreadObjectList::WriteLocked engine(*AggregationList);
+  if (!Index)
+    Index = std::make_unique<PendingIndex>();
   OutputRows->Clear();
   if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs))
     ResetAggregation();

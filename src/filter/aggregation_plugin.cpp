@@ -39,10 +39,15 @@ const TStringList* TaPlugin::PropertyMap() const {
 }
 
 void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
+  // Data calls may already run while the instance loads (the frame admits them as soon as the
+  // first LOAD has begun). They see the engine state only once it is complete: until then they
+  // fail as calls to an instance that is not loaded. Loading the settings below takes the engine
+  // lock like every other user of the state.
   Pending = std::make_unique<TzetParamsList>();
-  Index.reset();
+  Index = std::make_unique<PendingIndex>();
   TimeoutTracker = TzetTimeout{};
   AggregationList = std::make_unique<TThreadObjectList>(true);
+  EngineReady.store(true, std::memory_order_release);
   Cfg = new TDataSourceCfg(this);
   Cfg->Load();
 }
@@ -50,6 +55,7 @@ void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
 void TaPlugin::zetPluginUnload(TzetPlugin*, PPluginCallRec, int32_t&) {
   // The frame lets no data call run while the last UNLOAD is under way, so nothing reads the
   // engine state freed here.
+  EngineReady.store(false, std::memory_order_release);
   TDataSourceCfg* cfg = Cfg;
   Cfg = nullptr;
   delete cfg;

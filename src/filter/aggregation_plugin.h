@@ -8,6 +8,7 @@
 #include "frame/plugin.h"
 #include "support/timeout.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,4 +73,7 @@ private:
   /// reads a settings object that is being replaced.
   bool NoReset = false;
   std::unique_ptr<PendingIndex> Index;
+  /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
+  /// to free it; data calls look at the state only while it is set.
+  std::atomic<bool> EngineReady{false};
 };

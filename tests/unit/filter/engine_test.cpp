@@ -278,6 +278,34 @@ TEST_F(Engine, DataCallsOnOtherThreadsWhileSettingsChange) {
   EXPECT_GT(released.load(), 0);
 }
 
+TEST_F(Engine, DataCallsOnOtherThreadsWhileTheInstanceUnloadsAndLoads) {
+  Configure({"A"});
+  std::atomic<bool> stop{false};
+  std::atomic<int> unexpected{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 2; ++t)
+    senders.emplace_back([&] {
+      while (!stop) {
+        // Released, nothing released, refused while terminating, or failed while the engine
+        // state is being built: anything else (or a crash) is a fault.
+        const int32_t result = Send({{"A", "1"}});
+        if (result != 0 && result != -1 && result != -2 && result != -3)
+          ++unexpected;
+        TPluginCallRec none = Rec(nullptr); // no input: clears the released row
+        frame::ProcessData(&none);
+      }
+    });
+  for (int i = 0; i < 40; ++i) {
+    ASSERT_EQ(Command("UNLOAD"), 0);
+    ASSERT_EQ(Command("LOAD"), 0);
+    Configure({"A"});
+  }
+  stop = true;
+  for (auto& t : senders)
+    t.join();
+  EXPECT_EQ(unexpected.load(), 0);
+}
+
 TEST_F(Engine, AnEmptySlotAtThePacketsEndIsStillACheckPoint) {
   Configure({"A"});
   TzetParamsList packet;
