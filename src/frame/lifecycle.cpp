@@ -40,6 +40,15 @@ void TzetPlugin::LeaveDataCall() noexcept {
   ActiveDataCalls.fetch_sub(1, std::memory_order_seq_cst);
 }
 
+void TzetPlugin::ShutOutDataCalls() noexcept {
+  TerminateNow = true;
+  // Data calls check TerminateNow after counting themselves in, so once the count is 0 no data
+  // call can be using the engine state or the output lists.
+  const auto limit = std::chrono::steady_clock::now() + kDataCallDrainLimit;
+  while (ActiveDataCalls.load() > 0 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 void TzetPlugin::PublishOutputRows(PPluginCallRec rec) {
   if (rec->Output.Kind == ZET_KIND_NONE && OutputRows && OutputRows->Count() > 0) {
     rec->Output.Kind = ZET_KIND_LIST;
@@ -72,10 +81,15 @@ int32_t TzetPlugin::DoLoad(PPluginCallRec rec) {
   if ((ModuleOptions & ModuleOptionBit(moMultiConfig)) && p.Present("CONFIG-ID"))
     ModuleLoadForConfig = static_cast<int32_t>(p.Value("CONFIG-ID").ToInt64());
   INIFile = p.Text("INI-FILE");
-  if (!OutputRows)
-    OutputRows = std::make_unique<TzetRowsParamsList>();
-  if (!OutputEvents)
-    OutputEvents = std::make_unique<TzetRowsParamsList>();
+  if (!OutputRows || !OutputEvents) {
+    // Data calls reach a fresh instance before its first LOAD; they are kept out while the
+    // output lists they read come into being.
+    ShutOutDataCalls();
+    if (!OutputRows)
+      OutputRows = std::make_unique<TzetRowsParamsList>();
+    if (!OutputEvents)
+      OutputEvents = std::make_unique<TzetRowsParamsList>();
+  }
   if (ParentApp != 0 && gHostIconCount.fetch_add(1) == 0) {
     Swallowing([&] {
       if (uintptr_t icon = platform::LoadMainIcon(ParentApp))
@@ -101,12 +115,7 @@ int32_t TzetPlugin::DoUnload(PPluginCallRec rec) {
   if (count > 0)
     return 0;
 
-  TerminateNow = true;
-  // Data calls check TerminateNow after counting themselves in, so once the count is 0 no data
-  // call can be using the engine state or the output lists freed below.
-  const auto limit = std::chrono::steady_clock::now() + kDataCallDrainLimit;
-  while (ActiveDataCalls.load() > 0 && std::chrono::steady_clock::now() < limit)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ShutOutDataCalls();
 
   for (bool& enabled : ModuleEnabled)
     enabled = false;

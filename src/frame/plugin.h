@@ -92,6 +92,8 @@ public:
   /// it frees what those calls use.
   bool EnterDataCall() noexcept;
   void LeaveDataCall() noexcept;
+  /// Sets TerminateNow and waits (at most 30 s) until no data call is inside its body.
+  void ShutOutDataCalls() noexcept;
 
   /// Publishes OutputRows in the record's Output when the handler left Output.Kind at 0 and the
   /// list has items. A module whose data handler fills OutputRows under a lock of its own

@@ -218,3 +218,41 @@ TEST_F(DataPath, LastUnloadWaitsForRunningDataCalls) {
 }
 
 } // namespace
+
+namespace {
+
+// Data calls may reach an instance before its first LOAD; LOAD creates the output lists those
+// calls read while they keep coming (ThreadSanitizer sees any unguarded access).
+TEST_F(DataPath, DataCallsDuringTheFirstLoadNeverSeeHalfMadeOutputLists) {
+  std::atomic<bool> stop{false};
+  std::atomic<int> published{0};
+  ProbePlugin::Setup = [](ProbePlugin& p) {
+    p.OnProcessData = [](TzetPlugin* self, PPluginCallRec rec, int32_t&) {
+      if (!self->OutputRows) // not loaded yet
+        return;
+      self->OutputRows->Clear();
+      self->OutputRows->AppendRow(reinterpret_cast<TzetParamsList*>(rec->Input.Data));
+    };
+  };
+  std::thread data([&] {
+    TzetParamsList params, packet;
+    packet.Add("A", rtl::Variant::Int32(1));
+    while (!stop) {
+      TPluginCallRec r = Rec(11, &params, kFilter);
+      SetInput(r, &packet);
+      if (frame::ProcessData(&r) == 0 && r.Output.Kind == ZET_KIND_LIST)
+        ++published;
+      TPluginCallRec g = Rec(11, &params, kFilter);
+      frame::GetData(&g);
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  Load(11);
+  while (published == 0)
+    std::this_thread::yield();
+  stop = true;
+  data.join();
+  EXPECT_NE(Instance(11)->OutputRows, nullptr);
+}
+
+} // namespace
