@@ -11,6 +11,7 @@
 #include "rtl/component.h"
 #include "rtl/published.h"
 #include "rtl/published_event.h"
+#include "settings/registry_root.h"
 #include "zet_plugin_abi.h"
 
 #include <atomic>
@@ -36,16 +37,6 @@ using TNotifyEvent = rtl::Event<void(TzetPlugin* sender)>;
 using TOnPluginNotifyEvent = rtl::Event<void(TzetPlugin* sender)>;
 using TOnPluginStateChangeNotifyEvent =
     rtl::Event<void(TzetPlugin* sender, TModuleTypes moduleTypes)>;
-
-enum TRegistryRoot : uint8_t {
-  rrHKEY_CLASSES_ROOT,
-  rrHKEY_CURRENT_USER,
-  rrHKEY_LOCAL_MACHINE,
-  rrHKEY_USERS,
-  rrHKEY_PERFORMANCE_DATA,
-  rrHKEY_CURRENT_CONFIG,
-  rrHKEY_DYN_DATA,
-};
 
 struct TRect {
   int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;

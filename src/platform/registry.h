@@ -24,7 +24,7 @@
 
 namespace platform {
 
-/// The predefined roots, in the ordinal order of the settings' root enumeration.
+/// The predefined roots.
 enum class RegRoot : int {
   ClassesRoot,
   CurrentUser,
@@ -35,13 +35,6 @@ enum class RegRoot : int {
   DynData,
 };
 constexpr int kRegRootCount = 7;
-
-/// The root for an ordinal of the settings' root enumeration; nothing for any other number.
-inline std::optional<RegRoot> RegRootFromOrdinal(int ordinal) {
-  if (ordinal < 0 || ordinal >= kRegRootCount)
-    return std::nullopt;
-  return static_cast<RegRoot>(ordinal);
-}
 
 /// Value types, with the system's numbers.
 enum RegType : uint32_t {

@@ -100,14 +100,6 @@ void ProcessLine(TWreg& store, TStorage& storage, bool load, int32_t index,
 
 } // namespace
 
-const rtl::EnumType& TWreg::RegistryRootType() {
-  static const rtl::EnumType type(
-      "TRegistryRoot",
-      {"rrHKEY_CLASSES_ROOT", "rrHKEY_CURRENT_USER", "rrHKEY_LOCAL_MACHINE", "rrHKEY_USERS",
-       "rrHKEY_PERFORMANCE_DATA", "rrHKEY_CURRENT_CONFIG", "rrHKEY_DYN_DATA", "rrNone"});
-  return type;
-}
-
 const rtl::MetaClass& TWreg::StaticClass() {
   static const rtl::MetaClass meta =
       rtl::Published<TWreg, TComponent>("TWreg")

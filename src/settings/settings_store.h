@@ -31,26 +31,13 @@
 #include "rtl/published_event.h"
 #include "rtl/string_list.h"
 #include "rtl/variant.h"
+#include "settings/registry_root.h"
 
 #include <cstdint>
 #include <string>
 
 class TWreg : public TComponent {
 public:
-  /// The registry roots, with the ordinals of the module's root fields; rrNone stands for no
-  /// root, and a registry operation with it fails.
-  enum TRegistryRoot : uint8_t {
-    rrHKEY_CLASSES_ROOT,
-    rrHKEY_CURRENT_USER,
-    rrHKEY_LOCAL_MACHINE,
-    rrHKEY_USERS,
-    rrHKEY_PERFORMANCE_DATA,
-    rrHKEY_CURRENT_CONFIG,
-    rrHKEY_DYN_DATA,
-    rrNone,
-  };
-  static const rtl::EnumType& RegistryRootType();
-
   /// Sender is the store, Name the property name that resolution produced (empty for an item
   /// that resolved to no object), Index the 0-based position of the line in Components.
   using TSetValueProc = void(TObject* sender, const std::string& name, int32_t index,

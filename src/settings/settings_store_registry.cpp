@@ -14,14 +14,8 @@ namespace {
 
 using platform::RegValue;
 
-std::optional<platform::RegRoot> RootOf(TWreg::TRegistryRoot root) {
-  if (root == TWreg::rrNone)
-    return std::nullopt;
-  return platform::RegRootFromOrdinal(static_cast<int>(root));
-}
-
-bool RootHolds(TWreg::TRegistryRoot root, const std::string& path, bool create) {
-  std::optional<platform::RegRoot> system = RootOf(root);
+bool RootHolds(TRegistryRoot root, const std::string& path, bool create) {
+  std::optional<platform::RegRoot> system = SystemRegistryRoot(root);
   if (!system)
     return false;
   platform::ScopedKey key = create
@@ -206,19 +200,18 @@ private:
 
 } // namespace
 
-std::unique_ptr<TStorage> OpenRegistryStorage(TWreg::TRegistryRoot first,
-                                              TWreg::TRegistryRoot second,
+std::unique_ptr<TStorage> OpenRegistryStorage(TRegistryRoot first, TRegistryRoot second,
                                               const std::string& registryPath, bool create) {
   // No root at all is a store that is switched off, whatever the second root says.
-  if (first == TWreg::rrNone)
+  if (first == rrNone)
     return nullptr;
-  TWreg::TRegistryRoot chosen = first;
+  TRegistryRoot chosen = first;
   if (!RootHolds(first, registryPath, create)) {
     if (!RootHolds(second, registryPath, create))
       return nullptr;
     chosen = second;
   }
-  return std::make_unique<TRegistryStorage>(*RootOf(chosen), registryPath, create);
+  return std::make_unique<TRegistryStorage>(*SystemRegistryRoot(chosen), registryPath, create);
 }
 
 } // namespace wreg

@@ -55,8 +55,7 @@ public:
 
 /// Opens the registry for an operation: the first root under which RegistryPath can be opened
 /// (Create: created, or opened) for reading and writing, else the second; null when neither can.
-std::unique_ptr<TStorage> OpenRegistryStorage(TWreg::TRegistryRoot first,
-                                              TWreg::TRegistryRoot second,
+std::unique_ptr<TStorage> OpenRegistryStorage(TRegistryRoot first, TRegistryRoot second,
                                               const std::string& registryPath, bool create);
 /// Parses the INI file FileName (raises the file error when it exists but cannot be read).
 /// Finish writes it back when something changed.

@@ -76,7 +76,7 @@ TEST_F(IniStoreTest, LoadsLooseTextsAndSkipsFailingLines) {
 }
 
 TEST_F(IniStoreTest, LoadingFromAMissingFileReadsTheRegistryAndSavingCreatesIt) {
-  store.SetRegistryRoot(TWreg::rrNone);
+  store.SetRegistryRoot(rrNone);
   SetMap(store, "Left,Left");
   EXPECT_FALSE(store.LoadValues(&settings)); // the registry, switched off here
   EXPECT_FALSE(wreg::StoredFileExists(file));

@@ -100,7 +100,7 @@ TEST_F(RegistryStoreTest, NoUsableRootMeansNothingIsTouched) {
   EXPECT_FALSE(store.LoadValues(&settings)); // the key exists under neither root
 
   platform::CreateKey(RegRoot::CurrentUser, Path).SetDword("Left", 5);
-  store.SetRegistryRoot(TWreg::rrNone);
+  store.SetRegistryRoot(rrNone);
   EXPECT_FALSE(store.LoadValues(&settings));
   EXPECT_FALSE(store.SaveValues(&settings));
   EXPECT_EQ(314, settings.Left);
