@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "settings/big_ini_file_values.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -31,22 +32,33 @@ std::string WithoutTrailingBackslashes(std::string path) {
 }
 
 // The 8 bytes of a REG_BINARY double, little-endian.
-std::optional<double> BinaryDouble(const RegValue& value) {
-  if (value.Type != platform::regBinary || value.Data.size() != 8)
+// Doubles (REG_BINARY) and 64-bit integers (REG_QWORD) are stored as 8 bytes, little-endian.
+std::optional<uint64_t> EightBytes(const RegValue& value, uint32_t type) {
+  if (value.Type != type || value.Data.size() != 8)
     return std::nullopt;
   uint64_t bits = 0;
   for (int i = 7; i >= 0; --i)
     bits = bits << 8 | value.Data[static_cast<std::size_t>(i)];
-  return std::bit_cast<double>(bits);
+  return bits;
+}
+
+std::array<uint8_t, 8> EightBytes(uint64_t bits) {
+  std::array<uint8_t, 8> bytes{};
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+  return bytes;
+}
+
+std::optional<double> BinaryDouble(const RegValue& value) {
+  if (std::optional<uint64_t> bits = EightBytes(value, platform::regBinary))
+    return std::bit_cast<double>(*bits);
+  return std::nullopt;
 }
 
 std::optional<int64_t> Qword(const RegValue& value) {
-  if (value.Type != platform::regQword || value.Data.size() != 8)
-    return std::nullopt;
-  uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i)
-    bits = bits << 8 | value.Data[static_cast<std::size_t>(i)];
-  return static_cast<int64_t>(bits);
+  if (std::optional<uint64_t> bits = EightBytes(value, platform::regQword))
+    return static_cast<int64_t>(*bits);
+  return std::nullopt;
 }
 
 std::optional<int32_t> SignedDword(const RegValue& value) {
@@ -141,19 +153,14 @@ public:
       if (number >= INT32_MIN && number <= INT32_MAX) {
         status = FKey.SetDword(FName, static_cast<uint32_t>(static_cast<int32_t>(number)));
       } else {
-        uint8_t bytes[8];
-        for (int i = 0; i < 8; ++i)
-          bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(number) >> (8 * i));
-        status = FKey.Set(FName, platform::regQword, bytes, sizeof bytes);
+        const auto bytes = EightBytes(static_cast<uint64_t>(number));
+        status = FKey.Set(FName, platform::regQword, bytes.data(), bytes.size());
       }
       break;
     }
     case tkFloat: {
-      const uint64_t bits = std::bit_cast<uint64_t>(value.ToDouble());
-      uint8_t bytes[8];
-      for (int i = 0; i < 8; ++i)
-        bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
-      status = FKey.SetBinary(FName, bytes, sizeof bytes);
+      const auto bytes = EightBytes(std::bit_cast<uint64_t>(value.ToDouble()));
+      status = FKey.SetBinary(FName, bytes.data(), bytes.size());
       break;
     }
     case tkChar:

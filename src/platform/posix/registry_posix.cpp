@@ -463,6 +463,20 @@ ScopedKey Create(const std::string& start, RegRoot root, std::string_view path, 
   return MakeKey(dir, root, RegAccess::ReadWrite, status);
 }
 
+// Changes the values of a live key under the tree lock: loads them, lets change edit them, and
+// stores them in one step unless change answers an error.
+template <typename Change> RegStatus ChangeValues(const KeyObject& key, Change&& change) {
+  TreeLock lock;
+  if (RegStatus rc = CheckAlive(key); rc != kRegOk)
+    return rc;
+  std::vector<StoredValue> values;
+  if (RegStatus rc = LoadValues(key.dir, values); rc != kRegOk)
+    return rc;
+  if (RegStatus rc = change(values); rc != kRegOk)
+    return rc;
+  return SaveValues(key.dir, values);
+}
+
 } // namespace
 
 void ScopedKey::Close() noexcept {
@@ -498,22 +512,18 @@ RegStatus ScopedKey::Set(std::string_view name, uint32_t type, const void* bytes
     return kRegAccessDenied;
   if (size > UINT32_MAX)
     return kRegInvalidData;
-  TreeLock lock;
-  if (RegStatus rc = CheckAlive(key); rc != kRegOk)
-    return rc;
-  std::vector<StoredValue> values;
-  if (RegStatus rc = LoadValues(key.dir, values); rc != kRegOk)
-    return rc;
-  const std::string valueName = ValueName(name);
-  auto it = FindValue(values, valueName);
-  if (it == values.end()) {
-    values.push_back(StoredValue{valueName, regNone, {}});
-    it = values.end() - 1;
-  }
-  it->type = type;
-  const auto* first = static_cast<const uint8_t*>(bytes);
-  it->data.assign(first, first + (bytes ? size : 0));
-  return SaveValues(key.dir, values);
+  return ChangeValues(key, [&](std::vector<StoredValue>& values) {
+    const std::string valueName = ValueName(name);
+    auto it = FindValue(values, valueName);
+    if (it == values.end()) {
+      values.push_back(StoredValue{valueName, regNone, {}});
+      it = values.end() - 1;
+    }
+    it->type = type;
+    const auto* first = static_cast<const uint8_t*>(bytes);
+    it->data.assign(first, first + (bytes ? size : 0));
+    return kRegOk;
+  });
 }
 
 RegStatus ScopedKey::DeleteValue(std::string_view name) {
@@ -522,17 +532,13 @@ RegStatus ScopedKey::DeleteValue(std::string_view name) {
   const KeyObject& key = *AsKey(handle_);
   if (RegistryFaults::Fails(root_, regFaultDelete) || key.access != RegAccess::ReadWrite)
     return kRegAccessDenied;
-  TreeLock lock;
-  if (RegStatus rc = CheckAlive(key); rc != kRegOk)
-    return rc;
-  std::vector<StoredValue> values;
-  if (RegStatus rc = LoadValues(key.dir, values); rc != kRegOk)
-    return rc;
-  auto it = FindValue(values, ValueName(name));
-  if (it == values.end())
-    return kRegNotFound;
-  values.erase(it);
-  return SaveValues(key.dir, values);
+  return ChangeValues(key, [&](std::vector<StoredValue>& values) {
+    auto it = FindValue(values, ValueName(name));
+    if (it == values.end())
+      return kRegNotFound;
+    values.erase(it);
+    return kRegOk;
+  });
 }
 
 std::vector<std::string> ScopedKey::ValueNames() const {
