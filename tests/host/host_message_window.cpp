@@ -23,7 +23,10 @@ HostMessageWindow::~HostMessageWindow() {
 }
 
 void HostMessageWindow::Stall(unsigned ms) {
+  const int before = stalls_.load();
   ::PostMessageA(hwnd_, kStall, ms, 0);
+  while (stalls_.load() == before)
+    ::Sleep(1);
 }
 
 std::vector<HostMessageWindow::CopyData> HostMessageWindow::CopyDataSeen() {
@@ -32,7 +35,7 @@ std::vector<HostMessageWindow::CopyData> HostMessageWindow::CopyDataSeen() {
 }
 
 bool HostMessageWindow::WaitForPending(int n) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (pending_.load() < n && std::chrono::steady_clock::now() < until)
     ::Sleep(5);
   return pending_.load() >= n;
@@ -54,6 +57,7 @@ LRESULT CALLBACK HostMessageWindow::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPA
       ++self->pending_;
       return 0;
     case kStall:
+      ++self->stalls_;
       ::Sleep(static_cast<DWORD>(wParam));
       return 0;
     case kQuit:

@@ -26,12 +26,13 @@ public:
   ~HostMessageWindow();
 
   HWND Handle() const { return hwnd_; }
-  /// Stops pumping for Ms milliseconds (the window does not answer meanwhile).
+  /// Stops pumping for Ms milliseconds (the window does not answer meanwhile); returns once the
+  /// window's thread is inside the stall.
   void Stall(unsigned ms);
   std::vector<CopyData> CopyDataSeen();
   int LogPendingSeen() const { return pending_.load(); }
   uintptr_t LastPendingWParam() const { return pendingWParam_.load(); }
-  /// Waits until at least N log-pending notices arrived (or 5 s passed).
+  /// Waits until at least N log-pending notices arrived (or 10 s passed).
   bool WaitForPending(int n);
 
 private:
@@ -45,6 +46,7 @@ private:
   std::condition_variable ready_;
   std::vector<CopyData> seen_;
   std::atomic<int> pending_{0};
+  std::atomic<int> stalls_{0};
   std::atomic<uintptr_t> pendingWParam_{0};
 };
 
