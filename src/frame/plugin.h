@@ -4,9 +4,12 @@
 #pragma once
 
 #include "data/params_list.h"
+#include "data/thread_params_list.h"
 #include "frame/custom_commands.h"
+#include "frame/data_sources.h"
 #include "frame/log_data_list.h"
 #include "frame/module_types.h"
+#include "frame/parser_items.h"
 #include "rtl/ansi_string.h"
 #include "rtl/component.h"
 #include "rtl/published.h"
@@ -20,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 class TzetPlugin;
@@ -94,6 +98,35 @@ public:
   virtual void ClearOutputRows();
   uint32_t TypeWord() const { return ModuleTypeWord(ModuleType, ModuleOptions); }
 
+  /// The named-property interface the host reaches with GET-/SET-MODULE-PARAMETER. Strings are
+  /// answered as wide strings, integers as signed 32-bit values, flags as Booleans; an unknown
+  /// name answers Empty (getter) or false (setter). Setters raise when the value cannot be
+  /// converted, except "ModuleType", which answers false then.
+  rtl::Variant GetNamedProperty(std::string_view name);
+  bool SetNamedProperty(std::string_view name, const rtl::Variant& value);
+
+  /// The exchange text of ParserItems ("Desc|Name|Type|Extra" lines joined by CR LF).
+  std::string GetParserItemsText() const;
+  /// Parses Text and replaces ParserItems by its entries (Replace) or appends them.
+  void SetParserItemsText(std::string_view text, bool replace);
+  /// A copy of entry Index; ParserItems first grows to Index + 1 entries when it is shorter. A
+  /// negative Index answers an empty entry.
+  TParserItem GetParserItem(int32_t index);
+  int32_t ParserItemCount() const { return static_cast<int32_t>(ParserItems.size()); }
+
+  /// The all-users application-data folder of the host application (named by the fourth part of
+  /// ModuleRegistryPath), with a trailing separator. Nothing is created.
+  std::string AppDataPath() const;
+  /// The configuration named in INISectionPrefix ("{Main:12}Mod" gives "12", "{Main}Mod" gives
+  /// "Main", no braces give "").
+  std::string ModuleConfigId() const;
+  /// AppDataPath, the configuration and the module's title as folders, with a trailing
+  /// separator. Nothing is created.
+  std::string ModuleDataPath() const;
+
+  /// The values the host keeps under "Custom" keys; created on first use.
+  TzetThreadParamsList& CustomValueStore();
+
   // Published properties.
   rtl::AnsiString MsgNoData;
   rtl::AnsiString MsgWriteComplete;
@@ -135,7 +168,11 @@ public:
   uintptr_t ModuleDllHandle = 0;
   std::atomic<int32_t> ModuleLoadCount{0};
   uint32_t ModuleIndex = 0;
+  /// The last parser-items text handed to the host by ITEMS.
   rtl::AnsiString ParserItemsText;
+  TParserItems ParserItems;
+  /// The data sources of the host's configuration, from SET-STATE.
+  TConfigDataSources DataSources;
   rtl::AnsiString ModulePath;
   rtl::AnsiString ModuleName;
   int32_t ModuleLoadForConfig = 0;
@@ -164,6 +201,7 @@ public:
   rtl::AnsiString Language;
   /// Data calls inside their body; see EnterDataCall.
   std::atomic<int32_t> ActiveDataCalls{0};
+  std::unique_ptr<TzetThreadParamsList> CustomValues;
 
 protected:
   TzetPlugin() : TComponent(nullptr) {}
@@ -172,6 +210,7 @@ protected:
   virtual void LoadDesignTimeValues() {}
 
 private:
+  std::once_flag customValuesOnce_;
   void Construct(PPluginCallRec rec, uintptr_t moduleDllHandle);
   /// Points the translator at the language file beside the library and picks the language.
   void PrepareTranslation();
