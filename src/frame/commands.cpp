@@ -1,5 +1,6 @@
 #include "frame/commands.h"
 
+#include "frame/builtin_commands.h"
 #include "frame/call_params.h"
 #include "frame/descriptor_exports.h"
 #include "frame/host_log.h"
@@ -82,6 +83,24 @@ int32_t Dispatch(TzetPlugin& instance, const std::string& command, PPluginCallRe
     return RunLoad(instance, rec);
   if (command == "UNLOAD")
     return RunUnload(instance, rec);
+  if (command == "EVENT")
+    return RunEvent(instance, rec);
+  if (command == "SET-ITEMS")
+    return RunSetItems(instance, rec);
+  if (command == "SET-STATE")
+    return RunSetState(instance, rec);
+  if (command == "ITEMS")
+    return RunItems(instance, rec);
+  if (command == "EVENTS-SUPPORT")
+    return RunEventsSupport(instance, rec);
+  if (command == "GET-MODULE-PARAMETER")
+    return RunGetModuleParameter(instance, rec);
+  if (command == "SET-MODULE-PARAMETER")
+    return RunSetModuleParameter(instance, rec);
+  if (command == "SAVE-SETTINGS-NOW")
+    return RunSettingsNow(instance, rec, /*load=*/false);
+  if (command == "LOAD-SETTINGS-NOW")
+    return RunSettingsNow(instance, rec, /*load=*/true);
   return RunCustom(instance, command, rec);
 }
 

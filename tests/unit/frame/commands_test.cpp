@@ -103,7 +103,7 @@ TEST_F(Commands, FailuresAndUnknownWords) {
   EXPECT_EQ(Instance(4)->ModuleLoadCount, 1); // stays counted
   EXPECT_EQ(Command(4, "UNLOAD"), 0);         // a failing OnUnload is swallowed
   EXPECT_EQ(Command(4, "load"), -2);          // command words are case-sensitive
-  EXPECT_EQ(Command(4, "EVENT"), -2);         // not built in yet: no custom handler
+  EXPECT_EQ(Command(4, "EVENT"), -1);         // built in: no "EVENT-TYPE"
 
   TzetParamsList noCommand;
   TPluginCallRec r = Rec(4, &noCommand);
