@@ -6,7 +6,9 @@
 #include "frame/custom_values.h"
 #include "frame/key_text.h"
 #include "frame/plugin.h"
+#include "platform/environment.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
@@ -159,8 +161,11 @@ rtl::Variant TzetPlugin::GetNamedProperty(std::string_view name) {
   }
   if (auto key = frame::CustomKey(name))
     return frame::GetCustomValue(CustomValueStore(), *key);
-  if (name == "TESTTRANSL")
-    return Variant::Bool(false); // the host's command line is not available to the frame
+  if (frame::SameKey(name, "TESTTRANSL")) {
+    const std::vector<std::string> arguments = platform::ProcessArguments();
+    return Variant::Bool(std::find(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(),
+                                   "/TESTTRANSL") != arguments.end());
+  }
   return {};
 }
 

@@ -1,8 +1,9 @@
-// The process environment.
+// The process environment: its variables and the arguments it was started with.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -14,5 +15,9 @@ bool HasEnvVar(std::string_view name);
 bool SetEnvVar(std::string_view name, std::string_view value);
 /// Removes Name from the environment of this process and of the processes it starts.
 bool UnsetEnvVar(std::string_view name);
+
+/// The process's command-line arguments in UTF-8, the program itself first; empty when the
+/// system does not tell them.
+std::vector<std::string> ProcessArguments();
 
 } // namespace platform

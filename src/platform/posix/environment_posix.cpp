@@ -1,6 +1,7 @@
 #include "platform/environment.h"
 
 #include <cstdlib>
+#include <fstream>
 
 namespace platform {
 
@@ -23,6 +24,20 @@ bool SetEnvVar(std::string_view name, std::string_view value) {
 bool UnsetEnvVar(std::string_view name) {
   const std::string key(name);
   return ::unsetenv(key.c_str()) == 0;
+}
+
+} // namespace platform
+
+namespace platform {
+
+std::vector<std::string> ProcessArguments() {
+  // /proc/self/cmdline holds the arguments, each ended by a zero byte.
+  std::vector<std::string> arguments;
+  std::ifstream file("/proc/self/cmdline", std::ios::binary);
+  std::string argument;
+  while (std::getline(file, argument, '\0'))
+    arguments.push_back(argument);
+  return arguments;
 }
 
 } // namespace platform

@@ -2,7 +2,10 @@
 // started with CreateProcess inherit, and to the C runtime's copy, which getenv and the runtime's
 // own process starts use, so that both views agree.
 #include "platform/environment.h"
+#include "platform/codepage.h"
 #include "platform/win32/windows_include.h"
+
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <vector>
@@ -56,6 +59,22 @@ bool UnsetEnvVar(std::string_view name) {
   ::_putenv_s(key.c_str(), "");
   return ::SetEnvironmentVariableA(key.c_str(), nullptr) != 0 ||
          ::GetLastError() == ERROR_ENVVAR_NOT_FOUND;
+}
+
+} // namespace platform
+
+namespace platform {
+
+std::vector<std::string> ProcessArguments() {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!argv)
+    return arguments;
+  for (int i = 0; i < count; ++i)
+    arguments.push_back(WideToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
+  ::LocalFree(argv);
+  return arguments;
 }
 
 } // namespace platform

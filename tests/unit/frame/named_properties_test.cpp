@@ -6,6 +6,7 @@
 #include "platform/module_info.h"
 #include "support/system_info.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -58,6 +59,16 @@ TEST_F(NamedProperties, KeysAnswerTheInstanceFieldsRegardlessOfCase) {
   // Text of the system code page comes back as the same characters in a wide string.
   p.INIFile = "C:\\Daten\\\xE4.ini";
   EXPECT_EQ(p.GetNamedProperty("inifile").ToWide(), platform::AnsiToWide(p.INIFile.View()));
+}
+
+// ctest runs this binary once more with "/TESTTRANSL" among its arguments.
+TEST_F(NamedProperties, TestTranslFollowsTheProcessArguments) {
+  const std::vector<std::string> given = ::testing::internal::GetArgvs();
+  const bool asked = std::find(given.begin() + 1, given.end(), "/TESTTRANSL") != given.end();
+  const Variant v = Fresh(41).GetNamedProperty("TESTTRANSL");
+  EXPECT_EQ(v.Type(), platform::vtBool);
+  EXPECT_EQ(v.ToBool(), asked);
+  EXPECT_EQ(Fresh(42).GetNamedProperty("testtransl").ToBool(), asked); // the key ignores case
 }
 
 TEST_F(NamedProperties, SettersConvertTheValueOrRefuse) {

@@ -207,6 +207,18 @@ TEST(SystemInfoModule, FileNameAndFolderOfThisBinary) {
   }
 }
 
+// The system's view of the command line agrees with what the runtime handed to main (the
+// program's own name may be spelt differently, so it is not compared).
+TEST(SystemInfoModule, ProcessArgumentsAreThoseTheProgramWasStartedWith) {
+  const std::vector<std::string> seen = platform::ProcessArguments();
+  const std::vector<std::string> given = ::testing::internal::GetArgvs();
+  ASSERT_FALSE(seen.empty());
+  EXPECT_NE(seen.front().find("unit_platform"), std::string::npos) << seen.front();
+  ASSERT_EQ(seen.size(), given.size());
+  for (std::size_t i = 1; i < seen.size(); ++i)
+    EXPECT_EQ(seen[i], given[i]);
+}
+
 TEST(SystemInfoModule, FilesWithoutAVersionResourceReadAsInvalid) {
   const auto plain = platform_test::RunFolder() / "plain.txt";
   std::ofstream(plain) << "no resources here";
