@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <barrier>
+#include "test_barrier.h"
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -73,7 +73,7 @@ TEST(TThreadObject, FirstLockIsCreatedOnceWhenThreadsRace) {
   constexpr int kThreads = 4;
   for (int round = 0; round < 20; ++round) {
     TThreadObject container;
-    std::barrier start(kThreads);
+    test_support::Barrier start(kThreads);
     std::atomic<int> inside{0};
     std::atomic<int> overlaps{0};
     std::vector<std::thread> threads;
@@ -115,7 +115,7 @@ TEST(TThreadObjectList, ExclusiveHolderReentersAndCounts) {
 
 TEST(TThreadObjectList, ReadersShareAndAWriterWaitsForBoth) {
   TThreadObjectList list(false);
-  std::barrier bothIn(3);
+  test_support::Barrier bothIn(3);
   std::promise<void> releaseFirst, releaseSecond;
   auto reader = [&](std::shared_future<void> release) {
     TThreadObjectList::ReadLocked locked(list);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <barrier>
+#include "test_barrier.h"
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -101,7 +101,7 @@ TEST_F(Instances, FirstCallsOnManyThreadsCreateOneInstance) {
   constexpr int kThreads = 8;
   for (int round = 0; round < 20; ++round) {
     const uint32_t handle = 100 + round;
-    std::barrier start(kThreads);
+    test_support::Barrier start(kThreads);
     std::vector<TzetPlugin*> seen(kThreads, nullptr);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)

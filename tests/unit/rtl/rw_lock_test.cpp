@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <barrier>
+#include "test_barrier.h"
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -115,7 +115,7 @@ TEST(ReentrantRwLock, ExclusiveHolderTakesSharedWithoutBlocking) {
 
 TEST(ReentrantRwLock, ReadersShareAndWriterWaitsForAll) {
   ReentrantRwLock lock;
-  std::barrier bothIn(3);
+  test_support::Barrier bothIn(3);
   std::promise<void> releaseFirst;
   std::promise<void> releaseSecond;
   auto reader = [&lock, &bothIn](std::shared_future<void> release) {
@@ -180,7 +180,7 @@ TEST(ReentrantRwLock, UpgradeWaitsForOtherReadersAndKeepsSharedHold) {
 
 TEST(ReentrantRwLock, SimultaneousUpgradersDoNotDeadlock) {
   ReentrantRwLock lock;
-  std::barrier bothReading(2);
+  test_support::Barrier bothReading(2);
   std::atomic<int> writers{0};
   std::atomic<int> overlaps{0};
   std::atomic<int> undisturbed{0};
