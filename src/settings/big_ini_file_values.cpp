@@ -1,5 +1,7 @@
 #include "settings/big_ini_file_values.h"
 
+#include "rtl/hex_digits.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -8,16 +10,6 @@ namespace {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
 }
 
 } // namespace
@@ -38,7 +30,7 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
     if (text.empty())
       return std::nullopt;
     for (char c : text) {
-      const int digit = HexDigit(c);
+      const int digit = rtl::HexDigitValue(c);
       if (digit < 0)
         return std::nullopt;
       magnitude = magnitude * 16 + static_cast<uint64_t>(digit);

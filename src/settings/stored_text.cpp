@@ -1,21 +1,12 @@
 #include "settings/stored_text.h"
 
 #include "platform/codepage.h"
+#include "rtl/hex_digits.h"
 #include "settings/utf8_text.h"
 
 namespace {
 
 constexpr char kUpperHex[] = "0123456789ABCDEF";
-
-int HexValue(char c) noexcept {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 
 // Blanks become '+' where trimming would drop them: at the start of the text, before another
 // blank, and as the very last character. A decoder turns every '+' back into a blank.
@@ -55,9 +46,10 @@ std::string UnescapeBytes(std::string_view stored) {
     } else if (c == '%' && i + 1 < stored.size() && stored[i + 1] == '%') {
       out.push_back('%');
       ++i;
-    } else if (c == '%' && i + 2 < stored.size() && HexValue(stored[i + 1]) >= 0 &&
-               HexValue(stored[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(HexValue(stored[i + 1]) * 16 + HexValue(stored[i + 2])));
+    } else if (c == '%' && i + 2 < stored.size() && rtl::HexDigitValue(stored[i + 1]) >= 0 &&
+               rtl::HexDigitValue(stored[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(rtl::HexDigitValue(stored[i + 1]) * 16 +
+                                      rtl::HexDigitValue(stored[i + 2])));
       i += 2;
     } else {
       out.push_back(c);

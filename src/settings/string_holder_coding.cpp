@@ -1,6 +1,7 @@
 // The coding of the string holder's StrData items.
 #include "settings/string_holder.h"
 
+#include "rtl/hex_digits.h"
 #include "settings/utf8_text.h"
 
 namespace {
@@ -8,16 +9,6 @@ namespace {
 constexpr char kLowerHex[] = "0123456789abcdef";
 // Version 0 items are short strings: lines and key are cut to this length.
 constexpr std::size_t kShortStringLength = 255;
-
-int HexValue(char c) noexcept {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 
 void Scramble(std::string& bytes, std::string_view key) noexcept {
   if (key.empty())
@@ -32,8 +23,8 @@ std::string DecodeVersion2(std::string_view item, std::string_view key) {
   std::string bytes;
   bytes.reserve(item.size() / 2);
   for (std::size_t i = 0; i + 1 < item.size(); i += 2) {
-    int high = HexValue(item[i]);
-    int low = HexValue(item[i + 1]);
+    int high = rtl::HexDigitValue(item[i]);
+    int low = rtl::HexDigitValue(item[i + 1]);
     if (low < 0)
       bytes.push_back(' ');
     else
@@ -49,8 +40,8 @@ std::string DecodeVersion1(std::string_view item, std::string_view key) {
   std::string line;
   line.reserve(item.size() / 2);
   for (std::size_t i = 0; i + 1 < item.size(); i += 2) {
-    int high = HexValue(item[i]);
-    int low = HexValue(item[i + 1]);
+    int high = rtl::HexDigitValue(item[i]);
+    int low = rtl::HexDigitValue(item[i + 1]);
     line.push_back(high < 0 || low < 0 ? ' ' : static_cast<char>(high * 16 + low));
   }
   Scramble(line, key);
