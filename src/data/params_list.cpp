@@ -15,22 +15,6 @@ using rtl::Variant;
 
 namespace {
 
-// The OLE-compatible copy of a stored value. Only the types that the conversion changes go through
-// Variant::OleCompatible, so that a wide string is copied once, not twice.
-Variant OleCopyOf(const VariantRec& rec) {
-  switch (rec.vt) {
-  case platform::vtAnsiString:
-  case platform::vtI1:
-  case platform::vtUI1:
-  case platform::vtUI2:
-  case platform::vtUI4:
-  case platform::vtI8:
-    return Variant(rec).OleCompatible();
-  default:
-    return Variant(rec);
-  }
-}
-
 // The types whose caller's type an item keeps: the OLE-compatible copy is converted back to them.
 bool KeepsCallerType(uint16_t vt) {
   switch (vt) {
@@ -141,7 +125,7 @@ Variant GetValueIn(const ListFields& f, std::string_view name, int32_t startInde
   if (f.Count <= 0)
     return Variant();
   const TzetParamsListItem* item = FindItemIn(f, name, startIndex, endIndex);
-  return item ? OleCopyOf(item->Value) : Variant();
+  return item ? Variant::OleCompatibleCopy(item->Value) : Variant();
 }
 
 Variant GetValueDefIn(const ListFields& f, std::string_view name, const Variant& defaultValue,
@@ -149,7 +133,7 @@ Variant GetValueDefIn(const ListFields& f, std::string_view name, const Variant&
   if (f.Count <= 0)
     return defaultValue;
   const TzetParamsListItem* item = FindItemIn(f, name, startIndex, endIndex);
-  return item ? OleCopyOf(item->Value) : defaultValue;
+  return item ? Variant::OleCompatibleCopy(item->Value) : defaultValue;
 }
 
 // Stores Value in Item as TzetParamsList::SetValue does: an 8-bit string goes in as a wide one.
@@ -373,7 +357,7 @@ TzetParamsListItem* TzetParamsList::SetValue(std::string_view name, const Varian
 TzetParamsListItem* TzetParamsList::AddItem(const TzetParamsListItem* item) {
   if (!item)
     return nullptr;
-  TzetParamsListItem* added = Add(item->Name, OleCopyOf(item->Value));
+  TzetParamsListItem* added = Add(item->Name, Variant::OleCompatibleCopy(item->Value));
   if (added)
     added->Assign(item);
   return added;

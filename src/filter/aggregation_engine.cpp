@@ -23,21 +23,6 @@ std::string_view TrimControls(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-/// The OLE-compatible copy of a value, copied once.
-rtl::Variant OleCompatibleCopy(const platform::VariantRec& rec) {
-  switch (rec.vt) {
-  case platform::vtAnsiString:
-  case platform::vtI1:
-  case platform::vtUI1:
-  case platform::vtUI2:
-  case platform::vtUI4:
-  case platform::vtI8:
-    return rtl::Variant(rec).OleCompatible();
-  default:
-    return rtl::Variant(rec);
-  }
-}
-
 /// The timeout in whole milliseconds: truncated toward zero through a 64-bit integer, of which
 /// the low 32 bits are kept (so -1 gives 4294967295). Values outside the 64-bit range keep the
 /// saturated value's low bits instead of being undefined.
@@ -139,7 +124,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     const TzetParamsListItem* item = input.Item(i);
     const bool isMarker = item && item->Name == kRowMarker;
     if (item && !isMarker) {
-      rtl::Variant v = OleCompatibleCopy(item->Value);
+      rtl::Variant v = rtl::Variant::OleCompatibleCopy(item->Value);
       lowered.assign(item->Name.View());
       platform::AnsiLowerInPlace(lowered.data(), lowered.size());
 

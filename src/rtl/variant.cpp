@@ -109,6 +109,20 @@ Variant Variant::Ansi(const AnsiString& text) {
   return v;
 }
 
+Variant Variant::OleCompatibleCopy(const VariantRec& rec) {
+  switch (rec.vt) {
+  case platform::vtAnsiString:
+  case platform::vtI1:
+  case platform::vtUI1:
+  case platform::vtUI2:
+  case platform::vtUI4:
+  case platform::vtI8:
+    return Variant(rec).OleCompatible();
+  default:
+    return Variant(rec);
+  }
+}
+
 Variant Variant::OleCompatible() const {
   switch (rec_.vt) {
   case vtAnsiString: {

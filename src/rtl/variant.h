@@ -62,6 +62,9 @@ public:
   /// page), 8- and 16-bit unsigned and signed 8-bit integers become 32-bit integers, a 32-bit or
   /// 64-bit integer that does not fit 32 signed bits becomes a double.
   Variant OleCompatible() const;
+  /// The OLE-compatible copy of a stored value. Only the types that the conversion changes go
+  /// through OleCompatible, so that a wide string is copied once, not twice.
+  static Variant OleCompatibleCopy(const VariantRec& rec);
 
   /// Text form: Empty and Null give "", strings their text, booleans "True"/"False",
   /// numbers the system's string conversion.
