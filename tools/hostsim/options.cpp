@@ -79,7 +79,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     static const std::set<std::string> kKnown = {
         "--library", "--ini",   "--registry",   "--section-prefix", "--vars",
         "--timeout", "--input", "--time-scale", "--bench",          "--no-reset",
-        "--options", "--items",  "--close-after"};
+        "--options", "--items", "--close-after"};
     if (!kKnown.count(arg)) {
       error = "unknown option " + arg + " (see --help)";
       return std::nullopt;

@@ -66,8 +66,7 @@ std::vector<std::string> ItemNamesOf(std::istream& input) {
   return names;
 }
 
-int RunOptionsDialog(const Options& o, std::istream* input, std::ostream& out,
-                     std::ostream& err) {
+int RunOptionsDialog(const Options& o, std::istream* input, std::ostream& out, std::ostream& err) {
   HostSettings settings;
   if (o.source == SettingsSource::IniFile) {
     std::error_code ec;
