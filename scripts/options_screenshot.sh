@@ -7,12 +7,19 @@
 set -euo pipefail
 bin=$1 prefix=$2 loader=$3 out=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
+server=/usr/lib/wine/wineserver32
+if [ "$loader" = wine64 ]; then
+  [ -x /usr/lib/wine/wine64 ] && loader=/usr/lib/wine/wine64
+  server=/usr/lib/wine/wineserver64
+fi
+[ -x "$server" ] || server=/usr/lib/wine/wineserver
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/.agg-desktop" ]; then
   mkdir -p "$prefix"
   "$loader" wineboot -i >/dev/null 2>&1
   "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  "$server" -w
   touch "$prefix/.agg-desktop"
 fi
 work=$(dirname "$out")
@@ -34,4 +41,4 @@ cat "$log"
 # The dialog alone, without the empty desktop around it.
 convert "$out.full.png" -trim +repage "$out"
 rm -f "$out.full.png"
-wineserver -w 2>/dev/null || true
+"$server" -w 2>/dev/null || true

@@ -121,6 +121,8 @@ void SetComboItems(ControlHandle control, const std::vector<std::u16string>& ite
 int32_t ComboItemIndex(ControlHandle control);
 /// Selects entry Index (its text goes into the edit); -1 clears the selection.
 void SetComboItemIndex(ControlHandle control, int32_t index);
+/// The height a label's text takes when it is broken into lines at Width, in the label's font.
+int32_t WrappedTextHeight(ControlHandle label, int32_t width);
 /// The button that Enter presses.
 void SetDefaultButton(ControlHandle dialog, int32_t id);
 void FocusControl(ControlHandle control);

@@ -54,6 +54,14 @@ platform::ControlSpec TLabel::Spec() const {
   return spec;
 }
 
+void TLabel::WriteState() {
+  if (!AutoSize || !WordWrap)
+    return;
+  const int32_t height = platform::WrappedTextHeight(handle_, Width());
+  if (height > 0 && height != Height())
+    SetHeight(height);
+}
+
 // --- TBevel --------------------------------------------------------------------------------------
 
 TBevel::TBevel(TComponent* owner) : TControl(owner) {

@@ -29,11 +29,14 @@ public:
   const rtl::MetaClass& ClassType() const override { return StaticClass(); }
 
   bool WordWrap = false;
+  /// A word-wrapped label grows or shrinks to the height its text takes at its width, once it
+  /// has its system control (which knows the font).
   bool AutoSize = true;
   TTextLayout Layout = tlTop;
 
 protected:
   platform::ControlSpec Spec() const override;
+  void WriteState() override;
 };
 
 /// A line along one edge, or a spacer that only takes room.

@@ -412,23 +412,37 @@ TEST_F(OptionsDialogHost, AThousandRunsLeaveNoHandleGdiObjectOrWindowBehind) {
   WriteIni("");
   const uint32_t handle = Load();
   SetItems(handle, "d|temperature|String|\r\nd|humidity|String|");
+  // Wine answers GetProcessHandleCount and GetGuiResources with 0 (stubs), so kernel handles are
+  // also counted by probing the handle table, and windows by walking the top-level windows, the
+  // message-only windows and their children.
   auto counts = [] {
     struct Count {
       DWORD handles = 0, gdi = 0, user = 0;
-      int windows = 0;
+      int probedHandles = 0, windows = 0;
     } c;
     ::GetProcessHandleCount(::GetCurrentProcess(), &c.handles);
     c.gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
     c.user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
-    ::EnumWindows(
-        [](HWND h, LPARAM lp) -> BOOL {
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(h, &pid);
-          if (pid == ::GetCurrentProcessId())
-            ++*reinterpret_cast<int*>(lp);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&c.windows));
+    for (uintptr_t h = 4; h < 0x10000; h += 4) {
+      DWORD flags = 0;
+      if (::GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags))
+        ++c.probedHandles;
+    }
+    auto countTree = [](HWND parent, int& n) {
+      for (HWND w = ::FindWindowExW(parent, nullptr, nullptr, nullptr); w;
+           w = ::FindWindowExW(parent, w, nullptr, nullptr)) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if (pid != ::GetCurrentProcessId())
+          continue;
+        ++n;
+        ::EnumChildWindows(
+            w, [](HWND, LPARAM lp) -> BOOL { return ++*reinterpret_cast<int*>(lp), TRUE; },
+            reinterpret_cast<LPARAM>(&n));
+      }
+    };
+    countTree(nullptr, c.windows);
+    countTree(HWND_MESSAGE, c.windows);
     return c;
   };
   std::atomic<bool> stop{false};
@@ -449,11 +463,14 @@ TEST_F(OptionsDialogHost, AThousandRunsLeaveNoHandleGdiObjectOrWindowBehind) {
   stop = true;
   closer.join();
   const auto after = counts();
-  std::printf("dialog runs: %d in %.1f s; handles %lu -> %lu, GDI objects %lu -> %lu, user "
-              "objects %lu -> %lu, windows %d -> %d\n",
-              kRuns, seconds, before.handles, after.handles, before.gdi, after.gdi, before.user,
-              after.user, before.windows, after.windows);
+  std::printf("dialog runs: %d in %.1f s; handles %lu -> %lu (probed %d -> %d), GDI objects "
+              "%lu -> %lu, user objects %lu -> %lu, windows %d -> %d\n",
+              kRuns, seconds, before.handles, after.handles, before.probedHandles,
+              after.probedHandles, before.gdi, after.gdi, before.user, after.user, before.windows,
+              after.windows);
+  EXPECT_GT(before.probedHandles, 0);
   EXPECT_LE(after.handles, before.handles + 2);
+  EXPECT_LE(after.probedHandles, before.probedHandles + 2);
   EXPECT_LE(after.gdi, before.gdi);
   EXPECT_LE(after.user, before.user);
   EXPECT_LE(after.windows, before.windows);

@@ -4,6 +4,7 @@
 // the user.
 #include "platform/dialog_window.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -224,6 +225,33 @@ void SetComboItemIndex(ControlHandle control, int32_t index) {
       r.itemIndex = -1;
     }
   });
+}
+
+int32_t WrappedTextHeight(ControlHandle label, int32_t width) {
+  // Without fonts: 6 pixels a character and 13 a line, broken at blanks.
+  constexpr int32_t kCharWidth = 6, kLineHeight = 13;
+  std::u16string text;
+  With(label, [&](Record& r) { text = r.text; });
+  if (text.empty())
+    return kLineHeight;
+  const std::size_t perLine = static_cast<std::size_t>(std::max(width / kCharWidth, 1));
+  int32_t lines = 1;
+  std::size_t used = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(u' ', start);
+    if (end == std::u16string::npos)
+      end = text.size();
+    const std::size_t word = end - start;
+    if (used > 0 && used + 1 + word > perLine) {
+      ++lines;
+      used = word;
+    } else {
+      used += (used > 0 ? 1 : 0) + word;
+    }
+    start = end + 1;
+  }
+  return lines * kLineHeight;
 }
 
 void SetDefaultButton(ControlHandle dialog, int32_t id) {

@@ -428,6 +428,10 @@ ControlHandle CreateDialogControl(ControlHandle parent, const ControlSpec& spec)
   }
   if (!h)
     return 0;
+  // New children go below their siblings: a group box's titled frame is kept below the controls
+  // inside it, which it would otherwise paint over.
+  if (HWND frame = static_cast<HWND>(::GetPropW(p, kFrameProp)))
+    ::SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::SetPropW(h, kKindProp, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(spec.kind) + 1));
   SetFont(h);
   Place(h, spec.bounds);
@@ -506,6 +510,21 @@ int32_t ComboItemIndex(ControlHandle control) {
 
 void SetComboItemIndex(ControlHandle control, int32_t index) {
   ::SendMessageW(Wnd(control), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int32_t WrappedTextHeight(ControlHandle label, int32_t width) {
+  HWND h = Wnd(label);
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(h)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
+  HDC dc = ::GetDC(h);
+  if (!dc)
+    return 0;
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(h, WM_GETFONT, 0, 0)));
+  RECT box{0, 0, width, 0};
+  ::DrawTextW(dc, text.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(h, dc);
+  return box.bottom;
 }
 
 void SetDefaultButton(ControlHandle dialog, int32_t id) {
