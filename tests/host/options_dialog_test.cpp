@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -29,27 +30,15 @@ using Clock = std::chrono::steady_clock;
 HWND WaitForDialog(int ms = 10000) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
   while (Clock::now() < deadline) {
-    struct Search {
-      DWORD process;
-      HWND found;
-    } s{::GetCurrentProcessId(), nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(lp);
-          DWORD pid = 0;
-          ::GetWindowThreadProcessId(hwnd, &pid);
-          wchar_t cls[16] = {};
-          ::GetClassNameW(hwnd, cls, 16);
-          if (pid == s->process && ::IsWindowVisible(hwnd) && std::wstring(cls) == L"#32770") {
-            s->found = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    if (s.found)
-      return s.found;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // Dialogs have the class "#32770"; the test's wine prefix runs no other program.
+    for (HWND w = ::FindWindowW(L"#32770", nullptr); w;
+         w = ::FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+      DWORD pid = 0;
+      ::GetWindowThreadProcessId(w, &pid);
+      if (pid == ::GetCurrentProcessId() && ::IsWindowVisible(w))
+        return w;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return nullptr;
 }
@@ -356,8 +345,14 @@ public:
   }
   HWND Handle() const { return hwnd_; }
   std::vector<uintptr_t> Seen() {
-    // A message posted to the window has arrived once a later send has been answered.
-    ::SendMessageW(hwnd_, WM_NULL, 0, 0);
+    // Posted messages arrive in order: once a marker posted now has been handled, every request
+    // posted before it has been seen.
+    const int marker = ++markers_;
+    ::PostMessageW(hwnd_, kMarker, static_cast<WPARAM>(marker), 0);
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (handledMarker_ < marker && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::lock_guard<std::mutex> lock(lock_);
     return seen_;
   }
 
@@ -365,15 +360,24 @@ private:
   static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     auto* self = reinterpret_cast<ReloadWindow*>(::GetWindowLongPtrW(h, GWLP_USERDATA));
     if (m == ZET_WM_HOST_RELOAD_SETTINGS && self) {
+      std::lock_guard<std::mutex> lock(self->lock_);
       self->seen_.push_back(w);
+      return 0;
+    }
+    if (m == kMarker && self) {
+      self->handledMarker_ = static_cast<int>(w);
       return 0;
     }
     return ::DefWindowProcW(h, m, w, l);
   }
+  static constexpr UINT kMarker = WM_APP + 5;
   std::thread thread_;
   std::atomic<bool> ready_{false};
   HWND hwnd_ = nullptr;
+  std::mutex lock_;
   std::vector<uintptr_t> seen_;
+  int markers_ = 0;
+  std::atomic<int> handledMarker_{0};
 };
 
 TEST_F(OptionsDialogHost, OkReloadsTheInstancesOfTheSameRegistryPath) {
