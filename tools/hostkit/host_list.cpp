@@ -159,6 +159,8 @@ HostList::~HostList() {
 void HostList::Clear() {
   for (int32_t i = 0; i < list_.Count; ++i) {
     auto* item = static_cast<ZetParamsListItemLayout*>(list_.Items[i]);
+    if (!item)
+      continue;
     ReleaseCountedString(item->Name);
     ReleaseCountedString(item->LowerName);
     ClearValue(*reinterpret_cast<HostVariant*>(&item->Value));
@@ -170,7 +172,7 @@ void HostList::Clear() {
   list_.Capacity = 0;
 }
 
-void HostList::AddValue(std::string_view name, const HostVariant& value) {
+void HostList::Reserve() {
   if (list_.Count == list_.Capacity) {
     int32_t capacity = list_.Capacity ? list_.Capacity * 2 : 4;
     auto** items = static_cast<void**>(HeapGrow(list_.Items, sizeof(void*) * capacity));
@@ -179,6 +181,15 @@ void HostList::AddValue(std::string_view name, const HostVariant& value) {
     list_.Items = items;
     list_.Capacity = capacity;
   }
+}
+
+void HostList::AddUnfilled() {
+  Reserve();
+  list_.Items[list_.Count++] = nullptr;
+}
+
+void HostList::AddValue(std::string_view name, const HostVariant& value) {
+  Reserve();
   auto* item = static_cast<ZetParamsListItemLayout*>(HeapGet(sizeof(ZetParamsListItemLayout)));
   if (!item)
     throw std::bad_alloc();
@@ -338,6 +349,10 @@ std::vector<ItemView> ReadList(const void* list) {
     return out;
   for (int32_t i = 0; i < l->Count; ++i) {
     const auto* item = static_cast<const ZetParamsListItemLayout*>(l->Items[i]);
+    if (!item) {
+      out.push_back({});
+      continue;
+    }
     const auto& value = *reinterpret_cast<const HostVariant*>(&item->Value);
     out.push_back({std::string(CountedStringView(item->Name)), value.vt, ValueText(value)});
   }
