@@ -215,6 +215,9 @@ hostkit::HostList* List(Bytes& in, Call& call, bool commandList) {
   }
   if ((shape & 0x60) == 0x60)
     list->Raw()->Signature = in.U32();
+  // A list that counts items but has no item array at all.
+  if ((shape & 0x80) && list->Raw()->Items == nullptr)
+    list->Raw()->Count = static_cast<int8_t>(in.U8()) % 4;
   call.lists.push_back(std::move(list));
   return call.lists.back().get();
 }

@@ -157,7 +157,7 @@ HostList::~HostList() {
 }
 
 void HostList::Clear() {
-  for (int32_t i = 0; i < list_.Count; ++i) {
+  for (int32_t i = 0; list_.Items && i < list_.Count; ++i) {
     auto* item = static_cast<ZetParamsListItemLayout*>(list_.Items[i]);
     if (!item)
       continue;
@@ -347,7 +347,7 @@ std::vector<ItemView> ReadList(const void* list) {
   const auto* l = static_cast<const ZetParamsListLayout*>(list);
   if (!l || l->Signature != ZET_LIST_SIGNATURE)
     return out;
-  for (int32_t i = 0; i < l->Count; ++i) {
+  for (int32_t i = 0; l->Items && i < l->Count; ++i) {
     const auto* item = static_cast<const ZetParamsListItemLayout*>(l->Items[i]);
     if (!item) {
       out.push_back({});
