@@ -1,5 +1,6 @@
 #include "host_list.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,10 +104,13 @@ const char* NewCountedString(std::string_view text) {
 void ReleaseCountedString(const char* chars) {
   if (!chars)
     return;
+  // The library may hold references to the host's blocks (names it keeps) and release them on
+  // other threads, so the count changes atomically on both sides.
   auto* count = reinterpret_cast<int32_t*>(const_cast<char*>(chars)) - 2;
-  if (*count < 0)
+  std::atomic_ref<int32_t> references(*count);
+  if (references.load(std::memory_order_relaxed) < 0)
     return;
-  if (--*count == 0)
+  if (references.fetch_sub(1, std::memory_order_acq_rel) == 1)
     HeapPut(count);
 }
 

@@ -29,7 +29,7 @@ struct HostVariant {
 };
 static_assert(sizeof(HostVariant) == 8 + 2 * sizeof(void*), "VARIANT size");
 
-/// A counted 8-bit string block with reference count 1.
+/// A counted 8-bit string block with reference count 1; references are released atomically.
 const char* NewCountedString(std::string_view text);
 void ReleaseCountedString(const char* chars);
 std::string_view CountedStringView(const char* chars);
