@@ -404,7 +404,22 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
+// The settings files a LOAD of the input may name: none, one variable, two with a timeout, two
+// without reset. Written again for every input, since commands of the input may save over them.
+void WriteSettingsFiles() {
+  static const char* const kSettings[] = {"", "[Common]\r\nVar1=A\r\n",
+                                          "[Common]\r\nVar1=A\r\nVar2=B\r\nTimeout=50\r\n",
+                                          "[Common]\r\nVar1=a\r\nVar2=X\r\nNo reset=True\r\n"};
+  for (int i = 0; i < 4; ++i) {
+    if (std::FILE* f = std::fopen((gFolder + "/s" + std::to_string(i) + ".ini").c_str(), "wb")) {
+      std::fputs(kSettings[i], f);
+      std::fclose(f);
+    }
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  WriteSettingsFiles();
   Bytes in(data, size);
   for (int calls = 0; calls < 64 && !in.Done(); ++calls) {
     Call call;
