@@ -113,9 +113,10 @@ public:
   TModuleTypes CurrentModuleType() const;
   /// The custom-commands text, read under DescriptorLock; empty without a command list.
   std::string CustomCommandsText() const;
-  /// The zero-terminated Description for GetModuleDescription. The host keeps the pointer after
-  /// the call, so a replaced Description is not freed at once: the last kRetiredDescriptions
-  /// values stay readable until the instance is destroyed.
+  /// The zero-terminated Description for GetModuleDescription. The host reads the text after the
+  /// call, possibly while another thread replaces Description, so a replaced value is not freed
+  /// at once: it stays readable until kRetiredDescriptions later values have replaced it, or the
+  /// instance is destroyed.
   const char* DescriptionForHost() const;
   /// Replaces a text DescriptorLock guards; a replaced Description is kept readable (above).
   void ReplaceDescriptorText(rtl::AnsiString& field, rtl::AnsiString value);
