@@ -55,14 +55,18 @@ private:
   bool calling_ = false;
 };
 
-void PostIfSet(TzetPlugin& instance, int level, const rtl::AnsiString& message) {
+// The completion messages are read under the descriptor lock, like every text that may be
+// replaced (translated) while data calls run.
+void PostIfSet(TzetPlugin& instance, int level, const rtl::AnsiString& field) {
+  const rtl::AnsiString message = instance.DescriptorText(field);
   if (!message.IsEmpty())
     PostLogLine(&instance, level, message.View());
 }
 
 void PostHandlerFailure(TzetPlugin& instance, const std::string& what) {
-  if (!instance.MsgWriteCompleteError.IsEmpty())
-    PostLogLine(&instance, 1, instance.MsgWriteCompleteError.Str() + ": " + what);
+  const rtl::AnsiString message = instance.DescriptorText(instance.MsgWriteCompleteError);
+  if (!message.IsEmpty())
+    PostLogLine(&instance, 1, message.Str() + ": " + what);
 }
 
 std::string FailureMessage(std::exception_ptr e) {

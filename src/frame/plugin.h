@@ -105,9 +105,9 @@ public:
   /// The module type word, read under DescriptorLock.
   uint32_t TypeWord() const;
 
-  /// A copy of one of the texts DescriptorLock guards (Description, LogTitle, EventsSupported),
-  /// taken under its shared lock, so that a command replacing the text meanwhile cannot free it
-  /// under the reader.
+  /// A copy of one of the texts DescriptorLock guards (Description, LogTitle, the completion
+  /// messages ...), taken under its shared lock, so that a command replacing the text meanwhile
+  /// cannot free it under the reader.
   rtl::AnsiString DescriptorText(const rtl::AnsiString& field) const;
   /// ModuleType, read under DescriptorLock.
   TModuleTypes CurrentModuleType() const;
@@ -228,7 +228,8 @@ public:
   std::atomic<int32_t> ActiveDataCalls{0};
   std::unique_ptr<TzetThreadParamsList> CustomValues;
   /// Guards what a command may replace while an export of another thread reads it: Description,
-  /// LogTitle, EventsSupported, ModuleType and CustomCommands. Commands write them under the
+  /// LogTitle, EventsSupported, ModuleType, CustomCommands and the completion messages
+  /// (MsgNoData, MsgWriteComplete, MsgWriteCompleteError). Commands write them under the
   /// exclusive lock; exports copy them under the shared lock.
   mutable rtl::ReentrantRwLock DescriptorLock;
   static constexpr std::size_t kRetiredDescriptions = 16;
