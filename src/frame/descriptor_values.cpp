@@ -32,9 +32,21 @@ const char* TzetPlugin::DescriptionForHost() const {
 
 void TzetPlugin::ReplaceDescriptorText(rtl::AnsiString& field, rtl::AnsiString value) {
   rtl::WriteGuard hold(DescriptorLock);
-  if (&field == &Description) {
-    retiredDescriptions_[nextRetired_] = field;
+  if (&field != &Description) {
+    field = std::move(value);
+    return;
+  }
+  // A text equal to one kept takes the kept block, so that a host switching between a few
+  // descriptions never has the text it still reads freed; a replaced text is kept in the ring.
+  bool kept = false;
+  for (const rtl::AnsiString& retired : retiredDescriptions_) {
+    if (retired == value)
+      value = retired;
+    kept = kept || retired.BlockPointer() == Description.BlockPointer();
+  }
+  if (!kept && !Description.IsEmpty()) {
+    retiredDescriptions_[nextRetired_] = Description;
     nextRetired_ = (nextRetired_ + 1) % kRetiredDescriptions;
   }
-  field = std::move(value);
+  Description = std::move(value);
 }

@@ -115,8 +115,9 @@ public:
   std::string CustomCommandsText() const;
   /// The zero-terminated Description for GetModuleDescription. The host reads the text after the
   /// call, possibly while another thread replaces Description, so a replaced value is not freed
-  /// at once: it stays readable until kRetiredDescriptions later values have replaced it, or the
-  /// instance is destroyed.
+  /// at once: it stays readable until kRetiredDescriptions other values have replaced it, or the
+  /// instance is destroyed. Equal texts share one kept block, so a host that switches between a
+  /// few descriptions never frees one.
   const char* DescriptionForHost() const;
   /// Replaces a text DescriptorLock guards; a replaced Description is kept readable (above).
   void ReplaceDescriptorText(rtl::AnsiString& field, rtl::AnsiString value);
@@ -232,7 +233,7 @@ public:
   /// (MsgNoData, MsgWriteComplete, MsgWriteCompleteError). Commands write them under the
   /// exclusive lock; exports copy them under the shared lock.
   mutable rtl::ReentrantRwLock DescriptorLock;
-  static constexpr std::size_t kRetiredDescriptions = 16;
+  static constexpr std::size_t kRetiredDescriptions = 64;
 
 protected:
   TzetPlugin() : TComponent(nullptr) {}
