@@ -5,6 +5,7 @@
 #include "rtl/exceptions.h"
 #include "rtl/guid_text.h"
 
+#include <algorithm>
 #include <climits>
 #include <new>
 #include <string>
@@ -257,8 +258,12 @@ TzetParamsListItem* TzetParamsListRef::AddNewRow() const {
   if (count >= capacity) {
     const int32_t grown = TList::GrownCapacity(count > capacity ? count : capacity);
     try {
-      FList->Items = static_cast<void**>(
+      void** items = static_cast<void**>(
           platform::HeapReallocate(FList->Items, static_cast<std::size_t>(grown) * sizeof(void*)));
+      // A host list that counts items without an item array gets unfilled slots for them.
+      if (!FList->Items)
+        std::fill(items, items + count, nullptr);
+      FList->Items = items;
     } catch (...) {
       TzetParamsListItem::Free(marker);
       throw;

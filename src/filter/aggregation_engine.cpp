@@ -42,8 +42,10 @@ uint32_t TimeoutFromSetting(double ms) {
 } // namespace
 
 void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
-  AggregationList->Clear();
+  // One hold of the engine lock for the whole rebuild: a data call merges its packet either
+  // under the old configuration or under the new one, never under an empty one in between.
   TThreadObjectList::WriteLocked engine(*AggregationList);
+  engine.List().Clear();
   Pending->Clear();
   if (!Index)
     Index = std::make_unique<PendingIndex>();
@@ -55,24 +57,6 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
   }
   TimeoutMs = TimeoutFromSetting(settings.spTimeout_Value);
   NoReset = settings.chkNoReset_Checked;
-}
-
-void TaPlugin::PublishOutputRows(PPluginCallRec rec) {
-  if (!EngineReady.load(std::memory_order_acquire)) {
-    TzetPlugin::PublishOutputRows(rec);
-    return;
-  }
-  TThreadObjectList::WriteLocked engine(*AggregationList);
-  TzetPlugin::PublishOutputRows(rec);
-}
-
-void TaPlugin::ClearOutputRows() {
-  if (!EngineReady.load(std::memory_order_acquire)) {
-    TzetPlugin::ClearOutputRows();
-    return;
-  }
-  TThreadObjectList::WriteLocked engine(*AggregationList);
-  TzetPlugin::ClearOutputRows();
 }
 
 void TaPlugin::ResetAggregation() {
@@ -90,22 +74,22 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   const bool hasInput = rec->Input.Data != 0 &&
                         (rec->Input.Kind == ZET_KIND_LIST || rec->Input.Kind == ZET_KIND_LIST_ALT);
   const bool ready = EngineReady.load(std::memory_order_acquire);
+  // The calling thread's output list: only this thread fills, publishes and clears it.
+  TzetRowsParamsList* rows = ready ? CallerOutputRows() : nullptr;
   if (!hasInput) {
-    // A released row is handed out once: a call without input clears it, under the engine lock
-    // and without touching anything else of the engine.
-    if (ready && OutputRows) {
-      TThreadObjectList::WriteLocked engine(*AggregationList);
-      OutputRows->Clear();
-    }
+    // A released row is handed out once: a call without input clears it, without touching
+    // anything of the engine.
+    if (rows)
+      rows->Clear();
     return;
   }
-  if (!ready || !OutputRows)
+  if (!rows)
     rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
 
   TThreadObjectList::WriteLocked engine(*AggregationList);
   if (!Index)
     Index = std::make_unique<PendingIndex>();
-  OutputRows->Clear();
+  rows->Clear();
   if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs))
     ResetAggregation();
   RestartTimeout(TimeoutTracker);
@@ -153,15 +137,15 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
       for (int32_t k = 0; k < varCount; ++k)
         received += static_cast<TAggregationListItem*>(vars.Get(k))->Received ? 1 : 0;
       if (received == varCount) {
-        if (!NoReset && OutputRows->Count() == 0) {
+        if (!NoReset && rows->Count() == 0) {
           // The pending row is discarded after its release anyway: hand its items over instead
           // of copying them. They are what AppendRow would copy: names as first written, values
           // already in their OLE-compatible form, no row marker among them.
-          OutputRows->SwapContents(*Pending);
-          OutputRows->AddNewRow();
+          rows->SwapContents(*Pending);
+          rows->AddNewRow();
           ResetAggregation();
         } else {
-          OutputRows->AppendRow(Pending.get());
+          rows->AppendRow(Pending.get());
           if (!NoReset)
             ResetAggregation();
         }
@@ -169,9 +153,9 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
       }
     }
   }
-  if (OutputRows->Count() == 0) {
+  if (rows->Count() == 0) {
     result = ZET_RESULT_NOTHING_DONE;
     rec->Output.Kind = ZET_KIND_LIST;
-    rec->Output.Data = reinterpret_cast<uintptr_t>(OutputRows.get());
+    rec->Output.Data = reinterpret_cast<uintptr_t>(rows);
   }
 }

@@ -45,11 +45,6 @@ public:
   /// Empties the pending row and clears all marks (under the engine lock).
   void ResetAggregation();
 
-  /// OutputRows is filled by data calls under the engine lock; it is published and cleared under
-  /// that lock too.
-  void PublishOutputRows(PPluginCallRec rec) override;
-  void ClearOutputRows() override;
-
   // Event handlers, attached by name from the module's form resource.
   void zetPluginLoad(TzetPlugin* sender, PPluginCallRec rec, int32_t& result);
   void zetPluginUnload(TzetPlugin* sender, PPluginCallRec rec, int32_t& result);

@@ -35,9 +35,14 @@ public:
       return false;
     entered_ = true;
     instance_.Busy = true;
+    // The calling thread's output list is its own until this call ends.
+    instance_.CallerOutputs.Enter();
+    calling_ = true;
     return true;
   }
   ~DataCallScope() {
+    if (calling_)
+      instance_.CallerOutputs.Leave();
     if (!entered_)
       return;
     instance_.Busy = false;
@@ -47,16 +52,21 @@ public:
 private:
   TzetPlugin& instance_;
   bool entered_ = false;
+  bool calling_ = false;
 };
 
-void PostIfSet(TzetPlugin& instance, int level, const rtl::AnsiString& message) {
+// The completion messages are read under the descriptor lock, like every text that may be
+// replaced (translated) while data calls run.
+void PostIfSet(TzetPlugin& instance, int level, const rtl::AnsiString& field) {
+  const rtl::AnsiString message = instance.DescriptorText(field);
   if (!message.IsEmpty())
     PostLogLine(&instance, level, message.View());
 }
 
 void PostHandlerFailure(TzetPlugin& instance, const std::string& what) {
-  if (!instance.MsgWriteCompleteError.IsEmpty())
-    PostLogLine(&instance, 1, instance.MsgWriteCompleteError.Str() + ": " + what);
+  const rtl::AnsiString message = instance.DescriptorText(instance.MsgWriteCompleteError);
+  if (!message.IsEmpty())
+    PostLogLine(&instance, 1, message.Str() + ": " + what);
 }
 
 std::string FailureMessage(std::exception_ptr e) {
@@ -92,9 +102,11 @@ int32_t ProcessDataBody(TzetPlugin& instance, PPluginCallRec rec) {
           PostIfSet(instance, 1, instance.MsgNoData);
           callHandler = false;
         } else if (rec->Input.Kind == ZET_KIND_LIST) {
+          // The host's last row is closed with a marker. An unfilled last slot is no marker.
           const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
-          if (input.IsRowsList() && input.Count() > 0 && !(input.LastItem()->Name == kRowMarker))
-            input.AddNewRow(); // close the host's last row
+          const TzetParamsListItem* last = input.LastItem();
+          if (input.IsRowsList() && input.Count() > 0 && !(last && last->Name == kRowMarker))
+            input.AddNewRow();
         }
       }
 

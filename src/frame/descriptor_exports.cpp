@@ -43,9 +43,8 @@ bool GetModuleInfo(PPluginCallRec rec, TPluginModuleInfo* info, uint32_t* requir
     TzetPlugin* instance = Lookup(rec, true);
     if (!instance)
       return false;
-    const std::string desc = ToUtf8(instance->Description.View());
-    const std::string cmds =
-        instance->CustomCommands ? ToUtf8(instance->CustomCommands->Text()) : std::string();
+    const std::string desc = ToUtf8(instance->DescriptorText(instance->Description).View());
+    const std::string cmds = ToUtf8(instance->CustomCommandsText());
     const uint64_t required = uint64_t(kInfoHeaderSize) + desc.size() + cmds.size();
     if (requiredSize)
       *requiredSize = static_cast<uint32_t>(required);
@@ -87,7 +86,7 @@ float GetAppMinVersion(PPluginCallRec rec) noexcept {
 
 const char* GetModuleDescription(PPluginCallRec rec) noexcept {
   TzetPlugin* instance = Lookup(rec, true);
-  return instance ? instance->Description.CStr() : nullptr;
+  return instance ? instance->DescriptionForHost() : nullptr;
 }
 
 uint32_t GetModuleType(PPluginCallRec rec) noexcept {
@@ -110,8 +109,8 @@ int32_t GetCustomCommands(PPluginCallRec rec) noexcept {
     TzetPlugin* instance = Lookup(rec, true);
     if (!instance)
       return 0;
-    if (HasModuleType(instance->ModuleType, mttMenuExt) && instance->CustomCommands) {
-      const std::string text = instance->CustomCommands->Text();
+    if (HasModuleType(instance->CurrentModuleType(), mttMenuExt)) {
+      const std::string text = instance->CustomCommandsText();
       const auto length = static_cast<int32_t>(text.size());
       rec->Output.Data = static_cast<uintptr_t>(length);
       if (length == 0 || length > rec->Input.Size || rec->Input.Data == 0)

@@ -36,7 +36,9 @@ void QueueStackLine(uintptr_t context, const std::string& text) {
 
 std::string FormatLine(const TzetPlugin* instance, int32_t level, std::string_view message) {
   std::string line;
-  const std::string_view title = instance ? instance->LogTitle.View() : std::string_view{};
+  const rtl::AnsiString titleText =
+      instance ? instance->DescriptorText(instance->LogTitle) : rtl::AnsiString();
+  const std::string_view title = titleText.View();
   line.reserve(1 + title.size() + 2 + message.size());
   line += static_cast<char>(level + 1);
   if (!title.empty())
@@ -54,18 +56,14 @@ void PostLogLine(TzetPlugin* instance, int32_t level, std::string_view message) 
     return;
   try {
     TLogDataList& kept = *instance->LogLines;
-    std::string pending;
-    {
-      TThreadStringList::WriteLocked locked(kept);
-      if (locked->Count() > 0) {
-        pending = kept.GetText();
-        locked->Clear();
-      }
-    }
-    // Kept lines go first, so that the host sees the lines in the order they were logged.
-    if (!pending.empty() &&
-        !platform::SendCopyData(window, instance->ModuleIndex, ZET_COPYDATA_LOG_BLOCK, pending)) {
-      kept.Restore(pending);
+    // Kept lines go first, so that the host sees the lines in the order they were logged. They
+    // are out of the list while they are sent, so no other thread sends them twice; a failed
+    // send puts them back as they were, repeat counts included, so that a line logged again
+    // still folds into the last one and the host fetches the same text with GetLogEx.
+    TLogDataList::TTaken pending = kept.Take();
+    if (!pending.Empty() && !platform::SendCopyData(window, instance->ModuleIndex,
+                                                    ZET_COPYDATA_LOG_BLOCK, pending.Text())) {
+      kept.PutBack(std::move(pending));
       QueueLogLine(instance, level, message);
       return;
     }

@@ -49,16 +49,23 @@ void TzetPlugin::ShutOutDataCalls() noexcept {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+TzetRowsParamsList* TzetPlugin::CallerOutputRows() {
+  return CallerOutputs.ForCaller(OutputRows.get());
+}
+
 void TzetPlugin::PublishOutputRows(PPluginCallRec rec) {
-  if (rec->Output.Kind == ZET_KIND_NONE && OutputRows && OutputRows->Count() > 0) {
+  if (rec->Output.Kind != ZET_KIND_NONE)
+    return;
+  TzetRowsParamsList* rows = CallerOutputRows();
+  if (rows && rows->Count() > 0) {
     rec->Output.Kind = ZET_KIND_LIST;
-    rec->Output.Data = reinterpret_cast<uintptr_t>(OutputRows.get());
+    rec->Output.Data = reinterpret_cast<uintptr_t>(rows);
   }
 }
 
 void TzetPlugin::ClearOutputRows() {
-  if (OutputRows)
-    OutputRows->Clear();
+  if (TzetRowsParamsList* rows = CallerOutputRows())
+    rows->Clear();
 }
 
 int32_t TzetPlugin::DoLoad(PPluginCallRec rec) {
@@ -85,6 +92,7 @@ int32_t TzetPlugin::DoLoad(PPluginCallRec rec) {
     // Data calls reach a fresh instance before its first LOAD; they are kept out while the
     // output lists they read come into being.
     ShutOutDataCalls();
+    CallerOutputs.Reset();
     if (!OutputRows)
       OutputRows = std::make_unique<TzetRowsParamsList>();
     if (!OutputEvents)
@@ -129,6 +137,7 @@ int32_t TzetPlugin::DoUnload(PPluginCallRec rec) {
   }
   if (OnUnload)
     Swallowing([&] { OnUnload(this, rec, result); });
+  CallerOutputs.Reset();
   Swallowing([&] {
     if (OutputRows)
       OutputRows->Clear();

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TLogDataList : public TThreadStringList {
 public:
@@ -22,9 +23,20 @@ public:
   void AddLine(std::string_view line);
   /// All entries, each followed by CR LF; a repeated last entry gets its " xN" suffix once.
   std::string GetText();
-  /// Puts lines taken out with GetText back in front of the entries added since they were
-  /// taken, then drops the oldest entries beyond MaxLines.
-  void Restore(std::string_view taken);
+  /// Entries taken out of the list to be sent, with their repeat counts as they stood.
+  struct TTaken {
+    std::vector<std::string> Lines;
+    std::vector<intptr_t> Repeats;
+    bool Empty() const { return Lines.empty(); }
+    /// What GetText would have answered for these entries.
+    std::string Text() const;
+  };
+  /// Takes all entries out, unchanged (a repeated last entry keeps its count).
+  TTaken Take();
+  /// Puts entries taken out with Take back, as they were, in front of the entries added since;
+  /// when the first of those repeats the last taken entry, the two fold into one. Then drops
+  /// the oldest entries beyond MaxLines.
+  void PutBack(TTaken taken);
 
   const int32_t MaxLines;
 

@@ -170,22 +170,26 @@ rtl::Variant TzetPlugin::GetNamedProperty(std::string_view name) {
 }
 
 bool TzetPlugin::SetNamedProperty(std::string_view name, const rtl::Variant& value) {
+  // What the descriptor exports and the host log read is replaced under DescriptorLock.
   if (frame::SameKey(name, "LogTitle")) {
-    LogTitle = value.ToText();
+    ReplaceDescriptorText(LogTitle, value.ToText());
   } else if (frame::SameKey(name, "Description")) {
-    Description = value.ToText();
+    ReplaceDescriptorText(Description, value.ToText());
   } else if (frame::SameKey(name, "EventsSupported")) {
-    EventsSupported = value.ToText();
+    ReplaceDescriptorText(EventsSupported, value.ToText());
   } else if (frame::SameKey(name, "CustomCommands")) {
+    const std::string text = value.ToText();
+    rtl::WriteGuard hold(DescriptorLock);
     if (!CustomCommands)
       CustomCommands = std::make_unique<TzetPluginCustomCmdList>();
-    CustomCommands->LoadCustomCommandsText(value.ToText());
+    CustomCommands->LoadCustomCommandsText(text);
   } else if (frame::SameKey(name, "ParserItems")) {
     SetParserItemsText(value.ToText(), /*replace=*/true);
   } else if (frame::SameKey(name, "ModuleType")) {
     const std::optional<TModuleTypes> types = ModuleTypesOf(value);
     if (!types)
       return false;
+    rtl::WriteGuard hold(DescriptorLock);
     ModuleType = *types;
   } else if (frame::SameKey(name, "OWNERFORM")) {
     OwnerForm = static_cast<uintptr_t>(value.ToInt64());

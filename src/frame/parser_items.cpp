@@ -68,9 +68,12 @@ TParserItems ParseParserItems(std::string_view text) {
     if (line.empty())
       continue;
     const std::vector<std::string_view> fields = SplitFields(line);
-    // A line without a name ends the text; the entries read so far stand.
-    if (fields.size() < 2)
-      break;
+    // A line without a name ends the text: the list keeps one entry per line of the text, the
+    // entries read so far followed by empty ones, so that its size is what the host sent.
+    if (fields.size() < 2) {
+      items.resize(static_cast<std::size_t>(lines.Count()));
+      return items;
+    }
     TParserItem item;
     item.Desc = fields[0];
     item.Name = fields[1];

@@ -34,8 +34,8 @@ uint8_t ParserItemTypeIndex(std::string_view name) noexcept;
 /// The exchange text of Items.
 std::string FormatParserItems(const TParserItems& items);
 /// The items of an exchange text. Empty lines are skipped; a line with fewer than two fields
-/// ends the text (the items before it are kept). A missing or unknown type name gives
-/// kUnknownParserItemType.
+/// ends the text, and the answer then has one entry per line of the text: the items before that
+/// line, then empty entries. A missing or unknown type name gives kUnknownParserItemType.
 TParserItems ParseParserItems(std::string_view text);
 
 } // namespace frame

@@ -5,6 +5,7 @@
 
 #include "data/params_list.h"
 #include "data/thread_params_list.h"
+#include "frame/caller_outputs.h"
 #include "frame/custom_commands.h"
 #include "frame/data_sources.h"
 #include "frame/log_data_list.h"
@@ -14,9 +15,11 @@
 #include "rtl/component.h"
 #include "rtl/published.h"
 #include "rtl/published_event.h"
+#include "rtl/rw_lock.h"
 #include "settings/registry_root.h"
 #include "zet_plugin_abi.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -90,13 +93,34 @@ public:
   /// Sets TerminateNow and waits (at most 30 s) until no data call is inside its body.
   void ShutOutDataCalls() noexcept;
 
-  /// Publishes OutputRows in the record's Output when the handler left Output.Kind at 0 and the
-  /// list has items. A module whose data handler fills OutputRows under a lock of its own
-  /// overrides this (and ClearOutputRows) to take that lock, since data calls may overlap.
+  /// The output list of the calling thread, which its data handler fills and the frame
+  /// publishes: OutputRows for the first calling thread, a list of its own for every other (see
+  /// TCallerOutputLists). Null while the instance has no output lists.
+  TzetRowsParamsList* CallerOutputRows();
+  /// Publishes the calling thread's output list in the record's Output when the handler left
+  /// Output.Kind at 0 and the list has items.
   virtual void PublishOutputRows(PPluginCallRec rec);
-  /// Empties OutputRows (the host's release request).
+  /// Empties the calling thread's output list (the host's release request).
   virtual void ClearOutputRows();
-  uint32_t TypeWord() const { return ModuleTypeWord(ModuleType, ModuleOptions); }
+  /// The module type word, read under DescriptorLock.
+  uint32_t TypeWord() const;
+
+  /// A copy of one of the texts DescriptorLock guards (Description, LogTitle, the completion
+  /// messages ...), taken under its shared lock, so that a command replacing the text meanwhile
+  /// cannot free it under the reader.
+  rtl::AnsiString DescriptorText(const rtl::AnsiString& field) const;
+  /// ModuleType, read under DescriptorLock.
+  TModuleTypes CurrentModuleType() const;
+  /// The custom-commands text, read under DescriptorLock; empty without a command list.
+  std::string CustomCommandsText() const;
+  /// The zero-terminated Description for GetModuleDescription. The host reads the text after the
+  /// call, possibly while another thread replaces Description, so a replaced value is not freed
+  /// at once: it stays readable until kRetiredDescriptions other values have replaced it, or the
+  /// instance is destroyed. Equal texts share one kept block, so a host that switches between a
+  /// few descriptions never frees one.
+  const char* DescriptionForHost() const;
+  /// Replaces a text DescriptorLock guards; a replaced Description is kept readable (above).
+  void ReplaceDescriptorText(rtl::AnsiString& field, rtl::AnsiString value);
 
   /// The named-property interface the host reaches with GET-/SET-MODULE-PARAMETER. Strings are
   /// answered as wide strings, integers as signed 32-bit values, flags as Booleans; an unknown
@@ -181,6 +205,8 @@ public:
   std::unique_ptr<TzetPluginCustomCmdList> CustomCommands;
   std::unique_ptr<TLogDataList> LogLines;
   std::unique_ptr<TzetRowsParamsList> OutputRows;
+  /// The output lists of the calling threads; OutputRows is the first thread's.
+  TCallerOutputLists CallerOutputs;
   std::unique_ptr<TzetRowsParamsList> OutputEvents;
   std::atomic<bool> TerminateNow{false};
   rtl::AnsiString DataSourceLoadFor;
@@ -202,6 +228,12 @@ public:
   /// Data calls inside their body; see EnterDataCall.
   std::atomic<int32_t> ActiveDataCalls{0};
   std::unique_ptr<TzetThreadParamsList> CustomValues;
+  /// Guards what a command may replace while an export of another thread reads it: Description,
+  /// LogTitle, EventsSupported, ModuleType, CustomCommands and the completion messages
+  /// (MsgNoData, MsgWriteComplete, MsgWriteCompleteError). Commands write them under the
+  /// exclusive lock; exports copy them under the shared lock.
+  mutable rtl::ReentrantRwLock DescriptorLock;
+  static constexpr std::size_t kRetiredDescriptions = 64;
 
 protected:
   TzetPlugin() : TComponent(nullptr) {}
@@ -211,6 +243,9 @@ protected:
 
 private:
   std::once_flag customValuesOnce_;
+  /// Descriptions replaced lately, in a ring; see DescriptionForHost.
+  std::array<rtl::AnsiString, kRetiredDescriptions> retiredDescriptions_;
+  std::size_t nextRetired_ = 0;
   void Construct(PPluginCallRec rec, uintptr_t moduleDllHandle);
   /// Points the translator at the language file beside the library and picks the language.
   void PrepareTranslation();

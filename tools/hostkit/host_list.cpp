@@ -1,5 +1,6 @@
 #include "host_list.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,10 +104,13 @@ const char* NewCountedString(std::string_view text) {
 void ReleaseCountedString(const char* chars) {
   if (!chars)
     return;
+  // The library may hold references to the host's blocks (names it keeps) and release them on
+  // other threads, so the count changes atomically on both sides.
   auto* count = reinterpret_cast<int32_t*>(const_cast<char*>(chars)) - 2;
-  if (*count < 0)
+  std::atomic_ref<int32_t> references(*count);
+  if (references.load(std::memory_order_relaxed) < 0)
     return;
-  if (--*count == 0)
+  if (references.fetch_sub(1, std::memory_order_acq_rel) == 1)
     HeapPut(count);
 }
 
@@ -157,8 +161,10 @@ HostList::~HostList() {
 }
 
 void HostList::Clear() {
-  for (int32_t i = 0; i < list_.Count; ++i) {
+  for (int32_t i = 0; list_.Items && i < list_.Count; ++i) {
     auto* item = static_cast<ZetParamsListItemLayout*>(list_.Items[i]);
+    if (!item)
+      continue;
     ReleaseCountedString(item->Name);
     ReleaseCountedString(item->LowerName);
     ClearValue(*reinterpret_cast<HostVariant*>(&item->Value));
@@ -170,7 +176,7 @@ void HostList::Clear() {
   list_.Capacity = 0;
 }
 
-void HostList::AddValue(std::string_view name, const HostVariant& value) {
+void HostList::Reserve() {
   if (list_.Count == list_.Capacity) {
     int32_t capacity = list_.Capacity ? list_.Capacity * 2 : 4;
     auto** items = static_cast<void**>(HeapGrow(list_.Items, sizeof(void*) * capacity));
@@ -179,6 +185,15 @@ void HostList::AddValue(std::string_view name, const HostVariant& value) {
     list_.Items = items;
     list_.Capacity = capacity;
   }
+}
+
+void HostList::AddUnfilled() {
+  Reserve();
+  list_.Items[list_.Count++] = nullptr;
+}
+
+void HostList::AddValue(std::string_view name, const HostVariant& value) {
+  Reserve();
   auto* item = static_cast<ZetParamsListItemLayout*>(HeapGet(sizeof(ZetParamsListItemLayout)));
   if (!item)
     throw std::bad_alloc();
@@ -336,8 +351,12 @@ std::vector<ItemView> ReadList(const void* list) {
   const auto* l = static_cast<const ZetParamsListLayout*>(list);
   if (!l || l->Signature != ZET_LIST_SIGNATURE)
     return out;
-  for (int32_t i = 0; i < l->Count; ++i) {
+  for (int32_t i = 0; l->Items && i < l->Count; ++i) {
     const auto* item = static_cast<const ZetParamsListItemLayout*>(l->Items[i]);
+    if (!item) {
+      out.push_back({});
+      continue;
+    }
     const auto& value = *reinterpret_cast<const HostVariant*>(&item->Value);
     out.push_back({std::string(CountedStringView(item->Name)), value.vt, ValueText(value)});
   }

@@ -29,7 +29,7 @@ struct HostVariant {
 };
 static_assert(sizeof(HostVariant) == 8 + 2 * sizeof(void*), "VARIANT size");
 
-/// A counted 8-bit string block with reference count 1.
+/// A counted 8-bit string block with reference count 1; references are released atomically.
 const char* NewCountedString(std::string_view text);
 void ReleaseCountedString(const char* chars);
 std::string_view CountedStringView(const char* chars);
@@ -63,9 +63,13 @@ public:
   void AddNull(std::string_view name);
   void AddEmpty(std::string_view name);
   void AddMarker() { AddNull(ZET_ROW_MARKER); }
+  /// A slot the host has not filled: a null item pointer.
+  void AddUnfilled();
   void AddValue(std::string_view name, const HostVariant& value);
 
 private:
+  /// Room for one more slot.
+  void Reserve();
   ZetParamsListLayout list_{};
 };
 
@@ -79,7 +83,8 @@ struct ItemView {
   std::string text;
 };
 
-/// Reads any list (the library's or a host's) through its fields.
+/// Reads any list (the library's or a host's) through its fields; an unfilled slot reads as an
+/// item without a name.
 std::vector<ItemView> ReadList(const void* list);
 /// The text of a value: numbers in decimal, strings as UTF-8, Booleans "True"/"False",
 /// Empty and Null as "".

@@ -555,6 +555,22 @@ TEST(TzetParamsListHostList, ClassNamesAndBrokenListsAreHandledSafely) {
   EXPECT_NE(list.AddNewRow(), nullptr);
   EXPECT_EQ(plain->Count, 1);
 
+  // A host list that counts two items but has no array: two unfilled slots, then the marker.
+  HostFree(plain);
+  plain = HostList(gHostPlainTable, 0);
+  pf::HeapRelease(plain->Items);
+  plain->Items = nullptr;
+  plain->Count = 2;
+  list = TzetParamsListRef(plain);
+  EXPECT_EQ(list.FindItem("a"), nullptr);
+  ASSERT_NE(list.AddNewRow(), nullptr);
+  ASSERT_EQ(plain->Count, 3);
+  EXPECT_EQ(plain->Items[0], nullptr);
+  EXPECT_EQ(plain->Items[1], nullptr);
+  EXPECT_EQ(list.IndexOfName(ZET_ROW_MARKER), 2);
+  plain->Items[0] = plain->Items[2];
+  plain->Count = 1;
+
   plain->Signature = 0;
   EXPECT_EQ(list.AddNewRow(), nullptr) << "a list without a valid signature";
   EXPECT_EQ(TzetParamsListRef(nullptr).AddNewRow(), nullptr);

@@ -155,13 +155,17 @@ TEST_F(NamedProperties, ParserItemsTextBothWays) {
   EXPECT_EQ(p.ParserItems[1].ItemType, kUnknownParserItemType);
   EXPECT_EQ(p.GetParserItemsText(), "Speed|S||x\r\nMode|M||");
 
-  // A line without a name ends the text; the items before it stand and nothing is padded.
+  // A line without a name ends the text; the items before it stand, followed by empty entries
+  // up to one entry per line of the text.
   p.SetParserItemsText("A|a|Byte\r\nTemperature\r\nB|b|Word", false);
-  ASSERT_EQ(p.ParserItemCount(), 3);
+  ASSERT_EQ(p.ParserItemCount(), 5);
   EXPECT_EQ(p.ParserItems[2].Name, "a");
   EXPECT_EQ(p.ParserItems[2].ItemType, 13);
+  EXPECT_EQ(p.ParserItems[3].Name, "");
+  EXPECT_EQ(p.ParserItems[4].ItemType, 0);
   p.SetParserItemsText("Temperature", true);
-  EXPECT_EQ(p.ParserItemCount(), 0);
+  EXPECT_EQ(p.ParserItemCount(), 1);
+  EXPECT_EQ(p.GetParserItemsText(), "||String|");
 }
 
 TEST_F(NamedProperties, ParserItemKeysAddressEntriesAndGrowTheList) {

@@ -52,24 +52,47 @@ TEST(LogDataList, KeepsTheNewestLinesUpToItsLimit) {
   EXPECT_EQ(repeats.GetText(), "same x5000\r\n");
 }
 
-TEST(LogDataList, RestoredLinesGoBeforeTheLinesAddedSince) {
+TEST(LogDataList, TakenEntriesComeBackAsTheyWere) {
   TLogDataList list(4);
   list.AddLine("old 1");
   list.AddLine("old 2");
   list.AddLine("old 2");
-  const std::string taken = list.GetText();
-  list.Clear();
-  list.AddLine("new");
-  list.AddLine("new");
-  list.Restore(taken);
-  EXPECT_EQ(list.GetText(), "old 1\r\nold 2 x2\r\nnew x2\r\n");
+  TLogDataList::TTaken taken = list.Take();
+  EXPECT_EQ(taken.Text(), "old 1\r\nold 2 x2\r\n");
+  EXPECT_EQ(list.Count(), 0);
+  // Put back alone, the repeated last entry still counts: the next equal line folds into it.
+  list.PutBack(taken);
+  list.AddLine("old 2");
+  EXPECT_EQ(list.GetText(), "old 1\r\nold 2 x3\r\n");
 
-  // Beyond the limit the oldest lines go, restored ones first.
+  // Lines logged meanwhile stay behind the taken ones; an equal first one folds with the last.
   list.Clear();
+  list.AddLine("a");
+  list.AddLine("a");
+  taken = list.Take();
+  list.AddLine("a");
+  list.AddLine("b");
+  list.AddLine("b");
+  list.PutBack(taken);
+  EXPECT_EQ(list.GetText(), "a x3\r\nb x2\r\n");
+  list.Clear();
+  list.AddLine("a");
+  list.AddLine("a");
+  taken = list.Take();
+  list.AddLine("c");
+  list.PutBack(taken);
+  list.AddLine("c");
+  EXPECT_EQ(list.GetText(), "a x2\r\nc x2\r\n");
+
+  // Beyond the limit the oldest lines go, put-back ones first.
+  list.Clear();
+  list.AddLine("a");
+  list.AddLine("b");
+  taken = list.Take();
   list.AddLine("c");
   list.AddLine("d");
   list.AddLine("e");
-  list.Restore("a\r\nb\r\n");
+  list.PutBack(taken);
   EXPECT_EQ(Lines(list), (std::vector<std::string>{"b", "c", "d", "e"}));
 }
 

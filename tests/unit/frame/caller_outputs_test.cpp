@@ -1,0 +1,81 @@
+#include "frame/caller_outputs.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Runs F on a thread of its own and waits for it.
+template <typename F> void OnOtherThread(F&& f) {
+  std::thread t(std::forward<F>(f));
+  t.join();
+}
+
+TEST(CallerOutputLists, FirstThreadGetsThePrimaryListOthersTheirOwn) {
+  TCallerOutputLists lists;
+  TzetRowsParamsList primary;
+  EXPECT_EQ(lists.ForCaller(nullptr), nullptr) << "not loaded";
+  EXPECT_EQ(lists.ForCaller(&primary), &primary);
+  EXPECT_EQ(lists.ForCaller(&primary), &primary);
+  TzetRowsParamsList* other = nullptr;
+  OnOtherThread([&] {
+    other = lists.ForCaller(&primary);
+    other->AddNewRow();
+    EXPECT_EQ(lists.ForCaller(&primary), other);
+  });
+  ASSERT_NE(other, nullptr);
+  EXPECT_NE(other, &primary);
+  EXPECT_EQ(other->Count(), 1) << "a thread's list stays as its call left it";
+  lists.Reset();
+  OnOtherThread([&] { EXPECT_EQ(lists.ForCaller(&primary), &primary); });
+}
+
+TEST(CallerOutputLists, BeyondTheLimitTheLongestIdleThreadNotInACallGivesUpItsList) {
+  TCallerOutputLists lists;
+  TzetRowsParamsList primary;
+  // The calling thread is inside a call all along: its list is never taken over.
+  lists.Enter();
+  TzetRowsParamsList* mine = lists.ForCaller(&primary);
+  mine->AddNewRow();
+  // More threads than the table keeps, all alive until the last has its list (a thread that has
+  // ended may lend its identity to the next one), taking their lists one after the other.
+  constexpr int kThreads = static_cast<int>(TCallerOutputLists::kMaxCallerLists) + 8;
+  std::vector<TzetRowsParamsList*> got(kThreads, nullptr);
+  std::vector<int32_t> countAtStart(kThreads, -1);
+  std::mutex lock;
+  std::condition_variable changed;
+  int turn = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      std::unique_lock<std::mutex> hold(lock);
+      changed.wait(hold, [&] { return turn == t; });
+      got[t] = lists.ForCaller(&primary);
+      countAtStart[t] = got[t]->Count();
+      got[t]->AddNewRow();
+      ++turn;
+      changed.notify_all();
+      changed.wait(hold, [&] { return turn == kThreads; });
+    });
+  }
+  for (std::thread& t : threads)
+    t.join();
+
+  std::set<TzetRowsParamsList*> distinct(got.begin(), got.end());
+  distinct.insert(mine);
+  EXPECT_EQ(distinct.size(), TCallerOutputLists::kMaxCallerLists);
+  const int others = static_cast<int>(TCallerOutputLists::kMaxCallerLists) - 1;
+  EXPECT_EQ(got[others], got[0]) << "the longest idle thread gave up its list";
+  for (int t = 0; t < kThreads; ++t)
+    EXPECT_EQ(countAtStart[t], 0) << "thread " << t << ": a list taken over starts empty";
+  EXPECT_EQ(lists.ForCaller(&primary), mine);
+  EXPECT_EQ(mine->Count(), 1);
+  lists.Leave();
+}
+
+} // namespace
