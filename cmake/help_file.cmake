@@ -21,3 +21,8 @@ if(AGG_CHMCMD)
 elseif(WIN32)
   message(FATAL_ERROR "chmcmd (package fp-utils) is needed for the help file: run scripts/setup.sh")
 endif()
+
+# The shipped set carries the help file beside the library.
+if(TARGET dist AND TARGET help_file)
+  add_dependencies(dist help_file)
+endif()
