@@ -26,8 +26,3 @@ endif()
 if(TARGET dist AND TARGET help_file)
   add_dependencies(dist help_file)
 endif()
-
-# The shipped set carries the help file beside the library.
-if(TARGET dist AND TARGET help_file)
-  add_dependencies(dist help_file)
-endif()
