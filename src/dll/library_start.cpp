@@ -4,6 +4,7 @@
 #include "frame/instances.h"
 #include "settings/custom_props.h"
 #include "settings/string_holder.h"
+#include "support/html_help.h"
 #include "support/timeout.h"
 
 namespace dll {
@@ -12,6 +13,7 @@ void StartLibrary() {
   support::SelectTickSource();
   RegisterDefaultPropertyHandlers();
   RegisterStringHolderClass();
+  RegisterHtmlHelpClass();
   frame::LibraryStart();
   frame::SetPluginClass(TaPlugin::ClassRef());
 }
@@ -20,6 +22,7 @@ void EndLibrary(bool processExiting) {
   if (processExiting)
     return;
   frame::LibraryEnd();
+  THtmlHelp::UnloadHelp();
 }
 
 } // namespace dll

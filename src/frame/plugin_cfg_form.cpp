@@ -35,8 +35,7 @@ std::u16string CaptionOf(const TzetPlugin& module) {
 
 const rtl::MetaClass& TPluginCfgHelp::StaticClass() {
   using T = TPluginCfgHelp;
-  static const rtl::MetaClass meta = rtl::Published<T, TComponent>("TPluginCfgHelp")
-                                         .LString("HelpFile", &T::HelpFile, &T::HelpFile);
+  static const rtl::MetaClass meta = rtl::Published<T, THtmlHelp>("TPluginCfgHelp");
   return meta;
 }
 
@@ -113,8 +112,9 @@ void InitPluginConfigForm(TForm* form, uint8_t flags) {
   }
   if (module)
     form->HelpFile = HelpFileOf(*module);
-  if (auto* cfgHelp = dynamic_cast<TPluginCfgHelp*>(help))
-    cfgHelp->HelpFile = form->HelpFile;
+  // A help component of the frame's own kind, or the viewer it derives from, takes the file.
+  if (auto* viewer = dynamic_cast<THtmlHelp*>(help))
+    viewer->SetChmFile(form->HelpFile);
 
   if (flags & cfOkCancelPanels)
     SetUpOkCancelPanels(*form);

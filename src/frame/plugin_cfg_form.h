@@ -5,6 +5,7 @@
 // only the window position (the map up to ";---short---") otherwise.
 #pragma once
 
+#include "support/html_help.h"
 #include "ui/form.h"
 
 #include <cstdint>
@@ -24,15 +25,13 @@ enum : uint8_t {
 /// The help context of the options pages in the module's help file.
 constexpr int32_t kOptionsHelpContext = 80;
 
-/// The dialog's help component. The help viewer that opens the module's help file at a context
-/// plugs in here: it takes the help file and answers the dialog's help requests.
-class TPluginCfgHelp : public TComponent {
+/// The dialog's help component: the help viewer, given the module's help file. While the dialog
+/// lives it answers the dialog's help requests (F1, the caption bar's help button).
+class TPluginCfgHelp : public THtmlHelp {
 public:
-  explicit TPluginCfgHelp(TComponent* owner) : TComponent(owner) {}
+  explicit TPluginCfgHelp(TComponent* owner) : THtmlHelp(owner) {}
   static const rtl::MetaClass& StaticClass();
   const rtl::MetaClass& ClassType() const override { return StaticClass(); }
-
-  std::string HelpFile;
 };
 
 /// The class-level handlers the frame installs on a dialog.

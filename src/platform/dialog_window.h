@@ -78,6 +78,9 @@ public:
   /// The limits of the outer size while the user resizes; 0 leaves a limit open.
   virtual void SizeLimits(int32_t& minWidth, int32_t& minHeight, int32_t& maxWidth,
                           int32_t& maxHeight) = 0;
+  /// Help was asked for: F1, or the caption bar's help button clicked on a control. ControlId
+  /// names the control (0 or an unknown one: the dialog itself).
+  virtual void HelpRequested(ControlHandle dialog, int32_t controlId) {}
   /// The dialog is going away; its controls still answer. The last call of a run.
   virtual void Destroying(ControlHandle dialog) = 0;
 };

@@ -25,6 +25,9 @@ struct FileVersionInfo {
   std::string FileDescription;
 };
 
+/// Full file name of the running program (the host's executable). Empty when unknown.
+std::string ExecutableFileName();
+
 /// Reads the version resource of FileName; nothing when the file has none or cannot be read.
 /// POSIX shared objects carry no version resource.
 std::optional<FileVersionInfo> ReadFileVersionInfo(const std::string& fileName);

@@ -1,6 +1,7 @@
 #include "ui/form.h"
 
 #include "rtl/published_builder.h"
+#include "support/application.h"
 #include "ui/std_controls.h"
 
 #include <algorithm>
@@ -48,6 +49,10 @@ public:
       form_.CloseBox();
     else
       form_.PressEscape();
+  }
+
+  void HelpRequested(platform::ControlHandle, int32_t controlId) override {
+    form_.PressHelp(controlId ? form_.FindControlById(controlId) : nullptr);
   }
 
   void SizeLimits(int32_t& minWidth, int32_t& minHeight, int32_t& maxWidth,
@@ -238,6 +243,16 @@ void TForm::PressEscape() {
 
 void TForm::CloseBox() {
   SetModalResult(mrCancel);
+}
+
+void TForm::PressHelp(TControl* control) {
+  int32_t context = 0;
+  for (TControl* c = control; c && context == 0; c = c->Parent())
+    context = c->HelpContext();
+  if (context == 0)
+    context = HelpContext();
+  if (context != 0)
+    support::TheApplication().HelpCommand(support::kHelpContext, context);
 }
 
 TControl* TForm::FindControlById(int32_t id) const {

@@ -63,6 +63,9 @@ public:
   void PressEnter();
   void PressEscape();
   void CloseBox();
+  /// F1 while Control has the focus (null: the form): the application's help opens the topic of
+  /// the nearest help context, the control's own, else its containers', else the form's.
+  void PressHelp(TControl* control);
   /// The control with identifier Id in the running dialog, or null.
   TControl* FindControlById(int32_t id) const;
 

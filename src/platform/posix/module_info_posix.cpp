@@ -36,6 +36,12 @@ std::string ModuleFileName(uintptr_t module) {
   return {};
 }
 
+std::string ExecutableFileName() {
+  char path[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
+}
+
 std::optional<FileVersionInfo> ReadFileVersionInfo(const std::string&) {
   return std::nullopt;
 }

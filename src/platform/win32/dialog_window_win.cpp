@@ -310,9 +310,14 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     Guard(dialog, state,
           [&] { state->events->CancelRequested(reinterpret_cast<ControlHandle>(dialog), true); });
     return TRUE;
-  case WM_HELP:
-    // The help viewer answers the dialog's help requests once it is wired in.
+  case WM_HELP: {
+    // Sent for F1 and for the caption bar's help button; a control passes it on to the dialog.
+    const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
+    const int32_t id = info && info->iContextType == HELPINFO_WINDOW ? info->iCtrlId : 0;
+    Guard(dialog, state,
+          [&] { state->events->HelpRequested(reinterpret_cast<ControlHandle>(dialog), id); });
     return TRUE;
+  }
   case WM_DESTROY:
     Guard(dialog, state,
           [&] { state->events->Destroying(reinterpret_cast<ControlHandle>(dialog)); });

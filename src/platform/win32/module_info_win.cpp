@@ -73,6 +73,10 @@ std::string ModuleFileName(uintptr_t module) {
   }
 }
 
+std::string ExecutableFileName() {
+  return ModuleFileName(reinterpret_cast<uintptr_t>(::GetModuleHandleA(nullptr)));
+}
+
 std::optional<FileVersionInfo> ReadFileVersionInfo(const std::string& fileName) {
   DWORD ignored = 0;
   DWORD size = ::GetFileVersionInfoSizeA(fileName.c_str(), &ignored);
