@@ -157,6 +157,8 @@ bool HostSession::Load(const HostSettings& settings, std::string& error) {
     params.AddText("INI-FILE", settings.iniFile);
   if (!settings.sectionPrefix.empty())
     params.AddText("INISectionPrefix", settings.sectionPrefix);
+  if (!settings.language.empty())
+    params.AddText("LANGUAGE", settings.language);
   const int32_t result = Command(params);
   loaded_ = true; // a failed LOAD still counts; UNLOAD balances it
   if (result != ZET_RESULT_DONE) {
