@@ -174,8 +174,23 @@ void TWtranslLanguage::CloseBlock(TStringList& block, const std::string& source,
 int32_t TWtranslLanguage::LoadLanguageFile(const std::string& fileName, const std::string& source,
                                            TWtranslLanguagesList* resources,
                                            const std::string& target) {
-  if (!LanguageFileExists(fileName))
+  if (!LanguageFileExists(fileName)) {
+    if (resources)
+      resources->Clear();
     return -1;
+  }
+  std::string content;
+  if (!ReadWholeFile(fileName, content)) {
+    if (resources)
+      resources->Clear();
+    return -1;
+  }
+  return LoadLanguageText(content, source, resources, target);
+}
+
+int32_t TWtranslLanguage::LoadLanguageText(std::string_view content, const std::string& source,
+                                           TWtranslLanguagesList* resources,
+                                           const std::string& target) {
   if (resources)
     resources->Clear();
   Encoding = 0;
@@ -184,10 +199,6 @@ int32_t TWtranslLanguage::LoadLanguageFile(const std::string& fileName, const st
   BiDiMode = 0;
   Locale = OriginalLocale;
   platform::SetCurrentThreadLocale(Locale);
-
-  std::string content;
-  if (!ReadWholeFile(fileName, content))
-    return -1;
 
   int32_t count = 0;
   int32_t lineNo = 0;

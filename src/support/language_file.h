@@ -43,6 +43,9 @@ public:
   /// number of entries read, or -1 when the file is missing or unreadable.
   int32_t LoadLanguageFile(const std::string& fileName, const std::string& source,
                            TWtranslLanguagesList* resources, const std::string& target);
+  /// The same for the content of a language file already in memory.
+  int32_t LoadLanguageText(std::string_view content, const std::string& source,
+                           TWtranslLanguagesList* resources, const std::string& target);
   /// Lists "code,description" of every language of the file's [Languages] section in List (when
   /// given; cleared first) and answers the default language; empty without a file.
   std::string GetLanguages(TStringList* list);
