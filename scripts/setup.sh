@@ -62,7 +62,7 @@ update_indexes() {
     if $sudo apt-get update -qq; then
       return 0
     fi
-    [ $attempt -lt 3 ] && sleep 5
+    [ $attempt -lt 3 ] && sleep "${AGG_APT_RETRY_PAUSE:-5}"
   done
   echo "setup: apt-get update still reports errors after 3 attempts; going on with the package indexes it has"
 }
