@@ -129,8 +129,10 @@ void TzetTimerEx::SetOnTimer(TTimerNotifyEvent value) {
 }
 
 void TzetTimerEx::Timer() {
-  if (onTimer_)
-    onTimer_(this);
+  // A copy: a handler that frees the timer frees the event with it.
+  const TTimerNotifyEvent handler = onTimer_;
+  if (handler)
+    handler(this);
 }
 
 intptr_t TzetTimerEx::WindowProc(void* context, platform::WindowHandle window, uint32_t message,
