@@ -201,10 +201,10 @@ void TzetPlugin::KeepSourceTexts() {
 }
 
 void TzetPlugin::RestoreSourceTexts() {
-  for (const auto& [name, text] : SourceTexts) {
+  for (const auto& source : SourceTexts) {
     Swallowing([&] {
-      if (PPropInfo prop = rtl::FindProperty(this, name))
-        prop->SetText(*this, platform::WideToAnsi(text));
+      if (PPropInfo prop = rtl::FindProperty(this, source.first))
+        prop->SetText(*this, platform::WideToAnsi(source.second));
     });
   }
 }
