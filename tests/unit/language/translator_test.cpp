@@ -4,6 +4,7 @@
 #include "manual_timer_clock.h"
 #include "test_controls.h"
 
+#include "support/application.h"
 #include "support/message_pump.h"
 #include "support/translator.h"
 #include "support/translator_custom.h"
@@ -202,6 +203,29 @@ TEST_F(Translator, TheFileIsReadOncePerPairOfLanguagesAndReleasedAfterTheExpiry)
   clock.Advance(15000);
   support::ProcessMessages();
   EXPECT_NE(tr.Resources, nullptr);
+}
+
+TEST_F(Translator, WithoutComponentOrTextEveryFormOfTheApplication) {
+  tr.LanguageFile =
+      folder.Write("app.lng", CrLf({"//BiDiMode=RightToLeftReadingOnly", ""}) + kEntries);
+  TTestForm other(nullptr), skipped(nullptr);
+  other.Caption = "Close";
+  skipped.Caption = "Close";
+  skipped.SetTag(9999);
+  support::Application& app = support::TheApplication();
+  app.AddForm(form);
+  app.AddForm(&skipped);
+  app.AddForm(&other);
+  EXPECT_TRUE(tr.Translate("RU", nullptr, nullptr, "EN"));
+  app.RemoveForm(form);
+  app.RemoveForm(&skipped);
+  app.RemoveForm(&other);
+  EXPECT_EQ(form->Caption, "Otkryt");
+  EXPECT_EQ(other.Caption, "Zakryt");
+  EXPECT_EQ(skipped.Caption, "Close");
+  EXPECT_EQ(tr.CurrentLanguage, "RU");
+  EXPECT_EQ(app.BiDiMode, 3);
+  app.BiDiMode = 0;
 }
 
 TEST_F(Translator, WithoutEntriesNothingChangesUnlessAnAnalysisModeIsOn) {
