@@ -26,3 +26,11 @@ echo "   settings: examples/weather.ini, section prefix Weather; packets: exampl
 echo
 run hostsim.exe --ini "Z:$root/examples/weather.ini" --section-prefix Weather \
   --input "Z:$root/examples/weather.packets"
+
+echo
+echo "== the options dialog (hostsim.exe --options under $loader, on a virtual X display) =="
+shot="$root/build/screenshots/options-dialog.png"
+mkdir -p "$(dirname "$shot")"
+xvfb-run -a -s '-screen 0 1024x768x24' bash scripts/options_screenshot.sh "$root/build/$preset/bin" \
+  "$root/build/$preset/wineprefix-desktop" "$loader" "$shot"
+echo "screenshot of the options dialog: $shot"

@@ -1,9 +1,12 @@
 #include "filter/aggregation_plugin.h"
 
 #include "filter/aggregation_settings.h"
+#include "filter/options_form.h"
 #include "rtl/form_registry.h"
 #include "rtl/published_builder.h"
 #include "settings/string_holder.h"
+
+#include <memory>
 
 TAggregationListItem::TAggregationListItem(TComponent* owner, std::string_view name)
     : Owner(owner), LowerName(rtl::AnsiString(name).Lowered()) {}
@@ -22,7 +25,8 @@ const rtl::MetaClass& TaPlugin::StaticClass() {
           .Handler("zetPluginUnload", &T::zetPluginUnload)
           .Handler("zetPluginSaveSettingsNow", &T::zetPluginSaveSettingsNow)
           .Handler("zetPluginLoadSettingsNow", &T::zetPluginLoadSettingsNow)
-          .Handler("zetPluginProcessData", &T::zetPluginProcessData);
+          .Handler("zetPluginProcessData", &T::zetPluginProcessData)
+          .Handler("zetPluginShowOptionsDialog", &T::zetPluginShowOptionsDialog);
   return meta;
 }
 
@@ -70,6 +74,16 @@ void TaPlugin::zetPluginSaveSettingsNow(TzetPlugin*) {
 }
 
 void TaPlugin::zetPluginLoadSettingsNow(TzetPlugin*) {
+  if (Cfg)
+    Cfg->Load();
+}
+
+void TaPlugin::zetPluginShowOptionsDialog(TzetPlugin*, PPluginCallRec, bool& success) {
+  std::unique_ptr<TfrmOption> form(TfrmOption::Create(this));
+  form->OwnerWindow = OwnerForm;
+  if (form->ShowModal() != mrOk)
+    return;
+  success = true;
   if (Cfg)
     Cfg->Load();
 }

@@ -56,6 +56,9 @@ public:
   void zetPluginSaveSettingsNow(TzetPlugin* sender);
   void zetPluginLoadSettingsNow(TzetPlugin* sender);
   void zetPluginProcessData(TzetPlugin* sender, PPluginCallRec rec, int32_t& result);
+  /// Runs the options dialog modally; after OK the settings are reloaded, so that the engine
+  /// takes the new variables over.
+  void zetPluginShowOptionsDialog(TzetPlugin* sender, PPluginCallRec rec, bool& success);
 
   TzetStrHolder* Properties = nullptr;
   TDataSourceCfg* Cfg = nullptr;

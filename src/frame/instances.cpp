@@ -71,6 +71,16 @@ bool FindInstance(PPluginCallRec rec, TzetPlugin*& instance, bool create) {
   return instance != nullptr;
 }
 
+void ForEachInstance(const std::function<void(TzetPlugin&)>& fn) {
+  TThreadObjectList* instances = gInstanceList.load(std::memory_order_acquire);
+  if (!instances)
+    return;
+  TThreadObjectList::ReadLocked shared(*instances);
+  const TObjectList& list = shared.List();
+  for (int32_t i = 0; i < list.Count(); ++i)
+    fn(*static_cast<TzetPlugin*>(list.Get(i)));
+}
+
 void SetPluginClass(const TzetPluginClass& moduleClass) {
   gPluginClass.store(&moduleClass, std::memory_order_release);
 }

@@ -5,6 +5,8 @@
 #include "frame/plugin.h"
 #include "zet_plugin_abi.h"
 
+#include <functional>
+
 namespace frame {
 
 /// True exactly when Rec is set, its RecordTag is 102, and Params is set or Action is -1 or -2.
@@ -14,6 +16,9 @@ bool IsValidCallRec(const TPluginCallRec* rec) noexcept;
 /// it when Action is -1 (the answer is then false). At most one instance exists per handle, also
 /// when two threads make the first call at once. Raises what the module's creation raises.
 bool FindInstance(PPluginCallRec rec, TzetPlugin*& instance, bool create);
+
+/// Calls Fn for every live instance in list order, under the instance list's shared lock.
+void ForEachInstance(const std::function<void(TzetPlugin&)>& fn);
 
 /// Replaces the class that new instances are created from.
 void SetPluginClass(const TzetPluginClass& moduleClass);

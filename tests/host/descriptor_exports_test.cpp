@@ -164,8 +164,7 @@ TEST_F(ExportTable, LiveInstanceAnswersOfTheExportsStillToCome) {
   EXPECT_EQ(X().GetCustomCommands(r.Rec()), 0); // not a menu extension: no commands text
   EXPECT_EQ(r.OutputKind(), ZET_KIND_INTEGER);
   EXPECT_EQ(r.OutputData(), 0u);
-  X().ShowOptionsDialog(r.Rec());
-  EXPECT_EQ(r.OutputData(), 3u); // no dialog handler
+  // ShowOptionsDialog on a live instance opens the dialog: options_dialog_test.cpp drives it.
 }
 
 } // namespace

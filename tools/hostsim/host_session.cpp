@@ -83,6 +83,7 @@ bool HostSession::Open(const std::string& path, std::string& error) {
   getLogEx_ = library_.Get<PFN_GetLogEx>("GetLogEx");
   getModuleType_ = library_.Get<PFN_GetModuleType>("GetModuleType");
   getDescription_ = library_.Get<PFN_GetModuleDescription>("GetModuleDescription");
+  showOptions_ = library_.Get<PFN_ShowOptionsDialog>("ShowOptionsDialog");
   std::string missing;
   const auto need = [&missing](const void* fn, const char* name) {
     if (!fn)
@@ -211,6 +212,27 @@ int32_t HostSession::Process(hostkit::HostList& packet, std::vector<Row>* rows, 
   return result;
 }
 
+bool HostSession::SetParserItems(const std::vector<std::string>& names) {
+  std::string text;
+  for (const auto& name : names)
+    text += (text.empty() ? "" : "\r\n") + name + "|" + name + "|String|";
+  hostkit::HostList params;
+  params.AddText("COMMAND", "SET-ITEMS");
+  params.AddText("ITEMS", text);
+  return Command(params) == ZET_RESULT_DONE;
+}
+
+int32_t HostSession::ShowOptions() {
+  if (!showOptions_)
+    return -1;
+  hostkit::HostList params;
+  if (!settings_.iniFile.empty())
+    params.AddText("INI-FILE", settings_.iniFile);
+  TPluginCallRec rec = NewRecord(params.Raw());
+  showOptions_(&rec);
+  return static_cast<int32_t>(rec.Output.Data);
+}
+
 void HostSession::FetchLog() {
   if (!getLogEx_)
     return;
@@ -268,6 +290,7 @@ void HostSession::Close() {
   getLogEx_ = nullptr;
   getModuleType_ = nullptr;
   getDescription_ = nullptr;
+  showOptions_ = nullptr;
 }
 
 } // namespace hostsim

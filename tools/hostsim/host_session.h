@@ -72,6 +72,13 @@ public:
   /// is given, the released rows are appended to it; RowCount (when given) gets their number.
   int32_t Process(hostkit::HostList& packet, std::vector<Row>* rows, int* rowCount);
 
+  /// Announces the parser items (SET-ITEMS) by name; false when the module refuses them.
+  bool SetParserItems(const std::vector<std::string>& names);
+  /// Opens the module's options dialog through ShowOptionsDialog and answers its outcome (0 closed
+  /// without OK, 1 OK, 2 no instance, 3 no dialog, 4 failed while prepared); -1 when the library
+  /// has no such export.
+  int32_t ShowOptions();
+
   /// The log lines that arrived since the last call, oldest first.
   std::vector<LogLine> TakeLog();
 
@@ -89,6 +96,7 @@ private:
   PFN_GetLogEx getLogEx_ = nullptr;
   PFN_GetModuleType getModuleType_ = nullptr;
   PFN_GetModuleDescription getDescription_ = nullptr;
+  PFN_ShowOptionsDialog showOptions_ = nullptr;
   std::unique_ptr<hostkit::MessageWindow> window_;
   uintptr_t windowHandle_ = 0;
   HostSettings settings_;

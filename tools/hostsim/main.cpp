@@ -1,6 +1,7 @@
 // hostsim: a host for the aggregation filter at a terminal. It loads the library, configures it,
 // sends it packets read from a file or standard input and prints the rows it releases.
 #include "options.h"
+#include "options_dialog.h"
 #include "plugin_library.h"
 #include "simulator.h"
 
@@ -30,6 +31,16 @@ int main(int argc, char** argv) {
              std::filesystem::is_regular_file(options->library))
       options->library = "./" + options->library; // a bare name would be looked up elsewhere
 
+    if (options->options) {
+      if (options->input.empty())
+        return hostsim::RunOptionsDialog(*options, nullptr, std::cout, std::cerr);
+      std::ifstream file(options->input, std::ios::binary);
+      if (!file) {
+        std::cerr << "hostsim: cannot open the input " << options->input << "\n";
+        return hostsim::kExitUnusable;
+      }
+      return hostsim::RunOptionsDialog(*options, &file, std::cout, std::cerr);
+    }
     if (options->input.empty())
       return hostsim::RunSimulation(*options, std::cin, "stdin", std::cout, std::cerr);
     std::ifstream file(options->input, std::ios::binary);

@@ -77,13 +77,22 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       return true;
     };
     static const std::set<std::string> kKnown = {
-        "--library", "--ini",        "--registry", "--section-prefix", "--vars",    "--timeout",
-        "--input",   "--time-scale", "--bench",    "--no-reset",       "--language"};
+        "--library", "--ini",   "--registry",    "--section-prefix", "--vars",
+        "--timeout", "--input", "--time-scale",  "--bench",          "--no-reset",
+        "--options", "--items", "--close-after", "--language"};
     if (!kKnown.count(arg)) {
       error = "unknown option " + arg + " (see --help)";
       return std::nullopt;
     }
     std::string v;
+    if (arg == "--options") {
+      if (inlineValue) {
+        error = "option --options takes no value";
+        return std::nullopt;
+      }
+      o.options = true;
+      continue;
+    }
     if (arg == "--no-reset") {
       if (inlineValue) {
         error = "option --no-reset takes no value";
@@ -114,6 +123,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     } else if (arg == "--timeout") {
       if (!ParseDouble(v, o.timeoutMs) || o.timeoutMs < 0) {
         error = "--timeout needs milliseconds (a number of 0 or more), not \"" + v + "\"";
+        return std::nullopt;
+      }
+    } else if (arg == "--items") {
+      o.items = SplitNames(v);
+      o.itemsGiven = true;
+    } else if (arg == "--close-after") {
+      if (!ParseCount(v, o.closeAfterMs)) {
+        error = "--close-after needs milliseconds, not \"" + v + "\"";
         return std::nullopt;
       }
     } else if (arg == "--input") {
@@ -149,6 +166,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     error = "--section-prefix names an INI section; it does not go with --registry";
     return std::nullopt;
   }
+  if (!o.options && (o.itemsGiven || seen.count("--close-after"))) {
+    error = "--items and --close-after go with --options";
+    return std::nullopt;
+  }
+  if (o.options && o.benchRepeats) {
+    error = "--options and --bench exclude each other";
+    return std::nullopt;
+  }
   o.source = ini        ? SettingsSource::IniFile
              : registry ? SettingsSource::Registry
                         : SettingsSource::Generated;
@@ -169,6 +194,13 @@ Settings (exactly one):
   --ini FILE           the module reads its settings from this INI file
   --section-prefix P   INI section prefix the host gives the module (with --ini or --vars)
   --registry PATH      the module reads its settings from this registry path
+
+Options dialog:
+  --options            open the module's options dialog (no packets are sent): the parser
+                       items are announced first, then the dialog runs until it is closed; the
+                       outcome and the stored settings are printed afterwards
+    --items A,B,...    the parser items to announce (default: the names found in --input)
+    --close-after MS   close the dialog with its close box MS ms after it appeared
 
 Options:
   --input FILE         packets from FILE (default: standard input)

@@ -36,6 +36,14 @@ struct Options {
   double timeScale = 1.0;
   /// --bench N: replay the input N times and report the rate; 0 = normal run.
   uint32_t benchRepeats = 0;
+  /// --options: open the module's options dialog instead of sending packets.
+  bool options = false;
+  /// --items a,b,c: the parser items announced before the dialog (else the names in --input).
+  std::vector<std::string> items;
+  bool itemsGiven = false;
+  /// --close-after MS: close the dialog with its close box MS milliseconds after it appeared
+  /// (for scripts; 0: the user closes it).
+  uint32_t closeAfterMs = 0;
 };
 
 /// The most variables the module takes.

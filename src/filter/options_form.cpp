@@ -1,0 +1,91 @@
+#include "filter/options_form.h"
+
+#include "frame/plugin.h"
+#include "frame/plugin_cfg_form.h"
+#include "platform/codepage.h"
+#include "rtl/form_registry.h"
+#include "rtl/published_builder.h"
+#include "rtl/published_registry.h"
+
+#include <memory>
+#include <mutex>
+
+TfrmOption::TfrmOption(TComponent* owner) : TForm(owner) {}
+
+const rtl::MetaClass& TfrmOption::StaticClass() {
+  using T = TfrmOption;
+  static const rtl::MetaClass meta = rtl::Published<T, TForm>("TfrmOption")
+                                         .Field("Label1", &T::Label1)
+                                         .Field("gbParams", &T::gbParams)
+                                         .Field("pan01", &T::pan01)
+                                         .Field("pan02", &T::pan02)
+                                         .Field("sp2", &T::sp2)
+                                         .Field("pan1", &T::pan1)
+                                         .Field("spTimeout", &T::spTimeout)
+                                         .Field("chkNoReset", &T::chkNoReset)
+                                         .Field("__pBot", &T::pBot)
+                                         .Handler("FormCreate", &T::FormCreate)
+                                         .Field("var1", &T::var1)
+                                         .Field("var2", &T::var2)
+                                         .Field("var3", &T::var3)
+                                         .Field("var4", &T::var4)
+                                         .Field("var5", &T::var5)
+                                         .Field("var6", &T::var6)
+                                         .Field("var7", &T::var7)
+                                         .Field("var8", &T::var8)
+                                         .Handler("FormResize", &T::FormResize);
+  return meta;
+}
+
+void RegisterOptionsFormClasses() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterControlClasses();
+    rtl::RegisterClass<TfrmOption>();
+  });
+}
+
+TfrmOption* TfrmOption::Create(TzetPlugin* module) {
+  RegisterOptionsFormClasses();
+  auto form = std::make_unique<TfrmOption>(module);
+  rtl::LoadFormResource(*form, "TfrmOption");
+  form->DoCreate();
+  return form.release();
+}
+
+void TfrmOption::FormCreate(TObject*) {
+  InitPluginConfigForm(this, cfSaveOnClose | cfOkCancelPanels);
+  const std::array<TComboBox*, 8> vars = Vars();
+  TComboBox* first = vars[0];
+  if (!first)
+    return;
+  if (auto* module = dynamic_cast<TzetPlugin*>(Owner())) {
+    const int32_t count = module->ParserItemCount();
+    for (int32_t i = 0; i < count; ++i)
+      first->Items()->Add(module->GetParserItem(i).Name.Str());
+  }
+  first->SetSorted(true);
+  for (std::size_t i = 1; i < vars.size(); ++i)
+    if (vars[i]) {
+      vars[i]->Items()->Assign(*first->Items());
+      vars[i]->ItemsChanged();
+    }
+  first->ItemsChanged();
+}
+
+void TfrmOption::FormResize(TObject*) {
+  if (gbParams && pan01 && pan02 && var7 && sp2 && gbParams->ClientWidth() > 0) {
+    const int32_t half = gbParams->ClientWidth() / 2;
+    pan01->SetWidth(half);
+    pan02->SetWidth(half);
+    gbParams->SetClientHeight(pan01->Top() + var7->Top() + var7->Height() + sp2->Height());
+  }
+  if (!chkNoReset || !pBot)
+    return;
+  const int32_t height = chkNoReset->Top() + chkNoReset->Height() + 4 + pBot->Height();
+  Constraints()->MaxHeight = 0;
+  Constraints()->MinHeight = 0;
+  SetClientHeight(height);
+  Constraints()->MaxHeight = Height();
+  Constraints()->MinHeight = Height();
+}

@@ -1,0 +1,266 @@
+#include "ui/form.h"
+
+#include "rtl/published_builder.h"
+#include "ui/std_controls.h"
+
+#include <algorithm>
+
+const rtl::EnumType kBorderIconType("TBorderIcon",
+                                    {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"});
+
+// What the running dialog reports, turned into the form's events.
+class TForm::Events : public platform::DialogEvents {
+public:
+  explicit Events(TForm& form) : form_(form) {}
+
+  void Created(platform::ControlHandle dialog) override {
+    form_.handle_ = dialog;
+    int32_t nextId = kFirstControlId;
+    for (int32_t i = 0; i < form_.ControlCount(); ++i)
+      if (!form_.Controls(i)->IsWindowed())
+        form_.Controls(i)->CreateHandle(dialog, nextId);
+    for (TWinControl* w : form_.TabList())
+      w->CreateHandle(dialog, nextId);
+    if (TButton* button = form_.FindButton(true))
+      platform::SetDefaultButton(dialog, button->ControlId());
+    form_.RealignAll(form_);
+    if (form_.OnShow)
+      form_.OnShow(&form_);
+    if (TWinControl* first = FirstTabStop(form_))
+      platform::FocusControl(first->Handle());
+  }
+
+  void Resized(platform::ControlHandle dialog) override {
+    const platform::ControlRect b = platform::ControlBounds(dialog);
+    const bool sizeChanged = b.width != form_.bounds_.width || b.height != form_.bounds_.height;
+    form_.bounds_ = b;
+    if (sizeChanged)
+      form_.Resize();
+  }
+
+  void Clicked(platform::ControlHandle, int32_t id) override {
+    if (auto* button = dynamic_cast<TButton*>(form_.FindControlById(id)))
+      button->Click();
+  }
+
+  void CancelRequested(platform::ControlHandle, bool closeBox) override {
+    if (closeBox)
+      form_.CloseBox();
+    else
+      form_.PressEscape();
+  }
+
+  void SizeLimits(int32_t& minWidth, int32_t& minHeight, int32_t& maxWidth,
+                  int32_t& maxHeight) override {
+    const TSizeConstraints& c = *form_.Constraints();
+    minWidth = c.MinWidth;
+    minHeight = c.MinHeight;
+    maxWidth = c.MaxWidth;
+    maxHeight = c.MaxHeight;
+  }
+
+  void Destroying(platform::ControlHandle dialog) override {
+    form_.bounds_ = platform::ControlBounds(dialog);
+    form_.DestroyHandle();
+  }
+
+private:
+  static constexpr int32_t kFirstControlId = 100;
+
+  static TWinControl* FirstTabStop(TWinControl& container) {
+    for (TWinControl* w : container.TabList()) {
+      if (!w->Visible())
+        continue;
+      if (w->ControlCount() == 0 && !dynamic_cast<TPanel*>(w) && !dynamic_cast<TGroupBox*>(w))
+        return w;
+      if (TWinControl* inner = FirstTabStop(*w))
+        return inner;
+    }
+    return nullptr;
+  }
+
+  TForm& form_;
+};
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  bounds_ = {0, 0, 320, 240};
+}
+
+TForm::~TForm() = default;
+
+const rtl::MetaClass& TForm::StaticClass() {
+  using T = TForm;
+  static const rtl::MetaClass meta =
+      rtl::Published<T, TWinControl>("TForm")
+          .WString("Caption", &T::Caption, &T::SetCaption)
+          .Set("BorderIcons", kBorderIconType, &T::BorderIcons, &T::BorderIcons)
+          .Default(biSystemMenu | biMinimize | biMaximize)
+          .LString("HelpFile", &T::HelpFile, &T::HelpFile)
+          .Integer("ModalResult", &T::ModalResult, &T::SetModalResult)
+          .NotStored()
+          .Method("OnCreate", &T::OnCreate)
+          .Method("OnShow", &T::OnShow)
+          .Method("OnClose", &T::OnClose);
+  return meta;
+}
+
+int32_t TForm::Left() const {
+  return handle_ ? platform::ControlBounds(handle_).left : bounds_.left;
+}
+
+int32_t TForm::Top() const {
+  return handle_ ? platform::ControlBounds(handle_).top : bounds_.top;
+}
+
+int32_t TForm::Width() const {
+  return bounds_.width;
+}
+
+int32_t TForm::Height() const {
+  return bounds_.height;
+}
+
+void TForm::FrameSize(int32_t& width, int32_t& height) const {
+  platform::DialogFrameSize(MakeSpec(), width, height);
+}
+
+int32_t TForm::ClientWidth() const {
+  if (handle_) {
+    int32_t w = 0, h = 0;
+    platform::ClientSize(handle_, w, h);
+    return w;
+  }
+  int32_t fw = 0, fh = 0;
+  FrameSize(fw, fh);
+  return std::max(bounds_.width - fw, 0);
+}
+
+int32_t TForm::ClientHeight() const {
+  if (handle_) {
+    int32_t w = 0, h = 0;
+    platform::ClientSize(handle_, w, h);
+    return h;
+  }
+  int32_t fw = 0, fh = 0;
+  FrameSize(fw, fh);
+  return std::max(bounds_.height - fh, 0);
+}
+
+void TForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+  Constraints()->Apply(width, height);
+  const bool sizeChanged = width != bounds_.width || height != bounds_.height;
+  bounds_ = {left, top, width, height};
+  if (handle_)
+    platform::SetControlBounds(handle_, bounds_);
+  if (sizeChanged)
+    Resize();
+}
+
+void TForm::SetModalResult(TModalResult result) {
+  modalResult_ = result;
+  if (running_ && handle_ && result != mrNone)
+    CloseModal();
+}
+
+void TForm::CloseModal() {
+  if (closing_)
+    return;
+  closing_ = true;
+  TCloseAction action = caHide;
+  try {
+    if (OnClose)
+      OnClose(this, action);
+  } catch (...) {
+    closing_ = false;
+    throw;
+  }
+  closing_ = false;
+  if (action == caNone) {
+    modalResult_ = mrNone;
+    return;
+  }
+  platform::EndModalDialog(handle_, modalResult_);
+}
+
+platform::DialogSpec TForm::MakeSpec() const {
+  platform::DialogSpec spec;
+  spec.caption = caption_;
+  spec.bounds = bounds_;
+  spec.owner = OwnerWindow;
+  spec.helpButton = (BorderIcons & biHelp) != 0;
+  spec.sizeable = true;
+  return spec;
+}
+
+TModalResult TForm::ShowModal() {
+  if (running_)
+    throw EFormError("The form " + Name() + " is already showing");
+  modalResult_ = mrNone;
+  running_ = true;
+  Events events(*this);
+  int32_t result = -1;
+  try {
+    result = platform::RunModalDialog(MakeSpec(), events);
+  } catch (...) {
+    running_ = false;
+    if (handle_)
+      DestroyHandle();
+    throw;
+  }
+  running_ = false;
+  if (handle_)
+    DestroyHandle();
+  if (result < 0)
+    throw EFormError("The dialog " + Name() + " could not be shown");
+  if (modalResult_ == mrNone)
+    modalResult_ = result == mrNone ? mrCancel : result;
+  return modalResult_;
+}
+
+TButton* TForm::FindButton(bool isDefault) const {
+  // Buttons anywhere on the form, in the order the form owns its components.
+  for (int32_t i = 0; i < ComponentCount(); ++i)
+    if (auto* b = dynamic_cast<TButton*>(Components(i)))
+      if (b->Visible() && (isDefault ? b->Default : b->Cancel))
+        return b;
+  return nullptr;
+}
+
+void TForm::PressEnter() {
+  if (TButton* b = FindButton(true))
+    b->Click();
+}
+
+void TForm::PressEscape() {
+  if (TButton* b = FindButton(false))
+    b->Click();
+}
+
+void TForm::CloseBox() {
+  SetModalResult(mrCancel);
+}
+
+TControl* TForm::FindControlById(int32_t id) const {
+  for (int32_t i = 0; i < ComponentCount(); ++i)
+    if (auto* c = dynamic_cast<TControl*>(Components(i)))
+      if (c->Handle() && c->ControlId() == id)
+        return c;
+  return nullptr;
+}
+
+void TForm::DoCreate() {
+  if (OnCreate)
+    OnCreate(this);
+}
+
+void TForm::Loaded() {
+  TWinControl::Loaded();
+  RealignAll(*this);
+}
+
+void TForm::RealignAll(TWinControl& container) {
+  container.Realign();
+  for (int32_t i = 0; i < container.ControlCount(); ++i)
+    if (auto* w = dynamic_cast<TWinControl*>(container.Controls(i)))
+      RealignAll(*w);
+}

@@ -1,0 +1,307 @@
+// The aggregation dialog through the frame: ShowOptionsDialog on an instance loaded from an INI
+// file, the dialog filled from the parser items and the stored settings, the user's answer given
+// by the modal-run hook, and what the store and the engine hold afterwards.
+#include "filter/aggregation_plugin.h"
+#include "filter/aggregation_settings.h"
+#include "filter/options_form.h"
+#include "frame/descriptor_exports.h"
+#include "frame/instances.h"
+#include "platform/environment.h"
+#include "platform/message_pump.h"
+#include "ui/ok_cancel_panels.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+class OptionsDialog : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    static const std::string dir = (std::filesystem::temp_directory_path() /
+                                    ("agg-dialog-reg-" + std::to_string(std::random_device{}())))
+                                       .string();
+    platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
+  }
+  void SetUp() override {
+    frame::LibraryStart();
+    frame::SetPluginClass(TaPlugin::ClassRef());
+    ini_ = std::filesystem::temp_directory_path() /
+           ("agg-dialog-" + std::to_string(std::random_device{}()) + ".ini");
+  }
+  void TearDown() override {
+    platform::SetModalRunHook(nullptr);
+    frame::LibraryEnd();
+    std::error_code ignored;
+    std::filesystem::remove(ini_, ignored);
+  }
+
+  TaPlugin* Load(const std::string& commonLines, uint32_t handle = 91) {
+    std::ofstream(ini_, std::ios::binary) << "[Common]\r\n" << commonLines;
+    TzetParamsList params;
+    params.Add("COMMAND", rtl::Variant::FromAnsiText("LOAD"));
+    params.Add("INI-FILE", rtl::Variant::FromAnsiText(ini_.string()));
+    TPluginCallRec r = Rec(&params, handle);
+    EXPECT_EQ(frame::ExecutePluginCommand(&r), 0);
+    return Instance(handle);
+  }
+  TaPlugin* Instance(uint32_t handle = 91) {
+    TPluginCallRec r = Rec(&params_, handle);
+    TzetPlugin* p = nullptr;
+    frame::FindInstance(&r, p, false);
+    return static_cast<TaPlugin*>(p);
+  }
+  TPluginCallRec Rec(void* params, uint32_t handle = 91) {
+    TPluginCallRec r{};
+    r.RecordTag = ZET_RECORD_TAG;
+    r.ModuleHandle = handle;
+    r.Params = params;
+    r.ModuleTypes = ZET_MTT_FILTER;
+    return r;
+  }
+  /// Opens the dialog with the INI file; User acts on the running dialog.
+  int32_t Show(std::function<void(TfrmOption&)> user, uint32_t handle = 91) {
+    platform::SetModalRunHook([&, handle](platform::ControlHandle) {
+      auto* form = dynamic_cast<TfrmOption*>(Instance(handle)->FindComponent("frmOption"));
+      ASSERT_NE(form, nullptr);
+      shown_ = form->BoundsRect();
+      user(*form);
+    });
+    TzetParamsList params;
+    params.Add("INI-FILE", rtl::Variant::FromAnsiText(ini_.string()));
+    TPluginCallRec r = Rec(&params, handle);
+    frame::ShowOptionsDialog(&r);
+    platform::SetModalRunHook(nullptr);
+    EXPECT_EQ(r.Output.Kind, ZET_KIND_INTEGER);
+    return static_cast<int32_t>(r.Output.Data);
+  }
+  std::string IniText() const {
+    std::ifstream in(ini_, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  int32_t Send(const char* name, int32_t value, uint32_t handle = 91) {
+    TzetParamsList packet;
+    packet.Add(name, rtl::Variant::Int32(value));
+    TPluginCallRec r = Rec(&params_, handle);
+    r.Input.Kind = ZET_KIND_LIST;
+    r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+    return frame::ProcessData(&r);
+  }
+  static void Type(TComboBox* box, const char16_t* text) {
+    platform::SetControlText(box->Handle(), text);
+  }
+
+  std::filesystem::path ini_;
+  TzetParamsList params_;
+  platform::ControlRect shown_;
+};
+
+TEST_F(OptionsDialog, OkStoresEverythingAndTheEngineTakesTheNewVariables) {
+  TaPlugin* module = Load("Var1=Hum\r\nTimeout=100\r\n");
+  module->SetParserItemsText("d|b|String|\r\nd|A|String|\r\nd|c|String|\r\nd|b|String|", true);
+  const int32_t outcome = Show([](TfrmOption& form) {
+    // Loaded from the store, listed from the parser items.
+    EXPECT_EQ(form.var1->Text(), u"Hum") << "a stored name that is no parser item stays";
+    EXPECT_EQ(form.spTimeout->Value(), 100);
+    for (TComboBox* box : form.Vars())
+      EXPECT_EQ(box->Items()->Text(), "A\r\nb\r\nb\r\nc\r\n");
+    EXPECT_EQ(form.Caption().substr(0, 12), u"Aggregation ");
+    Type(form.var1, u"");
+    Type(form.var2, u"Temp");
+    platform::SetControlText(form.spTimeout->Handle(), u"500");
+    platform::SetControlChecked(form.chkNoReset->Handle(), true);
+    dynamic_cast<TButton*>(form.FindComponent("btnOK"))->Click();
+  });
+  EXPECT_EQ(outcome, 1);
+  const std::string ini = IniText();
+  EXPECT_NE(ini.find("Var2=Temp\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Timeout=500\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("No reset=True\r\n"), std::string::npos) << ini;
+  EXPECT_EQ(ini.find("Var1=Hum"), std::string::npos) << ini;
+  EXPECT_EQ(module->TimeoutMs, 500u);
+  EXPECT_EQ(Send("Hum", 1), -2) << "Hum is no longer aggregated on";
+  EXPECT_EQ(Send("Temp", 21), 0);
+}
+
+TEST_F(OptionsDialog, EveryWayOutButOkStoresOnlyThePosition) {
+  const std::vector<std::function<void(TfrmOption&)>> ways = {
+      [](TfrmOption& f) { dynamic_cast<TButton*>(f.FindComponent("btnCancel"))->Click(); },
+      [](TfrmOption& f) { f.PressEscape(); },
+      [](TfrmOption& f) { f.PressEnter(); }, // Enter in a box presses the default: Cancel
+      [](TfrmOption& f) { f.CloseBox(); },
+      [](TfrmOption&) {}, // the user leaves with the close box
+  };
+  for (std::size_t i = 0; i < ways.size(); ++i) {
+    Load("Var1=Hum\r\nTimeout=100\r\n");
+    const int32_t outcome = Show([&](TfrmOption& form) {
+      Type(form.var1, u"Changed");
+      platform::SetControlText(form.spTimeout->Handle(), u"700");
+      ways[i](form);
+    });
+    EXPECT_EQ(outcome, 0) << i;
+    const std::string ini = IniText();
+    EXPECT_NE(ini.find("Var1=Hum\r\n"), std::string::npos) << i << ini;
+    EXPECT_NE(ini.find("Timeout=100\r\n"), std::string::npos) << i << ini;
+    EXPECT_NE(ini.find("Left="), std::string::npos) << i << ini;
+    EXPECT_NE(ini.find("Top="), std::string::npos) << i << ini;
+    EXPECT_NE(ini.find("Width=389\r\n"), std::string::npos) << i << ini;
+    EXPECT_EQ(ini.find("Height"), std::string::npos) << i << ini;
+  }
+}
+
+TEST_F(OptionsDialog, LayoutFitsTheContentAndKeepsTheHeight) {
+  Load("");
+  Show([](TfrmOption& form) {
+    const int32_t height = form.Height();
+    EXPECT_EQ(form.ClientHeight(), form.chkNoReset->Top() + form.chkNoReset->Height() + 4 + 50);
+    EXPECT_EQ(form.pBot->Height(), 50);
+    EXPECT_EQ(form.pan01->Width(), form.gbParams->ClientWidth() / 2);
+    EXPECT_EQ(form.var1->Top(), 3);
+    EXPECT_EQ(form.var7->Top(), 84);
+    EXPECT_EQ(form.var2->Left(), 3);
+    EXPECT_EQ(form.pan02->Left(), form.pan01->Left() + form.pan01->Width());
+    auto* ok = dynamic_cast<TControl*>(form.FindComponent("btnOK"));
+    auto* cancel = dynamic_cast<TControl*>(form.FindComponent("btnCancel"));
+    EXPECT_EQ(ok->Top(), 17);
+    EXPECT_EQ(cancel->Left(), ok->Left() + 79);
+    EXPECT_EQ(ok->Left(), (form.pBot->ClientWidth() - 158) / 2) << "the row is centred";
+
+    form.SetBounds(form.Left(), form.Top(), form.Width(), height + 100);
+    EXPECT_EQ(form.Height(), height) << "the height cannot be changed";
+    form.SetWidth(300);
+    EXPECT_EQ(form.Width(), 350) << "the minimum width";
+    EXPECT_EQ(form.Height(), height);
+    form.SetWidth(600);
+    EXPECT_EQ(form.pan01->Width(), form.gbParams->ClientWidth() / 2);
+    EXPECT_EQ(form.var2->Width(), form.pan02->Width() - 6);
+    form.CloseBox();
+  });
+}
+
+TEST_F(OptionsDialog, WithoutParserItemsTheListsAreEmptyAndNamesCanBeTyped) {
+  Load("");
+  EXPECT_EQ(Show([](TfrmOption& form) {
+              for (TComboBox* box : form.Vars())
+                EXPECT_EQ(box->Items()->Count(), 0);
+              Type(form.var8, u"Typed");
+              form.FindComponent("btnOK")
+                  ? dynamic_cast<TButton*>(form.FindComponent("btnOK"))->Click()
+                  : void();
+            }),
+            1);
+  EXPECT_NE(IniText().find("Var8=Typed\r\n"), std::string::npos);
+}
+
+TEST_F(OptionsDialog, PlacementCentresUnlessTheLoadedPositionIsKept) {
+  // Without an owner window the dialog is centred over the monitor, whatever was stored.
+  Load("Left=10\r\nTop=20\r\n");
+  Show([](TfrmOption& form) { form.CloseBox(); });
+  EXPECT_EQ(shown_.left, (1024 - shown_.width) / 2);
+
+  // With an owner window (whose rectangle the stand-in cannot read) a stored position on the
+  // desktop is kept; one whose centre lies off the desktop is not.
+  TaPlugin* module = Load("Left=10\r\nTop=20\r\n");
+  module->OwnerForm = 0x1234;
+  {
+    TzetParamsList params;
+    params.Add("INI-FILE", rtl::Variant::FromAnsiText(ini_.string()));
+    params.Add("OWNERFORM", rtl::Variant::Int32(0x1234));
+    platform::SetModalRunHook([&](platform::ControlHandle) {
+      auto* form = dynamic_cast<TfrmOption*>(module->FindComponent("frmOption"));
+      shown_ = form->BoundsRect();
+      form->CloseBox();
+    });
+    TPluginCallRec r = Rec(&params);
+    frame::ShowOptionsDialog(&r);
+    EXPECT_EQ(shown_.left, 10);
+    EXPECT_EQ(shown_.top, 20);
+    std::ofstream(ini_, std::ios::binary) << "[Common]\r\nLeft=5000\r\nTop=20\r\n";
+    frame::ShowOptionsDialog(&r);
+    platform::SetModalRunHook(nullptr);
+  }
+  EXPECT_EQ(shown_.left, (1024 - shown_.width) / 2);
+}
+
+TEST_F(OptionsDialog, OutcomesAndFailures) {
+  // 2: no instance.
+  TPluginCallRec none = Rec(&params_, 0);
+  frame::ShowOptionsDialog(&none);
+  EXPECT_EQ(none.Output.Data, 2u);
+  // 3: no dialog handler; no parameter is read.
+  TaPlugin* module = Load("");
+  const auto handler = module->OnShowOptionsDialog;
+  module->OnShowOptionsDialog.Clear();
+  TzetParamsList bad;
+  bad.Add("OWNERFORM", rtl::Variant::FromAnsiText("not a number"));
+  TPluginCallRec r = Rec(&bad);
+  frame::ShowOptionsDialog(&r);
+  EXPECT_EQ(r.Output.Data, 3u);
+  // 4: the parameters cannot be read.
+  module->OnShowOptionsDialog = handler;
+  frame::ShowOptionsDialog(&r);
+  EXPECT_EQ(r.Output.Data, 4u);
+  // 0 with a log line: the handler fails.
+  module->OnShowOptionsDialog = TShowOptionsDialogEvent(
+      [](TzetPlugin*, PPluginCallRec, bool&) { throw rtl::Exception("boom"); });
+  platform::WindowHandle window = platform::CreateMessageWindow(
+      [](void*, platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+        return platform::DefaultWindowProc(w, m, wp, lp);
+      },
+      nullptr);
+  module->MessagesProcessorHandle = window;
+  TzetParamsList ok;
+  TPluginCallRec r2 = Rec(&ok);
+  frame::ShowOptionsDialog(&r2);
+  EXPECT_EQ(r2.Output.Data, 0u);
+  platform::DestroyMessageWindow(window);
+  ASSERT_NE(module->LogLines, nullptr);
+  EXPECT_NE(module->LogLines->GetText().find("boom {SHOWOPTIONS}"), std::string::npos)
+      << module->LogLines->GetText();
+}
+
+intptr_t CountReloads(void* context, platform::WindowHandle window, uint32_t message,
+                      uintptr_t wParam, intptr_t lParam) {
+  if (message == ZET_WM_HOST_RELOAD_SETTINGS) {
+    static_cast<std::vector<uintptr_t>*>(context)->push_back(wParam);
+    return 0;
+  }
+  return platform::DefaultWindowProc(window, message, wParam, lParam);
+}
+
+TEST_F(OptionsDialog, OkReloadsTheOtherInstancesOfTheSameRegistryPath) {
+  TaPlugin* self = Load("Var1=A\r\n", 91);
+  TaPlugin* sameThread = Load("Var1=A\r\n", 92);
+  TaPlugin* otherPath = Load("Var1=A\r\n", 93);
+  otherPath->ModuleRegistryPath = "\\Software\\Other";
+  // An instance loaded on another thread is told through the host's window.
+  std::vector<uintptr_t> reloads;
+  platform::WindowHandle window = platform::CreateMessageWindow(&CountReloads, &reloads);
+  TaPlugin* otherThread = nullptr;
+  std::thread([&] { otherThread = Load("Var1=A\r\n", 94); }).join();
+  otherThread->MessagesProcessorHandle = window;
+  otherThread->ModuleIndex = 7;
+
+  Show([](TfrmOption& form) {
+    Type(form.var1, u"B");
+    dynamic_cast<TButton*>(form.FindComponent("btnOK"))->Click();
+  });
+  platform::Message msg;
+  while (platform::PeekRemoveMessage(msg))
+    platform::DispatchWindowMessage(msg);
+  EXPECT_EQ(self->Cfg->Vars[0], "B");
+  EXPECT_EQ(sameThread->Cfg->Vars[0], "B") << "reloaded directly";
+  EXPECT_EQ(otherPath->Cfg->Vars[0], "A") << "another registry path is left alone";
+  EXPECT_EQ(otherThread->Cfg->Vars[0], "A") << "the host reloads it on its own thread";
+  EXPECT_EQ(reloads, std::vector<uintptr_t>{7});
+  platform::DestroyMessageWindow(window);
+}
+
+} // namespace
