@@ -32,7 +32,7 @@ bool IsComboBox(const TObject* obj) noexcept {
 }
 
 bool IsEditControl(const TObject* obj) noexcept {
-  return InheritsFromAny(obj, {"TCustomEdit", "TEdit"});
+  return InheritsFromAny(obj, {"TCustomEdit", "TEdit", "TSpinEdit"});
 }
 
 std::optional<int64_t> Ordinal(const TObject* obj, std::string_view name) noexcept {

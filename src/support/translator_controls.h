@@ -15,7 +15,8 @@ namespace support::controls {
 bool IsForm(const TObject* obj) noexcept;
 /// A combo box: derived from a class named TCustomComboBox or TComboBox.
 bool IsComboBox(const TObject* obj) noexcept;
-/// An edit control (its text is what the user typed): derived from TCustomEdit or TEdit.
+/// An edit control (its text is what the user typed): derived from TCustomEdit, TEdit or
+/// TSpinEdit.
 bool IsEditControl(const TObject* obj) noexcept;
 
 /// The value of an ordinal published property (integer, enumeration, ...); none when Obj has no

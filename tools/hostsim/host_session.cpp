@@ -228,6 +228,8 @@ int32_t HostSession::ShowOptions() {
   hostkit::HostList params;
   if (!settings_.iniFile.empty())
     params.AddText("INI-FILE", settings_.iniFile);
+  if (!settings_.language.empty())
+    params.AddText("LANGUAGE", settings_.language);
   TPluginCallRec rec = NewRecord(params.Raw());
   showOptions_(&rec);
   return static_cast<int32_t>(rec.Output.Data);
