@@ -3,6 +3,8 @@
 #include "frame/host_log.h"
 #include "frame/plugin.h"
 #include "platform/app_module.h"
+#include "platform/codepage.h"
+#include "rtl/published_access.h"
 
 #include <chrono>
 #include <thread>
@@ -158,14 +160,22 @@ void TzetPlugin::ApplyLanguage(const void* params) {
   if (!p.IsSet())
     return;
   const std::string value = p.Text("LANGUAGE");
-  // Only the language the module already shows is (re)applied; another value changes nothing,
-  // so the module keeps the texts its language file gives it.
-  if (value.empty() || Language.IsEmpty() || !(Language == value))
+  if (value.empty() || Language.IsEmpty())
     return;
+  if (!(Language == value)) {
+    // Another language switches the module to it when there is a language file to take the
+    // texts from: the module's own texts go back to the base language and are translated anew;
+    // dialogs opened afterwards are translated into the new language. Without a file the value
+    // changes nothing.
+    if (!Translator || Translator->LanguageFile.empty())
+      return;
+  }
+  if (Translator && !Translator->LanguageFile.empty())
+    RestoreSourceTexts();
   Translated = false;
+  Language = value;
   TranslateNow();
   if (OnChangeLanguage) {
-    Language = value;
     try {
       OnChangeLanguage(this);
     } catch (const std::exception& e) {
@@ -174,7 +184,6 @@ void TzetPlugin::ApplyLanguage(const void* params) {
       frame::LogException(this, "TRANSL");
     }
   }
-  Language = value;
 }
 
 void TzetPlugin::TranslateNow() {
@@ -184,8 +193,27 @@ void TzetPlugin::TranslateNow() {
   Translated = true;
 }
 
-void TzetPlugin::TranslateComponents(TObject*) {
+void TzetPlugin::TranslateComponents(TObject* root) {
   if (Language.IsEmpty())
     Language = "NONE";
-  // The translator of the module's texts plugs in here.
+  if (Translator)
+    Translator->Translate(Language.Str(), root, nullptr, "EN");
+}
+
+void TzetPlugin::KeepSourceTexts() {
+  SourceTexts.clear();
+  for (int32_t i = 0; i < Translator->ComponentProperties.Count(); ++i) {
+    PPropInfo prop = rtl::FindProperty(this, Translator->ComponentProperties[i]);
+    if (prop && (prop->Kind() == tkLString || prop->Kind() == tkString))
+      SourceTexts.emplace_back(prop->Name(), platform::AnsiToWide(prop->GetText(*this)));
+  }
+}
+
+void TzetPlugin::RestoreSourceTexts() {
+  for (const auto& source : SourceTexts) {
+    Swallowing([&] {
+      if (PPropInfo prop = rtl::FindProperty(this, source.first))
+        prop->SetText(*this, platform::WideToAnsi(source.second));
+    });
+  }
 }

@@ -46,25 +46,6 @@ int32_t EnabledBits(const TzetPlugin& p) {
   return bits;
 }
 
-// The property names the module's translator translates, as the host asks for them.
-constexpr std::array<std::string_view, 8> kTranslatedProperties = {"CAPTION",
-                                                                   "HINT",
-                                                                   "TEXT",
-                                                                   "TITLE",
-                                                                   "CAPTIONS",
-                                                                   "MsgNoData",
-                                                                   "MsgWriteComplete",
-                                                                   "MsgWriteCompleteError"};
-
-std::string TranslatedPropertiesText() {
-  std::string text;
-  for (std::string_view name : kTranslatedProperties) {
-    text += name;
-    text += "\r\n";
-  }
-  return text;
-}
-
 struct TGetter {
   std::string_view Name;
   Variant (*Read)(TzetPlugin&);
@@ -77,7 +58,10 @@ const TGetter kGetters[] = {
     {"EventsSupported", [](TzetPlugin& p) { return Text(p.EventsSupported.View()); }},
     {"CustomCommands",
      [](TzetPlugin& p) { return Text(p.CustomCommands ? p.CustomCommands->Text() : ""); }},
-    {"TranslatorComponentProperties", [](TzetPlugin&) { return Text(TranslatedPropertiesText()); }},
+    {"TranslatorComponentProperties",
+     [](TzetPlugin& p) {
+       return Text(p.Translator ? p.Translator->ComponentPropertiesText() : "");
+     }},
     {"ModuleType", [](TzetPlugin& p) { return Integer(p.ModuleType); }},
     {"ModuleEnabled", [](TzetPlugin& p) { return Integer(EnabledBits(p)); }},
     {"ModuleDllHandle", [](TzetPlugin& p) { return Handle(p.ModuleDllHandle); }},

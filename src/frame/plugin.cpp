@@ -78,6 +78,7 @@ void TzetPlugin::Construct(PPluginCallRec rec, uintptr_t moduleDllHandle) {
   }
   Busy = false;
   Translated = false;
+  Translator = std::make_unique<TWtransl>(nullptr);
 
   ModuleHandle = 0;
   ModuleOptions = 0;
@@ -104,10 +105,24 @@ void TzetPlugin::Construct(PPluginCallRec rec, uintptr_t moduleDllHandle) {
   FormBounds = {};
   OwnerForm = 0;
   LoadDesignTimeValues();
+  if (Translator && !Translator->LanguageFile.empty()) {
+    KeepSourceTexts();
+    TranslateNow();
+  }
 }
 
 void TzetPlugin::PrepareTranslation() {
+  if (!Translator)
+    return;
+  Translator->LanguageFile = rtl::ChangeFileExt(ModulePath.View(), ".lng");
+  Translator->CurrentLanguage = "EN";
   Language = "EN";
+  if (LanguageFileExists(Translator->LanguageFile))
+    Language = Translator->GetLanguages(nullptr);
+  else
+    Translator->LanguageFile.clear();
+  for (const char* name : {"MsgNoData", "MsgWriteComplete", "MsgWriteCompleteError"})
+    Translator->ComponentProperties.Add(name);
 }
 
 void TzetPlugin::Destroy(TzetPlugin* instance) noexcept {
@@ -129,6 +144,7 @@ void TzetPlugin::Destroy(TzetPlugin* instance) noexcept {
 
 TzetPlugin::~TzetPlugin() {
   ParserItemsText = {};
+  Translator.reset();
 }
 
 void TzetPlugin::ApplyTemporaryLoad(void* params) noexcept {

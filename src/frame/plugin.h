@@ -17,6 +17,7 @@
 #include "rtl/published_event.h"
 #include "rtl/rw_lock.h"
 #include "settings/registry_root.h"
+#include "support/translator.h"
 #include "zet_plugin_abi.h"
 
 #include <array>
@@ -28,6 +29,8 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
 
 class TzetPlugin;
 
@@ -186,6 +189,8 @@ public:
   static const rtl::EnumType& ModuleOptionSet();
 
   // Instance state.
+  /// Translation of the module's texts; created with the instance.
+  std::unique_ptr<TWtransl> Translator;
   std::recursive_mutex CommandLock;
   int32_t CommandDepth = 0;
   uint32_t ModuleHandle = 0;
@@ -249,4 +254,9 @@ private:
   void Construct(PPluginCallRec rec, uintptr_t moduleDllHandle);
   /// Points the translator at the language file beside the library and picks the language.
   void PrepareTranslation();
+  /// Remembers the module's own translatable texts in the base language, so that a switch to
+  /// another language translates from them again.
+  void KeepSourceTexts();
+  void RestoreSourceTexts();
+  std::vector<std::pair<std::string, std::u16string>> SourceTexts;
 };

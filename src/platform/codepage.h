@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ std::string WideToAnsi(std::u16string_view text);
 std::string WideToUtf8(std::u16string_view text);
 /// Invalid UTF-8 sequences become U+FFFD.
 std::u16string Utf8ToWide(std::string_view text);
+/// Decodes 8-bit text of the Windows code page CodePage (0: the system's ANSI code page, as
+/// AnsiToWide). Bytes that the code page does not define become U+FFFD (or the system's default
+/// character); an unknown code page decodes as the ANSI code page.
+std::u16string CodePageToWide(uint32_t codePage, std::string_view text);
 
 /// Lower-cases Length bytes in place with the ANSI code page's rules (CharLowerBuffA on Windows).
 void AnsiLowerInPlace(char* text, std::size_t length) noexcept;

@@ -1,5 +1,6 @@
 #include "support/application.h"
 
+#include "platform/error_box.h"
 #include "platform/message_pump.h"
 #include "support/message_pump.h"
 
@@ -37,6 +38,50 @@ bool Application::HelpCommand(uint16_t command, intptr_t data) {
     return false;
   bool callHelp = true;
   return handler->HandleHelp(command, data, callHelp);
+}
+
+void Application::AddForm(TComponent* form) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  forms_.push_back(form);
+}
+
+void Application::RemoveForm(TComponent* form) noexcept {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::erase(forms_, form);
+}
+
+std::vector<TComponent*> Application::Forms() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return forms_;
+}
+
+void Application::HandleException(std::exception_ptr failure) noexcept {
+  try {
+    std::string message = "Unknown exception";
+    try {
+      if (failure)
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+      message = e.what();
+    } catch (...) {
+    }
+    ExceptionHandler handler;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      handler = onException_;
+    }
+    if (handler)
+      handler(message);
+    else
+      platform::ShowErrorBox("Error", message);
+  } catch (...) {
+  }
+}
+
+Application::ExceptionHandler Application::SetOnException(ExceptionHandler handler) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::swap(handler, onException_);
+  return handler;
 }
 
 Application& TheApplication() {

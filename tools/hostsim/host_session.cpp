@@ -158,6 +158,8 @@ bool HostSession::Load(const HostSettings& settings, std::string& error) {
     params.AddText("INI-FILE", settings.iniFile);
   if (!settings.sectionPrefix.empty())
     params.AddText("INISectionPrefix", settings.sectionPrefix);
+  if (!settings.language.empty())
+    params.AddText("LANGUAGE", settings.language);
   const int32_t result = Command(params);
   loaded_ = true; // a failed LOAD still counts; UNLOAD balances it
   if (result != ZET_RESULT_DONE) {
@@ -226,6 +228,8 @@ int32_t HostSession::ShowOptions() {
   hostkit::HostList params;
   if (!settings_.iniFile.empty())
     params.AddText("INI-FILE", settings_.iniFile);
+  if (!settings_.language.empty())
+    params.AddText("LANGUAGE", settings_.language);
   TPluginCallRec rec = NewRecord(params.Raw());
   showOptions_(&rec);
   return static_cast<int32_t>(rec.Output.Data);

@@ -39,6 +39,8 @@ struct HostSettings {
   std::string iniFile;
   std::string sectionPrefix;
   std::string registryPath;
+  /// The host's language ("LANGUAGE"), such as "RU"; empty sends none.
+  std::string language;
 };
 
 /// A released row: its items in order, without the row marker.

@@ -77,9 +77,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       return true;
     };
     static const std::set<std::string> kKnown = {
-        "--library", "--ini",   "--registry",   "--section-prefix", "--vars",
-        "--timeout", "--input", "--time-scale", "--bench",          "--no-reset",
-        "--options", "--items", "--close-after"};
+        "--library", "--ini",   "--registry",    "--section-prefix", "--vars",
+        "--timeout", "--input", "--time-scale",  "--bench",          "--no-reset",
+        "--options", "--items", "--close-after", "--language"};
     if (!kKnown.count(arg)) {
       error = "unknown option " + arg + " (see --help)";
       return std::nullopt;
@@ -109,6 +109,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       o.iniFile = v;
     } else if (arg == "--registry") {
       o.registryPath = v;
+    } else if (arg == "--language") {
+      o.language = v;
     } else if (arg == "--section-prefix") {
       o.sectionPrefix = v;
     } else if (arg == "--vars") {
@@ -203,6 +205,8 @@ Options dialog:
 Options:
   --input FILE         packets from FILE (default: standard input)
   --library PATH       the library to load (default: the one next to this program)
+  --language CODE      the host's language (EN, RU, UK, ID, ... as the library's language file
+                       lists them); the module shows its texts in it
   --time-scale F       multiply the clock steps of '@' lines by F (default 1.0). The module
                        measures its timeout with the system clock, so the simulator really waits;
                        a smaller factor also shortens the gaps the module sees

@@ -23,6 +23,8 @@ struct Options {
   std::string iniFile;
   std::string registryPath;
   std::string sectionPrefix;
+  /// --language: the host's language code, passed to the module as "LANGUAGE".
+  std::string language;
   /// --vars: up to eight variable names, in order (empty names are allowed and left out).
   std::vector<std::string> vars;
   /// --timeout: milliseconds, as the module stores it (a fraction is cut off by the module).

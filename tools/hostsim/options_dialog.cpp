@@ -68,6 +68,7 @@ std::vector<std::string> ItemNamesOf(std::istream& input) {
 
 int RunOptionsDialog(const Options& o, std::istream* input, std::ostream& out, std::ostream& err) {
   HostSettings settings;
+  settings.language = o.language;
   if (o.source == SettingsSource::IniFile) {
     std::error_code ec;
     const auto abs = std::filesystem::absolute(o.iniFile, ec);

@@ -238,6 +238,7 @@ int RunSimulation(const Options& o, std::istream& input, const std::string& sour
   }
 
   HostSettings settings;
+  settings.language = o.language;
   TemporaryFile generated;
   std::string error;
   switch (o.source) {

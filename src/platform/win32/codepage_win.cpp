@@ -36,3 +36,20 @@ void AnsiUpperInPlace(char* text, std::size_t length) noexcept {
 }
 
 } // namespace platform
+
+namespace platform {
+
+std::u16string CodePageToWide(uint32_t codePage, std::string_view text) {
+  if (text.empty())
+    return {};
+  UINT cp = codePage == 0 || !::IsValidCodePage(codePage) ? CP_ACP : codePage;
+  int n = ::MultiByteToWideChar(cp, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0)
+    return {};
+  std::u16string out(static_cast<std::size_t>(n), u'\0');
+  ::MultiByteToWideChar(cp, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<wchar_t*>(out.data()), n);
+  return out;
+}
+
+} // namespace platform

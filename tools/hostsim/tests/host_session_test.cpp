@@ -16,7 +16,7 @@ protected:
     settings.vars = {"A", "B"};
     ASSERT_TRUE(ini_.Create(SettingsIniText(settings, ""), error)) << error;
     ASSERT_TRUE(session_.Open(AGG_LIBRARY, error)) << error;
-    ASSERT_TRUE(session_.Load({ini_.Path(), "", ""}, error)) << error;
+    ASSERT_TRUE(session_.Load({ini_.Path(), "", "", ""}, error)) << error;
   }
 
   int32_t Send(const char* name, int32_t value, std::vector<Row>* rows = nullptr) {

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Takes a screenshot of the options dialog in one of the languages of the shipped language file
+# (default RU, Russian in Windows-1251), with real pixels under Xvfb, so that a person can check
+# that the translated texts are readable.
+#   scripts/screenshot_language.sh [LANGUAGE] [OUT.png]
+# Builds the win64 preset's library and host simulator first when they are missing. The wine
+# prefix has the X11 driver and a virtual desktop of the screen's size; the host simulator opens
+# the dialog filled from the weather example and closes it itself after a few seconds.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+lang=${1:-RU}
+out=${2:-$root/build/screenshots/options-dialog-$lang.png}
+preset=${AGG_PRESET:-win64}
+loader=wine
+bin=$root/build/$preset/bin
+if [ ! -f "$bin/hostsim.exe" ] || [ ! -f "$bin/aggregation.dll" ] || [ ! -f "$bin/aggregation.lng" ]; then
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j2 --target hostsim aggregation
+fi
+mkdir -p "$(dirname "$out")"
+out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
+
+if [ -z "${AGG_IN_XVFB:-}" ]; then
+  # Run the rest on a virtual X display of its own.
+  AGG_IN_XVFB=1 exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$lang" "$out"
+fi
+
+prefix=$root/build/$preset/wineprefix-desktop
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$prefix/.agg-desktop" ]; then
+  mkdir -p "$prefix"
+  "$loader" wineboot -i >/dev/null 2>&1
+  "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  touch "$prefix/.agg-desktop"
+fi
+work=$(dirname "$out")
+# The dialog saves its position into the settings file: a copy keeps the example unchanged.
+cp "$root/examples/weather.ini" "$work/language-demo.ini"
+log="$work/language-demo-$lang.log"
+(cd "$bin" && exec "$loader" hostsim.exe --options --language "$lang" \
+  --ini "Z:$work/language-demo.ini" --section-prefix Weather \
+  --input "Z:$root/examples/weather.packets" --close-after 4000) >"$log" 2>&1 &
+sim=$!
+for _ in $(seq 1 300); do
+  grep -q 'options dialog: shown' "$log" && break
+  sleep 0.1
+done
+sleep 1.5 # the dialog paints
+import -window root "$out.full.png"
+wait "$sim" || true
+cat "$log"
+convert "$out.full.png" -trim +repage "$out"
+rm -f "$out.full.png"
+wineserver -w 2>/dev/null || true
+echo "screenshot of the options dialog in $lang: $out"

@@ -1,0 +1,278 @@
+#include "support/language_file.h"
+
+#include "platform/codepage.h"
+#include "platform/thread_locale.h"
+#include "settings/big_ini_file.h"
+#include "support/language_text.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         support::AsciiLower(text.substr(0, prefix.size())) == support::AsciiLower(prefix);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+  return support::AsciiLower(text).find(support::AsciiLower(part)) != std::string::npos;
+}
+
+/// The directive's value: the text after the first '=', trimmed, ASCII letters lowered.
+std::string DirectiveValue(std::string_view line) {
+  const std::size_t eq = line.find('=');
+  return support::AsciiLower(support::TrimControls(line.substr(eq + 1)));
+}
+
+/// A decimal number, or hexadecimal after "0x" or "$"; 0 when it does not parse.
+uint32_t ParseLocale(const std::string& value) {
+  std::string digits = value;
+  int base = 10;
+  if (digits.rfind("0x", 0) == 0) {
+    digits = digits.substr(2);
+    base = 16;
+  } else if (digits.rfind("$", 0) == 0) {
+    digits = digits.substr(1);
+    base = 16;
+  }
+  if (digits.empty() || digits.size() > 10)
+    return 0;
+  uint64_t v = 0;
+  for (char c : digits) {
+    int d = c >= '0' && c <= '9' ? c - '0' : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (d < 0)
+      return 0;
+    v = v * base + d;
+  }
+  return v > 0x7FFFFFFF ? 0 : static_cast<uint32_t>(v);
+}
+
+bool ReadWholeFile(const std::string& fileName, std::string& content) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(fileName.c_str(), "rb"),
+                                                    &std::fclose);
+  if (!f)
+    return false;
+  char buffer[8192];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
+    content.append(buffer, n);
+  return !std::ferror(f.get());
+}
+
+/// Blanks (character 32 only) removed at both ends.
+std::string_view StripBlanks(std::string_view line) {
+  std::size_t b = 0, e = line.size();
+  while (b < e && line[b] == ' ')
+    ++b;
+  while (e > b && line[e - 1] == ' ')
+    --e;
+  return line.substr(b, e - b);
+}
+
+} // namespace
+
+bool LanguageFileExists(const std::string& fileName) {
+  struct stat info {};
+  return !fileName.empty() && ::stat(fileName.c_str(), &info) == 0 && !(info.st_mode & S_IFDIR);
+}
+
+TWtranslLanguage::TWtranslLanguage() {
+  Collected.CaseSensitive = true;
+  Locale = OriginalLocale = platform::CurrentThreadLocale();
+}
+
+bool TWtranslLanguage::ApplyDirective(std::string_view line) {
+  const std::string d = support::TrimControls(line.substr(0, 50));
+  if (EqualsNoCase(d, "//filenew")) {
+    SaveFileMode = tsfNew;
+  } else if (EqualsNoCase(d, "//filerewrite")) {
+    SaveFileMode = tsfRewrite;
+  } else if (EqualsNoCase(d, "//fileappend")) {
+    SaveFileMode = tsfAppend;
+  } else if (ContainsNoCase(d, "Encoding=")) {
+    const std::string v = DirectiveValue(d);
+    if (v == "utf-8")
+      Encoding = 1;
+    else if (v == "utf-16")
+      Encoding = 2;
+    else if (v == "unicode")
+      Encoding = 3;
+    return true;
+  } else if (ContainsNoCase(d, "BiDiMode=")) {
+    const std::string v = DirectiveValue(d);
+    if (v == "righttoleft")
+      BiDiMode = 1;
+    else if (v == "righttoleftnoalign")
+      BiDiMode = 2;
+    else if (v == "righttoleftreadingonly")
+      BiDiMode = 3;
+    return true;
+  } else if (ContainsNoCase(d, "Locale=")) {
+    if (const uint32_t lcid = ParseLocale(DirectiveValue(d)); lcid > 0) {
+      Locale = lcid;
+      // The library keeps no number or date formats of its own; the system's functions follow
+      // the thread locale by themselves.
+      platform::SetCurrentThreadLocale(Locale);
+    }
+    return true;
+  } else if (ContainsNoCase(d, "Charset=")) {
+    if (auto info = support::CharsetFromName(DirectiveValue(d))) {
+      Charset = info->Charset;
+      CodePage = info->CodePage;
+    }
+    return true;
+  } else if (EqualsNoCase(d, "//saveuntr")) {
+    SaveMode = tsmUntranslated;
+  } else if (EqualsNoCase(d, "//saveuntrobj")) {
+    SaveMode = tsmUntranslatedWithPath;
+  } else if (EqualsNoCase(d, "//saveunused")) {
+    SaveMode = tsmUnused;
+  } else if (EqualsNoCase(d, "//saveall")) {
+    SaveMode = tsmAll;
+  }
+  return false;
+}
+
+std::u16string TWtranslLanguage::DecodeTranslation(std::string_view value) const {
+  if (Encoding == 1)
+    return platform::Utf8ToWide(value);
+  return platform::CodePageToWide(CodePage, value);
+}
+
+void TWtranslLanguage::CloseBlock(TStringList& block, const std::string& source,
+                                  TWtranslLanguagesList* resources, const std::string& target,
+                                  int32_t& count) {
+  const std::string sourcePrefix = source + ":>", targetPrefix = target + ":>";
+  std::string key, value;
+  for (int32_t i = 0; i < block.Count(); ++i) {
+    const std::string& line = block[i];
+    if (line.rfind(sourcePrefix, 0) == 0)
+      key = line.substr(sourcePrefix.size());
+    else if (line.rfind(targetPrefix, 0) == 0)
+      value = line.substr(targetPrefix.size());
+  }
+  block.Clear();
+  if (!resources || key.empty() || value.empty())
+    return;
+  std::u16string text = DecodeTranslation(value);
+  const std::string lowered = support::AsciiLower(key);
+  if (lowered != key)
+    resources->Lower[lowered] = text;
+  resources->Exact[key] = std::move(text);
+  ++count;
+  if (SaveMode == tsmUnused)
+    Collected.Add(key);
+}
+
+int32_t TWtranslLanguage::LoadLanguageFile(const std::string& fileName, const std::string& source,
+                                           TWtranslLanguagesList* resources,
+                                           const std::string& target) {
+  if (!LanguageFileExists(fileName)) {
+    if (resources)
+      resources->Clear();
+    return -1;
+  }
+  std::string content;
+  if (!ReadWholeFile(fileName, content)) {
+    if (resources)
+      resources->Clear();
+    return -1;
+  }
+  return LoadLanguageText(content, source, resources, target);
+}
+
+int32_t TWtranslLanguage::LoadLanguageText(std::string_view content, const std::string& source,
+                                           TWtranslLanguagesList* resources,
+                                           const std::string& target) {
+  if (resources)
+    resources->Clear();
+  Encoding = 0;
+  Charset = 1;
+  CodePage = 0;
+  BiDiMode = 0;
+  Locale = OriginalLocale;
+  platform::SetCurrentThreadLocale(Locale);
+
+  int32_t count = 0;
+  int32_t lineNo = 0;
+  TStringList block;
+  std::size_t pos = 0;
+  while (pos < content.size()) {
+    std::size_t end = content.find('\n', pos);
+    const bool last = end == std::string::npos;
+    std::string_view raw(content.data() + pos, (last ? content.size() : end) - pos);
+    pos = last ? content.size() : end + 1;
+    if (!last && !raw.empty() && raw.back() == '\r')
+      raw.remove_suffix(1); // CR LF; a CR alone stays in the line
+    ++lineNo;
+    const std::string_view line = StripBlanks(raw);
+    if (lineNo < 20 && ApplyDirective(line))
+      continue;
+    if (line.rfind("//", 0) == 0)
+      continue;
+    if (!line.empty())
+      block.Add(line);
+    else
+      CloseBlock(block, source, resources, target, count);
+  }
+  // A final block that no empty line closes counts for nothing.
+  return count;
+}
+
+std::string TWtranslLanguage::GetLanguages(TStringList* list) {
+  if (list)
+    list->Clear();
+  if (LanguageFile.empty() || !LanguageFileExists(LanguageFile))
+    return {};
+  TBigIniFile ini(LanguageFile);
+  if (list) {
+    TStringList keys;
+    ini.ReadSection("Languages", keys);
+    for (int32_t i = 0; i < keys.Count(); ++i) {
+      const std::string& key = keys[i];
+      if (key.rfind('$', 0) != 0)
+        continue;
+      const std::string description = ini.ReadString("Languages", key, "");
+      if (!description.empty())
+        list->Add(key.substr(1) + "," + description);
+    }
+  }
+  DefaultLanguage = ini.ReadString("Languages", "Default", "");
+  return DefaultLanguage;
+}
+
+std::u16string TWtranslLanguage::LookupText(std::u16string_view text,
+                                            const TWtranslLanguagesList* resources,
+                                            bool& found) const {
+  found = false;
+  const std::u16string t = support::TrimControls(text);
+  if (t.empty() || !resources)
+    return std::u16string(text);
+  const support::TEncodedKey k = support::EncodeKey(t);
+  const std::string plain = platform::WideToAnsi(t);
+  bool hasAccel = k.HasAccel;
+  const std::u16string* value = &TWtranslLanguagesList::Find(resources->Exact, plain);
+  if (value->empty())
+    value = &TWtranslLanguagesList::Find(resources->Exact, platform::WideToAnsi(k.Key));
+  if (value->empty()) {
+    value = &TWtranslLanguagesList::Find(resources->Exact, platform::WideToAnsi(k.KeyNoAccel));
+    if (!value->empty())
+      hasAccel = true;
+  }
+  if (value->empty()) {
+    std::string lowered = plain;
+    platform::AnsiLowerInPlace(lowered.data(), lowered.size());
+    value = &TWtranslLanguagesList::Find(resources->Lower, lowered);
+  }
+  if (value->empty())
+    return std::u16string(text);
+  found = true;
+  return support::DecodeText(*value, !hasAccel, k.HasControl);
+}
