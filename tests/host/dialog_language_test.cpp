@@ -91,7 +91,7 @@ HWND WaitForDialog() {
       HWND found;
     } s{::GetCurrentProcessId(), nullptr};
     ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
+        [](HWND hwnd, LPARAM lp) CALLBACK -> BOOL {
           auto* s = reinterpret_cast<Search*>(lp);
           DWORD pid = 0;
           ::GetWindowThreadProcessId(hwnd, &pid);
@@ -128,7 +128,7 @@ Seen ReadAndCancel(const std::wstring& cancelText) {
   std::vector<HWND> all;
   ::EnumChildWindows(
       dialog,
-      [](HWND h, LPARAM lp) -> BOOL {
+      [](HWND h, LPARAM lp) CALLBACK -> BOOL {
         reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
         return TRUE;
       },

@@ -57,7 +57,7 @@ struct DialogControls {
     std::vector<HWND> all;
     ::EnumChildWindows(
         d,
-        [](HWND h, LPARAM lp) -> BOOL {
+        [](HWND h, LPARAM lp) CALLBACK -> BOOL {
           reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
           return TRUE;
         },
@@ -441,7 +441,7 @@ TEST_F(OptionsDialogHost, AThousandRunsLeaveNoHandleGdiObjectOrWindowBehind) {
           continue;
         ++n;
         ::EnumChildWindows(
-            w, [](HWND, LPARAM lp) -> BOOL { return ++*reinterpret_cast<int*>(lp), TRUE; },
+            w, [](HWND, LPARAM lp) CALLBACK -> BOOL { return ++*reinterpret_cast<int*>(lp), TRUE; },
             reinterpret_cast<LPARAM>(&n));
       }
     };

@@ -80,7 +80,7 @@ TEST_F(OptionsHelpHost, HelpOnAControlOpensTheViewerWhichClosesWithTheDialog) {
     // The first combo box, found inside its panel, as F1 in it would report it.
     ::EnumChildWindows(
         dialog,
-        [](HWND h, LPARAM lp) -> BOOL {
+        [](HWND h, LPARAM lp) CALLBACK -> BOOL {
           wchar_t cls[32] = {};
           ::GetClassNameW(h, cls, 32);
           if (_wcsicmp(cls, L"ComboBox") != 0)

@@ -18,7 +18,7 @@ HWND FindOwnDialog() {
     HWND found;
   } search{::GetCurrentProcessId(), nullptr};
   ::EnumWindows(
-      [](HWND hwnd, LPARAM lParam) -> BOOL {
+      [](HWND hwnd, LPARAM lParam) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lParam);
         DWORD pid = 0;
         ::GetWindowThreadProcessId(hwnd, &pid);
