@@ -46,7 +46,7 @@ inline bool operator==(const ControlRect& a, const ControlRect& b) {
   return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
 }
 
-struct ControlSpec {
+struct ControlDesign {
   ControlKind kind = ControlKind::Panel;
   /// The control's identifier in its dialog (WM_COMMAND, GetDlgCtrlID); unique per dialog.
   int32_t id = 0;
@@ -85,7 +85,7 @@ public:
   virtual void Destroying(ControlHandle dialog) = 0;
 };
 
-struct DialogSpec {
+struct DialogDesign {
   std::u16string caption;
   /// Outer rectangle on the screen.
   ControlRect bounds;
@@ -99,15 +99,15 @@ struct DialogSpec {
 
 /// Runs a dialog modally: answers the result given to EndModalDialog, or -1 when the dialog
 /// could not be shown (no display, no window). Events must outlive the call.
-int32_t RunModalDialog(const DialogSpec& spec, DialogEvents& events);
+int32_t RunModalDialog(const DialogDesign& design, DialogEvents& events);
 /// Ends the modal run of Dialog with Result once the current event has been handled.
 void EndModalDialog(ControlHandle dialog, int32_t result);
 
 /// The outer size a dialog with a client area of 0 x 0 has (its frame and caption).
-void DialogFrameSize(const DialogSpec& spec, int32_t& width, int32_t& height);
+void DialogFrameSize(const DialogDesign& design, int32_t& width, int32_t& height);
 
 /// Creates a control in Parent (the dialog or a container control); 0 on failure.
-ControlHandle CreateDialogControl(ControlHandle parent, const ControlSpec& spec);
+ControlHandle CreateDialogControl(ControlHandle parent, const ControlDesign& design);
 /// Bounds of a control in its parent's client area, or of a dialog on the screen.
 void SetControlBounds(ControlHandle control, const ControlRect& bounds);
 ControlRect ControlBounds(ControlHandle control);

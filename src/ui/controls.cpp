@@ -137,11 +137,11 @@ void TControl::Resize() {
     OnResize(this);
 }
 
-platform::ControlSpec TControl::Spec() const {
-  platform::ControlSpec spec;
-  spec.text = caption_;
-  spec.visible = visible_;
-  return spec;
+platform::ControlDesign TControl::Design() const {
+  platform::ControlDesign design;
+  design.text = caption_;
+  design.visible = visible_;
+  return design;
 }
 
 void TControl::UpdateNativeBounds() {
@@ -154,14 +154,14 @@ void TControl::UpdateNativeBounds() {
 }
 
 void TControl::CreateHandle(platform::ControlHandle parent, int32_t& nextId) {
-  platform::ControlSpec spec = Spec();
+  platform::ControlDesign design = Design();
   id_ = nextId++;
-  spec.id = id_;
+  design.id = id_;
   int32_t x = 0, y = 0;
   if (parent_)
     parent_->ClientOrigin(x, y);
-  spec.bounds = {bounds_.left + x, bounds_.top + y, bounds_.width, bounds_.height};
-  handle_ = platform::CreateDialogControl(parent, spec);
+  design.bounds = {bounds_.left + x, bounds_.top + y, bounds_.width, bounds_.height};
+  handle_ = platform::CreateDialogControl(parent, design);
   if (handle_)
     WriteState();
 }

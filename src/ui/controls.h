@@ -118,7 +118,7 @@ public:
 
 protected:
   /// The description of the system control; windowed kinds override.
-  virtual platform::ControlSpec Spec() const;
+  virtual platform::ControlDesign Design() const;
   /// The state kept in the object is now to be read from the system control (Handle still set).
   virtual void ReadState() {}
   /// The system control was just created; push the state that its description does not carry.

@@ -126,7 +126,7 @@ int32_t TForm::Height() const {
 }
 
 void TForm::FrameSize(int32_t& width, int32_t& height) const {
-  platform::DialogFrameSize(MakeSpec(), width, height);
+  platform::DialogFrameSize(MakeDesign(), width, height);
 }
 
 int32_t TForm::ClientWidth() const {
@@ -187,14 +187,14 @@ void TForm::CloseModal() {
   platform::EndModalDialog(handle_, modalResult_);
 }
 
-platform::DialogSpec TForm::MakeSpec() const {
-  platform::DialogSpec spec;
-  spec.caption = caption_;
-  spec.bounds = bounds_;
-  spec.owner = OwnerWindow;
-  spec.helpButton = (BorderIcons & biHelp) != 0;
-  spec.sizeable = true;
-  return spec;
+platform::DialogDesign TForm::MakeDesign() const {
+  platform::DialogDesign design;
+  design.caption = caption_;
+  design.bounds = bounds_;
+  design.owner = OwnerWindow;
+  design.helpButton = (BorderIcons & biHelp) != 0;
+  design.sizeable = true;
+  return design;
 }
 
 TModalResult TForm::ShowModal() {
@@ -205,7 +205,7 @@ TModalResult TForm::ShowModal() {
   Events events(*this);
   int32_t result = -1;
   try {
-    result = platform::RunModalDialog(MakeSpec(), events);
+    result = platform::RunModalDialog(MakeDesign(), events);
   } catch (...) {
     running_ = false;
     if (handle_)

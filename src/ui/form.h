@@ -79,7 +79,7 @@ private:
   class Events;
   friend class Events;
 
-  platform::DialogSpec MakeSpec() const;
+  platform::DialogDesign MakeDesign() const;
   void FrameSize(int32_t& width, int32_t& height) const;
   void CloseModal();
   void RealignAll(TWinControl& container);

@@ -46,12 +46,12 @@ const rtl::MetaClass& TLabel::StaticClass() {
   return meta;
 }
 
-platform::ControlSpec TLabel::Spec() const {
-  platform::ControlSpec spec = TControl::Spec();
-  spec.kind = platform::ControlKind::Label;
-  spec.wordWrap = WordWrap;
-  spec.centreVertically = Layout == tlCenter;
-  return spec;
+platform::ControlDesign TLabel::Design() const {
+  platform::ControlDesign design = TControl::Design();
+  design.kind = platform::ControlKind::Label;
+  design.wordWrap = WordWrap;
+  design.centreVertically = Layout == tlCenter;
+  return design;
 }
 
 void TLabel::WriteState() {
@@ -77,11 +77,11 @@ const rtl::MetaClass& TBevel::StaticClass() {
   return meta;
 }
 
-platform::ControlSpec TBevel::Spec() const {
-  platform::ControlSpec spec = TControl::Spec();
-  spec.kind = platform::ControlKind::Bevel;
-  spec.lineAtBottom = Shape == bsBottomLine;
-  return spec;
+platform::ControlDesign TBevel::Design() const {
+  platform::ControlDesign design = TControl::Design();
+  design.kind = platform::ControlKind::Bevel;
+  design.lineAtBottom = Shape == bsBottomLine;
+  return design;
 }
 
 // --- TPanel --------------------------------------------------------------------------------------
@@ -100,11 +100,11 @@ const rtl::MetaClass& TPanel::StaticClass() {
   return meta;
 }
 
-platform::ControlSpec TPanel::Spec() const {
-  platform::ControlSpec spec = TWinControl::Spec();
-  spec.kind = platform::ControlKind::Panel;
-  spec.text.clear();
-  return spec;
+platform::ControlDesign TPanel::Design() const {
+  platform::ControlDesign design = TWinControl::Design();
+  design.kind = platform::ControlKind::Panel;
+  design.text.clear();
+  return design;
 }
 
 // --- TGroupBox -----------------------------------------------------------------------------------
@@ -129,10 +129,10 @@ platform::ControlRect TGroupBox::AlignRect() const {
   return r;
 }
 
-platform::ControlSpec TGroupBox::Spec() const {
-  platform::ControlSpec spec = TWinControl::Spec();
-  spec.kind = platform::ControlKind::GroupBox;
-  return spec;
+platform::ControlDesign TGroupBox::Design() const {
+  platform::ControlDesign design = TWinControl::Design();
+  design.kind = platform::ControlKind::GroupBox;
+  return design;
 }
 
 // --- TButton -------------------------------------------------------------------------------------
@@ -163,11 +163,11 @@ void TButton::Click() {
       form->SetModalResult(ModalResult);
 }
 
-platform::ControlSpec TButton::Spec() const {
-  platform::ControlSpec spec = TWinControl::Spec();
-  spec.kind = platform::ControlKind::Button;
-  spec.tabStop = true;
-  return spec;
+platform::ControlDesign TButton::Design() const {
+  platform::ControlDesign design = TWinControl::Design();
+  design.kind = platform::ControlKind::Button;
+  design.tabStop = true;
+  return design;
 }
 
 // --- TCustomComboBox -----------------------------------------------------------------------------
@@ -254,11 +254,11 @@ void TCustomComboBox::Sort() {
     items_->Add(line);
 }
 
-platform::ControlSpec TCustomComboBox::Spec() const {
-  platform::ControlSpec spec = TWinControl::Spec();
-  spec.kind = platform::ControlKind::ComboBox;
-  spec.tabStop = true;
-  return spec;
+platform::ControlDesign TCustomComboBox::Design() const {
+  platform::ControlDesign design = TWinControl::Design();
+  design.kind = platform::ControlKind::ComboBox;
+  design.tabStop = true;
+  return design;
 }
 
 void TCustomComboBox::WriteState() {
@@ -346,11 +346,11 @@ void TSpinEdit::SetCaption(const std::u16string& text) {
   SetValue(ValueOf(text));
 }
 
-platform::ControlSpec TSpinEdit::Spec() const {
-  platform::ControlSpec spec = TWinControl::Spec();
-  spec.kind = platform::ControlKind::SpinEdit;
-  spec.tabStop = true;
-  return spec;
+platform::ControlDesign TSpinEdit::Design() const {
+  platform::ControlDesign design = TWinControl::Design();
+  design.kind = platform::ControlKind::SpinEdit;
+  design.tabStop = true;
+  return design;
 }
 
 void TSpinEdit::ReadState() {
@@ -384,12 +384,12 @@ void TCheckBox::SetChecked(bool checked) {
     platform::SetControlChecked(handle_, checked);
 }
 
-platform::ControlSpec TCheckBox::Spec() const {
-  platform::ControlSpec spec = TWinControl::Spec();
-  spec.kind = platform::ControlKind::CheckBox;
-  spec.tabStop = true;
-  spec.wordWrap = WordWrap;
-  return spec;
+platform::ControlDesign TCheckBox::Design() const {
+  platform::ControlDesign design = TWinControl::Design();
+  design.kind = platform::ControlKind::CheckBox;
+  design.tabStop = true;
+  design.wordWrap = WordWrap;
+  return design;
 }
 
 void TCheckBox::WriteState() {

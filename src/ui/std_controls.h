@@ -35,7 +35,7 @@ public:
   TTextLayout Layout = tlTop;
 
 protected:
-  platform::ControlSpec Spec() const override;
+  platform::ControlDesign Design() const override;
   void WriteState() override;
 };
 
@@ -49,7 +49,7 @@ public:
   TBevelShape Shape = bsBox;
 
 protected:
-  platform::ControlSpec Spec() const override;
+  platform::ControlDesign Design() const override;
 };
 
 /// A container; its caption is not shown.
@@ -62,7 +62,7 @@ public:
   TPanelBevel BevelOuter = bvRaised;
 
 protected:
-  platform::ControlSpec Spec() const override;
+  platform::ControlDesign Design() const override;
 };
 
 /// A container with a titled frame; its aligned controls share the area inside the frame.
@@ -78,7 +78,7 @@ public:
   static constexpr int32_t kFrameInset = 2;
 
 protected:
-  platform::ControlSpec Spec() const override;
+  platform::ControlDesign Design() const override;
 };
 
 class TButton : public TWinControl {
@@ -98,7 +98,7 @@ public:
   void Click();
 
 protected:
-  platform::ControlSpec Spec() const override;
+  platform::ControlDesign Design() const override;
 };
 
 /// The base of the combo boxes (the settings store's ItemIndex handler recognises it by name).
@@ -127,7 +127,7 @@ public:
   int32_t ItemHeight = 13;
 
 protected:
-  platform::ControlSpec Spec() const override;
+  platform::ControlDesign Design() const override;
   void ReadState() override;
   void WriteState() override;
 
@@ -169,7 +169,7 @@ public:
   double Increment = 1;
 
 protected:
-  platform::ControlSpec Spec() const override;
+  platform::ControlDesign Design() const override;
   void ReadState() override;
 
 private:
@@ -190,7 +190,7 @@ public:
   bool WordWrap = false;
 
 protected:
-  platform::ControlSpec Spec() const override;
+  platform::ControlDesign Design() const override;
   void ReadState() override;
   void WriteState() override;
 

@@ -78,16 +78,16 @@ ModalRunHook SetModalRunHook(ModalRunHook hook) {
   return std::exchange(gHook, std::move(hook));
 }
 
-void DialogFrameSize(const DialogSpec&, int32_t& width, int32_t& height) {
+void DialogFrameSize(const DialogDesign&, int32_t& width, int32_t& height) {
   width = kFrameWidth;
   height = kFrameHeight;
 }
 
-int32_t RunModalDialog(const DialogSpec& spec, DialogEvents& events) {
+int32_t RunModalDialog(const DialogDesign& design, DialogEvents& events) {
   Record record;
   record.dialog = true;
-  record.bounds = spec.bounds;
-  record.text = spec.caption;
+  record.bounds = design.bounds;
+  record.text = design.caption;
   record.events = &events;
   const ControlHandle dialog = Add(std::move(record));
   ModalRunHook hook;
@@ -129,19 +129,19 @@ void EndModalDialog(ControlHandle dialog, int32_t result) {
   });
 }
 
-ControlHandle CreateDialogControl(ControlHandle parent, const ControlSpec& spec) {
+ControlHandle CreateDialogControl(ControlHandle parent, const ControlDesign& design) {
   {
     std::lock_guard lock(gLock);
     if (!Find(parent))
       return 0;
   }
   Record record;
-  record.kind = spec.kind;
+  record.kind = design.kind;
   record.parent = parent;
-  record.id = spec.id;
-  record.bounds = spec.bounds;
-  record.text = spec.text;
-  record.visible = spec.visible;
+  record.id = design.id;
+  record.bounds = design.bounds;
+  record.text = design.text;
+  record.visible = design.visible;
   return Add(std::move(record));
 }
 

@@ -119,7 +119,7 @@ const wchar_t* ContainerClass() {
 
 struct DialogState {
   DialogEvents* events = nullptr;
-  DialogSpec spec;
+  DialogDesign design;
   ModalRunHook hook;
   std::exception_ptr failure;
   bool ended = false;
@@ -145,29 +145,29 @@ template <class Fn> void Guard(HWND dialog, DialogState* state, Fn fn) {
   }
 }
 
-DWORD DialogStyle(const DialogSpec& spec) {
+DWORD DialogStyle(const DialogDesign& design) {
   DWORD style = DS_SETFONT | DS_FIXEDSYS | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU |
                 WS_CLIPCHILDREN;
-  if (spec.sizeable)
+  if (design.sizeable)
     style |= WS_THICKFRAME;
-  if (spec.helpButton)
+  if (design.helpButton)
     style |= DS_CONTEXTHELP;
   return style;
 }
 
-DWORD DialogExStyle(const DialogSpec& spec) {
-  return WS_EX_CONTROLPARENT | (spec.helpButton ? WS_EX_CONTEXTHELP : 0);
+DWORD DialogExStyle(const DialogDesign& design) {
+  return WS_EX_CONTROLPARENT | (design.helpButton ? WS_EX_CONTEXTHELP : 0);
 }
 
 // DLGTEMPLATE, no menu, the default class, the caption, then the font: 8 points "MS Shell Dlg".
-std::vector<WORD> MakeTemplate(const DialogSpec& spec) {
+std::vector<WORD> MakeTemplate(const DialogDesign& design) {
   std::vector<WORD> t(sizeof(DLGTEMPLATE) / sizeof(WORD), 0);
   auto* head = reinterpret_cast<DLGTEMPLATE*>(t.data());
-  head->style = DialogStyle(spec);
-  head->dwExtendedStyle = DialogExStyle(spec);
+  head->style = DialogStyle(design);
+  head->dwExtendedStyle = DialogExStyle(design);
   t.push_back(0); // menu
   t.push_back(0); // class
-  for (char16_t c : spec.caption)
+  for (char16_t c : design.caption)
     t.push_back(static_cast<WORD>(c));
   t.push_back(0);
   t.push_back(8);
@@ -250,7 +250,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
   case WM_INITDIALOG: {
     state = reinterpret_cast<DialogState*>(lParam);
     ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    const ControlRect& b = state->spec.bounds;
+    const ControlRect& b = state->design.bounds;
     ::SetWindowPos(dialog, nullptr, b.left, b.top, b.width, b.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     Guard(dialog, state, [&] {
@@ -336,26 +336,26 @@ ModalRunHook SetModalRunHook(ModalRunHook hook) {
   return before;
 }
 
-void DialogFrameSize(const DialogSpec& spec, int32_t& width, int32_t& height) {
+void DialogFrameSize(const DialogDesign& design, int32_t& width, int32_t& height) {
   RECT r{0, 0, 0, 0};
-  ::AdjustWindowRectEx(&r, DialogStyle(spec), FALSE, DialogExStyle(spec));
+  ::AdjustWindowRectEx(&r, DialogStyle(design), FALSE, DialogExStyle(design));
   width = r.right - r.left;
   height = r.bottom - r.top;
 }
 
-int32_t RunModalDialog(const DialogSpec& spec, DialogEvents& events) {
+int32_t RunModalDialog(const DialogDesign& design, DialogEvents& events) {
   DialogState state;
   state.events = &events;
-  state.spec = spec;
+  state.design = design;
   {
     std::lock_guard lock(gHookLock);
     state.hook = gHook;
   }
   ManifestScope manifest;
   ContainerClass();
-  std::vector<WORD> tmpl = MakeTemplate(spec);
-  HWND owner = spec.owner && ::IsWindow(reinterpret_cast<HWND>(spec.owner))
-                   ? reinterpret_cast<HWND>(spec.owner)
+  std::vector<WORD> tmpl = MakeTemplate(design);
+  HWND owner = design.owner && ::IsWindow(reinterpret_cast<HWND>(design.owner))
+                   ? reinterpret_cast<HWND>(design.owner)
                    : nullptr;
   const INT_PTR result =
       ::DialogBoxIndirectParamW(ThisModule(), reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), owner,
@@ -375,49 +375,50 @@ void EndModalDialog(ControlHandle dialog, int32_t result) {
   ::EndDialog(h, result);
 }
 
-ControlHandle CreateDialogControl(ControlHandle parent, const ControlSpec& spec) {
+ControlHandle CreateDialogControl(ControlHandle parent, const ControlDesign& design) {
   HWND p = Wnd(parent);
-  const DWORD visible = spec.visible ? WS_VISIBLE : 0;
-  const DWORD tab = spec.tabStop ? WS_TABSTOP : 0;
+  const DWORD visible = design.visible ? WS_VISIBLE : 0;
+  const DWORD tab = design.tabStop ? WS_TABSTOP : 0;
   HWND h = nullptr;
-  switch (spec.kind) {
+  switch (design.kind) {
   case ControlKind::Panel:
-    h = MakeChild(p, ContainerClass(), u"", visible, WS_EX_CONTROLPARENT, spec.id);
+    h = MakeChild(p, ContainerClass(), u"", visible, WS_EX_CONTROLPARENT, design.id);
     break;
   case ControlKind::GroupBox: {
-    h = MakeChild(p, ContainerClass(), u"", visible, WS_EX_CONTROLPARENT, spec.id);
+    h = MakeChild(p, ContainerClass(), u"", visible, WS_EX_CONTROLPARENT, design.id);
     if (h) {
       // The titled frame lies under the container's other children.
-      HWND frame = MakeChild(h, L"BUTTON", spec.text, WS_VISIBLE | BS_GROUPBOX, 0, -1);
+      HWND frame = MakeChild(h, L"BUTTON", design.text, WS_VISIBLE | BS_GROUPBOX, 0, -1);
       ::SetPropW(h, kFrameProp, frame);
       SetFont(frame);
     }
     break;
   }
   case ControlKind::Bevel:
-    h = MakeChild(p, L"STATIC", u"", (spec.lineAtBottom ? visible | SS_ETCHEDHORZ : 0), 0, spec.id);
+    h = MakeChild(p, L"STATIC", u"", (design.lineAtBottom ? visible | SS_ETCHEDHORZ : 0), 0,
+                  design.id);
     break;
   case ControlKind::Label:
-    h = MakeChild(p, L"STATIC", spec.text, visible | (spec.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP),
-                  0, spec.id);
-    if (h && spec.centreVertically)
+    h = MakeChild(p, L"STATIC", design.text,
+                  visible | (design.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP), 0, design.id);
+    if (h && design.centreVertically)
       ::SetPropW(h, kCentredProp, reinterpret_cast<HANDLE>(1));
     break;
   case ControlKind::Button:
-    h = MakeChild(p, L"BUTTON", spec.text, visible | tab | BS_PUSHBUTTON, 0, spec.id);
+    h = MakeChild(p, L"BUTTON", design.text, visible | tab | BS_PUSHBUTTON, 0, design.id);
     break;
   case ControlKind::ComboBox:
     h = MakeChild(p, L"COMBOBOX", u"", visible | tab | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL,
-                  0, spec.id);
+                  0, design.id);
     break;
   case ControlKind::SpinEdit: {
-    h = MakeChild(p, L"EDIT", spec.text, visible | tab | ES_AUTOHSCROLL | ES_NUMBER,
-                  WS_EX_CLIENTEDGE, spec.id);
+    h = MakeChild(p, L"EDIT", design.text, visible | tab | ES_AUTOHSCROLL | ES_NUMBER,
+                  WS_EX_CLIENTEDGE, design.id);
     if (h) {
       HWND updown =
           MakeChild(p, UPDOWN_CLASSW, u"",
                     visible | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
-                    spec.id + kUpDownIdOffset);
+                    design.id + kUpDownIdOffset);
       ::SetPropW(h, kUpDownProp, updown);
       if (updown) {
         ::SendMessageW(updown, UDM_SETRANGE32, static_cast<WPARAM>(INT_MIN), INT_MAX);
@@ -427,8 +428,9 @@ ControlHandle CreateDialogControl(ControlHandle parent, const ControlSpec& spec)
     break;
   }
   case ControlKind::CheckBox:
-    h = MakeChild(p, L"BUTTON", spec.text,
-                  visible | tab | BS_AUTOCHECKBOX | (spec.wordWrap ? BS_MULTILINE : 0), 0, spec.id);
+    h = MakeChild(p, L"BUTTON", design.text,
+                  visible | tab | BS_AUTOCHECKBOX | (design.wordWrap ? BS_MULTILINE : 0), 0,
+                  design.id);
     break;
   }
   if (!h)
@@ -437,11 +439,11 @@ ControlHandle CreateDialogControl(ControlHandle parent, const ControlSpec& spec)
   // inside it, which it would otherwise paint over.
   if (HWND frame = static_cast<HWND>(::GetPropW(p, kFrameProp)))
     ::SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  ::SetPropW(h, kKindProp, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(spec.kind) + 1));
+  ::SetPropW(h, kKindProp, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(design.kind) + 1));
   SetFont(h);
-  Place(h, spec.bounds);
-  if (spec.kind == ControlKind::SpinEdit)
-    ::SetWindowTextW(h, reinterpret_cast<const wchar_t*>(spec.text.c_str()));
+  Place(h, design.bounds);
+  if (design.kind == ControlKind::SpinEdit)
+    ::SetWindowTextW(h, reinterpret_cast<const wchar_t*>(design.text.c_str()));
   return reinterpret_cast<ControlHandle>(h);
 }
 
