@@ -5,6 +5,7 @@
 // on to the dialog and let Tab enter them (WS_EX_CONTROLPARENT). The library's manifest (resource
 // 2) is activated around the whole run, so that the controls are those of comctl32 version 6.
 #include "platform/dialog_window.h"
+#include "platform/win32/window_class_win.h"
 #include "platform/win32/windows_include.h"
 
 #include <commctrl.h>
@@ -30,14 +31,6 @@ constexpr INT_PTR kFailedRun = -2;
 
 std::mutex gHookLock;
 ModalRunHook gHook;
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
 
 HWND Wnd(ControlHandle h) {
   return reinterpret_cast<HWND>(h);

@@ -6,10 +6,10 @@
 // hands them to DispatchWindowMessage, which throws them again on the far side of
 // DispatchMessageA.
 #include "platform/message_pump.h"
+#include "platform/win32/window_class_win.h"
 #include "platform/win32/windows_include.h"
 
 #include <exception>
-#include <mutex>
 
 namespace platform {
 namespace {
@@ -42,40 +42,7 @@ LRESULT CALLBACK ForwardingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   return result;
 }
 
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ForwardingProc), &module);
-  return module;
-}
-
-// Registers the class once per process and unregisters it when the library goes away, so that
-// a later load of the library at another address can register it again.
-class WindowClass {
-public:
-  bool Ensure() {
-    std::call_once(once_, [this] {
-      WNDCLASSEXA wc{};
-      wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = &ForwardingProc;
-      wc.hInstance = ThisModule();
-      wc.lpszClassName = kWindowClass;
-      registered_ = ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    });
-    return registered_;
-  }
-  ~WindowClass() {
-    if (registered_)
-      ::UnregisterClassA(kWindowClass, ThisModule());
-  }
-
-private:
-  std::once_flag once_;
-  bool registered_ = false;
-};
-
-WindowClass gWindowClass;
+OwnWindowClass gWindowClass(kWindowClass, &ForwardingProc);
 
 MSG ToMsg(const Message& msg) {
   MSG m{};

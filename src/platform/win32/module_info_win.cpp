@@ -1,4 +1,5 @@
 #include "platform/module_info.h"
+#include "platform/win32/window_class_win.h"
 #include "platform/win32/windows_include.h"
 
 #include <cstdio>
@@ -6,14 +7,6 @@
 
 namespace platform {
 namespace {
-
-HMODULE ThisModule() {
-  HMODULE self = nullptr;
-  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&ThisModule), &self);
-  return self;
-}
 
 template <typename Fn> Fn Kernel32Entry(const char* name) {
   HMODULE kernel = ::GetModuleHandleA("kernel32.dll");

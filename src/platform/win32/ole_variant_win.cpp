@@ -8,13 +8,21 @@ static_assert(sizeof(OLECHAR) == sizeof(platform::OleChar), "OLECHAR width");
 
 namespace platform {
 namespace {
-VARIANT* Win(VariantRec& v) { return reinterpret_cast<VARIANT*>(&v); }
-const VARIANT* Win(const VariantRec& v) { return reinterpret_cast<const VARIANT*>(&v); }
+VARIANT* Win(VariantRec& v) {
+  return reinterpret_cast<VARIANT*>(&v);
+}
+const VARIANT* Win(const VariantRec& v) {
+  return reinterpret_cast<const VARIANT*>(&v);
+}
 } // namespace
 
-void OleVariantInit(VariantRec& v) noexcept { ::VariantInit(Win(v)); }
+void OleVariantInit(VariantRec& v) noexcept {
+  ::VariantInit(Win(v));
+}
 
-int32_t OleVariantClear(VariantRec& v) noexcept { return ::VariantClear(Win(v)); }
+int32_t OleVariantClear(VariantRec& v) noexcept {
+  return ::VariantClear(Win(v));
+}
 
 int32_t OleVariantCopy(VariantRec& dest, const VariantRec& source) noexcept {
   return ::VariantCopy(Win(dest), const_cast<VARIANT*>(Win(source)));
@@ -32,7 +40,9 @@ OleStr OleStrAlloc(const OleChar* text, uint32_t length) {
   return reinterpret_cast<OleStr>(s);
 }
 
-void OleStrFree(OleStr s) noexcept { ::SysFreeString(reinterpret_cast<BSTR>(s)); }
+void OleStrFree(OleStr s) noexcept {
+  ::SysFreeString(reinterpret_cast<BSTR>(s));
+}
 
 uint32_t OleStrLen(const OleChar* s) noexcept {
   return ::SysStringLen(reinterpret_cast<BSTR>(const_cast<OleChar*>(s)));

@@ -2,9 +2,9 @@
 // "AggregationTimerWindow", whose procedure forwards to the WindowProc given at creation. An
 // exception that the procedure lets out is dropped here: it must not unwind through the system.
 #include "platform/timer_window.h"
+#include "platform/win32/window_class_win.h"
 #include "platform/win32/windows_include.h"
 
-#include <mutex>
 
 namespace platform {
 namespace {
@@ -40,38 +40,7 @@ LRESULT CALLBACK TimerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   return result;
 }
 
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&TimerWindowProc), &module);
-  return module;
-}
-
-class TimerWindowClass {
-public:
-  bool Ensure() {
-    std::call_once(once_, [this] {
-      WNDCLASSEXA wc{};
-      wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = &TimerWindowProc;
-      wc.hInstance = ThisModule();
-      wc.lpszClassName = kTimerWindowClass;
-      registered_ = ::RegisterClassExA(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    });
-    return registered_;
-  }
-  ~TimerWindowClass() {
-    if (registered_)
-      ::UnregisterClassA(kTimerWindowClass, ThisModule());
-  }
-
-private:
-  std::once_flag once_;
-  bool registered_ = false;
-};
-
-TimerWindowClass gTimerWindowClass;
+OwnWindowClass gTimerWindowClass(kTimerWindowClass, &TimerWindowProc);
 
 } // namespace
 
