@@ -336,7 +336,8 @@ void Run(Bytes& in, Call& call) {
     break;
   case 8:
     ShowOptionsDialog(r);
-    Check(!r || (rec.Output.Kind == ZET_KIND_INTEGER && rec.Output.Data <= 3),
+    // 4 stays when a parameter of the call cannot be read (an "OWNERFORM" that is no number).
+    Check(!r || (rec.Output.Kind == ZET_KIND_INTEGER && rec.Output.Data <= 4),
           "ShowOptionsDialog: output");
     break;
   case 9: {
