@@ -61,7 +61,7 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
 
 void TaPlugin::ResetAggregation() {
   TThreadObjectList::WriteLocked engine(*AggregationList);
-  Pending->Clear();
+  Recycler.Clear(*Pending);
   if (Index)
     Index->Clear();
   TObjectList& vars = engine.List();
@@ -89,7 +89,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   TThreadObjectList::WriteLocked engine(*AggregationList);
   if (!Index)
     Index = std::make_unique<PendingIndex>();
-  rows->Clear();
+  Recycler.Clear(*rows);
   if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs))
     ResetAggregation();
   RestartTimeout(TimeoutTracker);
@@ -99,9 +99,11 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   if (varCount == 0)
     return;
 
+  // The variables do not change under the engine lock: their array is read directly.
+  void* const* varItems = vars.List();
   const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
   const int32_t last = input.Count() - 1;
-  std::string lowered;
+  std::string& lowered = LoweredName;
   for (int32_t i = 0; i <= last; ++i) {
     // A host list may hold an unfilled slot: it carries no value but is still a check point
     // when it is the packet's last item.
@@ -114,7 +116,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
 
       bool found = false;
       for (int32_t k = 0; k < varCount; ++k) {
-        auto* var = static_cast<TAggregationListItem*>(vars.Get(k));
+        auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[k]));
         if (var->LowerName.View() == lowered) {
           found = true;
           if (!var->Received && !v.IsEmptyValue())
@@ -127,7 +129,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
         const int32_t at = Index->Find(*Pending, lowered, hash);
         if (at >= 0) {
           Pending->Item(at)->SetValue(v);
-        } else if (Pending->Add(item->Name, v)) {
+        } else if (Recycler.Add(*Pending, item->Name, lowered, std::move(v))) {
           Index->Insert(*Pending, Pending->Count() - 1, hash);
         }
       }
@@ -142,10 +144,10 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
           // of copying them. They are what AppendRow would copy: names as first written, values
           // already in their OLE-compatible form, no row marker among them.
           rows->SwapContents(*Pending);
-          rows->AddNewRow();
+          Recycler.AddNewRow(*rows);
           ResetAggregation();
         } else {
-          rows->AppendRow(Pending.get());
+          Recycler.AppendRow(*rows, *Pending);
           if (!NoReset)
             ResetAggregation();
         }

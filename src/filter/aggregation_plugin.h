@@ -2,6 +2,7 @@
 // releases the row when every configured variable has received a non-empty value.
 #pragma once
 
+#include "data/item_recycler.h"
 #include "data/params_list.h"
 #include "data/thread_object_list.h"
 #include "filter/pending_index.h"
@@ -71,6 +72,11 @@ private:
   /// reads a settings object that is being replaced.
   bool NoReset = false;
   std::unique_ptr<PendingIndex> Index;
+  /// Items, arrays and names of the output rows and the pending row, kept between data calls
+  /// (under the engine lock).
+  TzetItemRecycler Recycler;
+  /// The lower-cased name of the input item being merged (under the engine lock).
+  std::string LoweredName;
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> EngineReady{false};
