@@ -75,8 +75,18 @@ private:
   /// Items, arrays and names of the output rows and the pending row, kept between data calls
   /// (under the engine lock).
   TzetItemRecycler Recycler;
-  /// The lower-cased name of the input item being merged (under the engine lock).
-  std::string LoweredName;
+  /// What the engine learnt about the name of the input item at one position of a packet: the
+  /// name's block (held), its lower-cased form and hash, and the index of the configured variable
+  /// it names (-1 for none). Packets of one device repeat their names at the same positions.
+  struct SeenName {
+    rtl::AnsiString Name;
+    std::string Lowered;
+    std::size_t Hash = 0;
+    int32_t Var = -1;
+    bool Known = false;
+  };
+  /// By position in the packet (under the engine lock); cleared with the variables.
+  std::vector<SeenName> SeenNames;
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> EngineReady{false};
