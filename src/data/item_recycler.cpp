@@ -145,6 +145,16 @@ TzetParamsListItem* TzetItemRecycler::Add(TzetParamsList& list, const AnsiString
   return Append(list, item);
 }
 
+void TzetItemRecycler::SetValue(TzetParamsListItem* item, Variant&& value) {
+  if (!IsOleCompatible(value.Type())) {
+    item->SetValue(value);
+    return;
+  }
+  // What SetValue would store: the value's own OLE-compatible copy, in its own type.
+  rtl::ClearVariant(item->Value);
+  item->Value = value.Detach();
+}
+
 TzetParamsListItem* TzetItemRecycler::AddNewRow(TzetParamsList& list) {
   if (!UsesOwnItems(list))
     return list.AddNewRow();

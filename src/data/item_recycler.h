@@ -31,6 +31,8 @@ public:
   /// gives it). Value is taken over.
   TzetParamsListItem* Add(TzetParamsList& list, const rtl::AnsiString& name,
                           std::string_view lowered, rtl::Variant&& value);
+  /// Item.SetValue(Value) for an item of any list; Value is taken over.
+  static void SetValue(TzetParamsListItem* item, rtl::Variant&& value);
   /// List.AddNewRow().
   TzetParamsListItem* AddNewRow(TzetParamsList& list);
   /// List.AppendRow(Source) for a Source other than List.

@@ -142,7 +142,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
         const std::size_t hash = seen.Hash;
         const int32_t at = Index->Find(*Pending, lowered, hash);
         if (at >= 0) {
-          Pending->Item(at)->SetValue(v);
+          TzetItemRecycler::SetValue(Pending->Item(at), std::move(v));
         } else if (Recycler.Add(*Pending, item->Name, lowered, std::move(v))) {
           Index->Insert(*Pending, Pending->Count() - 1, hash);
         }

@@ -103,3 +103,24 @@ TEST(TzetItemRecycler, ItemsOfTheOtherSideAreFreedNotReused) {
   for (int32_t i = 0; i < rows.Count(); ++i)
     EXPECT_TRUE(TzetParamsListItem::IsOwnItem(rows.Item(i)));
 }
+
+// Storing a value through the recycler leaves the item as SetValue does, for every type a packet
+// may carry (8-bit strings and the integers that are widened included).
+TEST(TzetItemRecycler, SetValueStoresWhatTheItemsOwnSetValueStores) {
+  TzetParamsList viaRecycler, plain;
+  const Variant values[] = {Variant::Int32(-3),
+                            Variant::Double(2.5),
+                            Variant::Byte(200),
+                            Variant::UInt32(0x90000000u),
+                            Variant::FromAnsiText("w"),
+                            Variant::Ansi(AnsiString("ansi")),
+                            Variant::Null(),
+                            Variant::Bool(false)};
+  for (const Variant& value : values) {
+    viaRecycler.Add("n", Variant::Int32(0));
+    plain.Add("n", Variant::Int32(0));
+    TzetItemRecycler::SetValue(viaRecycler.Item(viaRecycler.Count() - 1), Variant(value));
+    plain.Item(plain.Count() - 1)->SetValue(value);
+  }
+  EXPECT_EQ(HostView(viaRecycler), HostView(plain));
+}
