@@ -218,10 +218,40 @@ void Floor(benchmark::State& state) {
   SetCounters(state, items, bench::AllocationCount() - before, -1);
 }
 
+/// The least work any aggregator of this data model does per packet: read each input item and
+/// write as many output items into storage that is already there (the name shared, the value
+/// copied), with no lookup and no allocation.
+void Limit(benchmark::State& state) {
+  const int items = static_cast<int>(state.range(0));
+  const int vars = static_cast<int>(state.range(1));
+  PacketCycle cycle(items, vars);
+  TzetRowsParamsList out;
+  for (int i = 0; i < items; ++i)
+    out.Add("x", rtl::Variant::Null());
+
+  int p = 0;
+  const uint64_t before = bench::AllocationCount();
+  for (auto _ : state) {
+    const TzetParamsListRef input(cycle.Packet(p));
+    const int32_t count = input.Count();
+    for (int32_t i = 0; i < count; ++i) {
+      const TzetParamsListItem* from = input.Item(i);
+      TzetParamsListItem* to = out.Item(i);
+      to->Name = from->Name;
+      rtl::CopyVariant(to->Value, from->Value);
+    }
+    benchmark::DoNotOptimize(out.Item(count - 1));
+    if (++p == cycle.Size())
+      p = 0;
+  }
+  SetCounters(state, items, bench::AllocationCount() - before, -1);
+}
+
 BENCHMARK(Engine)
     ->ArgsProduct({{4, 16, 64}, {1, 4, 8}, {1, 0}})
     ->ArgNames({"items", "vars", "reset"});
 BENCHMARK(Floor)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
+BENCHMARK(Limit)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
 
 struct Result {
   double packetsPerSecond = 0;
@@ -229,6 +259,9 @@ struct Result {
   double rowsPerPacket = 0;
   bool ok = false;
 };
+
+/// The reset field of the limit's runs in the summary's keys (the floor's is -1).
+constexpr int kLimitKey = -2;
 
 /// The console output, plus every run kept for the summary table.
 class CollectingReporter : public benchmark::ConsoleReporter {
@@ -241,9 +274,15 @@ public:
         continue;
       int items = 0, vars = 0, reset = -1;
       const std::string name = run.benchmark_name();
-      if (std::sscanf(name.c_str(), "Engine/items:%d/vars:%d/reset:%d", &items, &vars, &reset) !=
-              3 &&
-          std::sscanf(name.c_str(), "Floor/items:%d/vars:%d", &items, &vars) != 2)
+      bool known =
+          std::sscanf(name.c_str(), "Engine/items:%d/vars:%d/reset:%d", &items, &vars, &reset) == 3;
+      if (!known)
+        known = std::sscanf(name.c_str(), "Floor/items:%d/vars:%d", &items, &vars) == 2;
+      if (!known && std::sscanf(name.c_str(), "Limit/items:%d/vars:%d", &items, &vars) == 2) {
+        known = true;
+        reset = kLimitKey;
+      }
+      if (!known)
         continue;
       Result r;
       r.ok = !run.error_occurred;
@@ -262,35 +301,45 @@ public:
   std::map<std::tuple<int, int, int>, Result> results;
 };
 
+bool Usable(const std::map<std::tuple<int, int, int>, Result>& results,
+            std::tuple<int, int, int> key, Result& out) {
+  const auto it = results.find(key);
+  if (it == results.end() || !it->second.ok || it->second.packetsPerSecond <= 0)
+    return false;
+  out = it->second;
+  return true;
+}
+
 void PrintTable(const CollectingReporter& reporter) {
-  std::printf("\n%5s %4s %5s %14s %14s %6s %10s %10s %9s %9s %8s\n", "items", "vars", "reset",
-              "engine_pkts/s", "floor_pkts/s", "ratio", "allocs/pkt", "floor_allc", "ns/item",
-              "floor_ns", "rows/pkt");
+  std::printf("\n%5s %4s %5s %13s %13s %13s %7s %7s %10s %10s %8s %8s %8s %8s\n", "items", "vars",
+              "reset", "engine_pkts/s", "floor_pkts/s", "limit_pkts/s", "e/floor", "e/limit",
+              "allocs/pkt", "floor_allc", "ns/item", "floor_ns", "limit_ns", "rows/pkt");
   for (const auto& [key, engine] : reporter.results) {
     const auto [items, vars, reset] = key;
     if (reset < 0)
       continue;
-    const auto floorIt = reporter.results.find({items, vars, -1});
     if (!engine.ok || engine.packetsPerSecond <= 0) {
-      std::printf("%5d %4d %5s %14s\n", items, vars, reset ? "on" : "off", "error");
+      std::printf("%5d %4d %5s %13s\n", items, vars, reset ? "on" : "off", "error");
       continue;
     }
-    const double engineNs = 1e9 / engine.packetsPerSecond / items;
-    if (floorIt == reporter.results.end() || !floorIt->second.ok ||
-        floorIt->second.packetsPerSecond <= 0) {
-      std::printf("%5d %4d %5s %14.0f %14s\n", items, vars, reset ? "on" : "off",
-                  engine.packetsPerSecond, "-");
-      continue;
-    }
-    const Result& floor = floorIt->second;
-    std::printf("%5d %4d %5s %14.0f %14.0f %6.2f %10.2f %10.2f %9.1f %9.1f %8.2f\n", items, vars,
-                reset ? "on" : "off", engine.packetsPerSecond, floor.packetsPerSecond,
-                floor.packetsPerSecond / engine.packetsPerSecond, engine.allocsPerPacket,
-                floor.allocsPerPacket, engineNs, 1e9 / floor.packetsPerSecond / items,
+    Result floor, limit;
+    const bool hasFloor = Usable(reporter.results, {items, vars, -1}, floor);
+    const bool hasLimit = Usable(reporter.results, {items, vars, kLimitKey}, limit);
+    auto nsPerItem = [items](const Result& r) { return 1e9 / r.packetsPerSecond / items; };
+    std::printf("%5d %4d %5s %13.0f %13.0f %13.0f %7.2f %7.2f %10.2f %10.2f %8.1f %8.1f %8.1f "
+                "%8.2f\n",
+                items, vars, reset ? "on" : "off", engine.packetsPerSecond,
+                hasFloor ? floor.packetsPerSecond : 0.0, hasLimit ? limit.packetsPerSecond : 0.0,
+                hasFloor ? floor.packetsPerSecond / engine.packetsPerSecond : 0.0,
+                hasLimit ? limit.packetsPerSecond / engine.packetsPerSecond : 0.0,
+                engine.allocsPerPacket, hasFloor ? floor.allocsPerPacket : 0.0, nsPerItem(engine),
+                hasFloor ? nsPerItem(floor) : 0.0, hasLimit ? nsPerItem(limit) : 0.0,
                 engine.rowsPerPacket);
   }
-  std::printf("ratio = engine time per packet / floor time per packet (floor: the same packets "
-              "appended to a cleared rows list)\n");
+  std::printf("e/floor = engine time per packet / floor time per packet (floor: the same packets "
+              "appended to a cleared rows list); e/limit = engine time / limit time (limit: each "
+              "input item read and written into an output item already there, no lookup, no "
+              "allocation); 0 where a reference run is missing\n");
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the native preset and runs the ProcessData benchmark: the real library through its
-# exports against the floor of copying the same packets into a rows list. Prints Google
-# Benchmark's own output and then the summary table with the engine/floor ratio and the heap
-# allocations per packet. Extra arguments go to the benchmark binary (e.g. --benchmark_filter=16).
+# exports against the floor of copying the same packets into a rows list and the limit of writing
+# each input item into an output item already there. Prints Google Benchmark's own output and then
+# the summary table with the engine/floor and engine/limit ratios and the heap allocations per
+# packet. Extra arguments go to the benchmark binary (e.g. --benchmark_filter=16).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="${AGG_JOBS:-2}"

@@ -166,6 +166,10 @@ void TzetParamsListItem::Assign(const TzetParamsListItem* source) {
   State = source->State;
 }
 
+bool TzetParamsListItem::IsOwnItem(const void* item) noexcept {
+  return item && static_cast<const TzetParamsListItem*>(item)->ClassPointer == &kItemTable.Assign;
+}
+
 const TzetParamsListItemClass* TzetParamsListItem::ClassRef() noexcept {
   return &kItemClass;
 }
@@ -194,7 +198,8 @@ void TzetParamsListItem::Free(void* item) noexcept {
 
 void TzetParamsListItem::SetValue(const Variant& value) {
   Variant stored = value.OleCompatible();
-  if (KeepsCallerType(value.Type()))
+  // Converting to the type the value already has would copy it onto itself.
+  if (KeepsCallerType(value.Type()) && stored.Type() != value.Type())
     platform::OleVariantChangeType(stored.Rec(), stored.Rec(), 0, value.Type()); // result ignored
   rtl::ClearVariant(Value);
   Value = stored.Detach();

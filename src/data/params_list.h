@@ -74,6 +74,8 @@ struct TzetParamsListItem {
   static const TzetParamsListItemClass* ClassRef() noexcept;
   /// A new item of this class on the process heap.
   static TzetParamsListItem* Create(const rtl::AnsiString& name, const rtl::Variant& value);
+  /// True when Item is an item of this library's class (its class pointer is this library's).
+  static bool IsOwnItem(const void* item) noexcept;
   /// Destroys an item of either side (null is ignored).
   static void Free(void* item) noexcept;
 

@@ -50,6 +50,8 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
   if (!Index)
     Index = std::make_unique<PendingIndex>();
   Index->Clear();
+  // What was learnt about input names refers to the variables about to be replaced.
+  SeenNames.clear();
   for (const std::string& var : settings.Vars) {
     const std::string_view name = TrimControls(var);
     if (!name.empty())
@@ -61,7 +63,7 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
 
 void TaPlugin::ResetAggregation() {
   TThreadObjectList::WriteLocked engine(*AggregationList);
-  Pending->Clear();
+  Recycler.Clear(*Pending);
   if (Index)
     Index->Clear();
   TObjectList& vars = engine.List();
@@ -89,7 +91,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   TThreadObjectList::WriteLocked engine(*AggregationList);
   if (!Index)
     Index = std::make_unique<PendingIndex>();
-  rows->Clear();
+  Recycler.Clear(*rows);
   if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs))
     ResetAggregation();
   RestartTimeout(TimeoutTracker);
@@ -99,9 +101,12 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   if (varCount == 0)
     return;
 
+  // The variables do not change under the engine lock: their array is read directly.
+  void* const* varItems = vars.List();
   const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
   const int32_t last = input.Count() - 1;
-  std::string lowered;
+  if (SeenNames.size() < static_cast<std::size_t>(input.Count()))
+    SeenNames.resize(static_cast<std::size_t>(input.Count()));
   for (int32_t i = 0; i <= last; ++i) {
     // A host list may hold an unfilled slot: it carries no value but is still a check point
     // when it is the packet's last item.
@@ -109,25 +114,36 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     const bool isMarker = item && item->Name == kRowMarker;
     if (item && !isMarker) {
       rtl::Variant v = rtl::Variant::OleCompatibleCopy(item->Value);
-      lowered.assign(item->Name.View());
-      platform::AnsiLowerInPlace(lowered.data(), lowered.size());
-
-      bool found = false;
-      for (int32_t k = 0; k < varCount; ++k) {
-        auto* var = static_cast<TAggregationListItem*>(vars.Get(k));
-        if (var->LowerName.View() == lowered) {
-          found = true;
-          if (!var->Received && !v.IsEmptyValue())
-            var->Received = true;
-          break;
+      SeenName& seen = SeenNames[static_cast<std::size_t>(i)];
+      if (!seen.Known || seen.Name.BlockPointer() != item->Name.BlockPointer()) {
+        // A name block that is held cannot be freed, nor (being shared) written: the same
+        // block at the same position has the same text as last time.
+        seen.Name = item->Name;
+        seen.Lowered.assign(item->Name.View());
+        platform::AnsiLowerInPlace(seen.Lowered.data(), seen.Lowered.size());
+        seen.Hash = PendingIndex::Hash(seen.Lowered);
+        seen.Var = -1;
+        for (int32_t k = 0; k < varCount && seen.Var < 0; ++k) {
+          auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[k]));
+          if (var->LowerName.View() == seen.Lowered)
+            seen.Var = k;
         }
+        seen.Known = true;
+      }
+      const std::string& lowered = seen.Lowered;
+
+      const bool found = seen.Var >= 0;
+      if (found) {
+        auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[seen.Var]));
+        if (!var->Received && !v.IsEmptyValue())
+          var->Received = true;
       }
       if (!found || !v.IsEmptyValue()) {
-        const std::size_t hash = PendingIndex::Hash(lowered);
+        const std::size_t hash = seen.Hash;
         const int32_t at = Index->Find(*Pending, lowered, hash);
         if (at >= 0) {
-          Pending->Item(at)->SetValue(v);
-        } else if (Pending->Add(item->Name, v)) {
+          TzetItemRecycler::SetValue(Pending->Item(at), std::move(v));
+        } else if (Recycler.Add(*Pending, item->Name, lowered, std::move(v))) {
           Index->Insert(*Pending, Pending->Count() - 1, hash);
         }
       }
@@ -142,10 +158,10 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
           // of copying them. They are what AppendRow would copy: names as first written, values
           // already in their OLE-compatible form, no row marker among them.
           rows->SwapContents(*Pending);
-          rows->AddNewRow();
+          Recycler.AddNewRow(*rows);
           ResetAggregation();
         } else {
-          rows->AppendRow(Pending.get());
+          Recycler.AppendRow(*rows, *Pending);
           if (!NoReset)
             ResetAggregation();
         }

@@ -2,6 +2,7 @@
 // releases the row when every configured variable has received a non-empty value.
 #pragma once
 
+#include "data/item_recycler.h"
 #include "data/params_list.h"
 #include "data/thread_object_list.h"
 #include "filter/pending_index.h"
@@ -71,6 +72,21 @@ private:
   /// reads a settings object that is being replaced.
   bool NoReset = false;
   std::unique_ptr<PendingIndex> Index;
+  /// Items, arrays and names of the output rows and the pending row, kept between data calls
+  /// (under the engine lock).
+  TzetItemRecycler Recycler;
+  /// What the engine learnt about the name of the input item at one position of a packet: the
+  /// name's block (held), its lower-cased form and hash, and the index of the configured variable
+  /// it names (-1 for none). Packets of one device repeat their names at the same positions.
+  struct SeenName {
+    rtl::AnsiString Name;
+    std::string Lowered;
+    std::size_t Hash = 0;
+    int32_t Var = -1;
+    bool Known = false;
+  };
+  /// By position in the packet (under the engine lock); cleared with the variables.
+  std::vector<SeenName> SeenNames;
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> EngineReady{false};

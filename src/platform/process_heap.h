@@ -11,6 +11,8 @@ namespace platform {
 void* HeapAllocate(std::size_t size);
 /// Grows or shrinks a block from HeapAllocate; a null Block allocates a new one.
 void* HeapReallocate(void* block, std::size_t size);
+/// The usable size of a block from HeapAllocate (at least the size asked for; 0 for null).
+std::size_t HeapBlockSize(const void* block) noexcept;
 /// Frees a block from HeapAllocate; null is ignored.
 void HeapRelease(void* block) noexcept;
 

@@ -174,6 +174,10 @@ void TList::SetCapacity(int32_t capacity) {
   if (capacity == 0) {
     platform::HeapRelease(FList);
     FList = nullptr;
+  } else if (capacity > FCapacity && FList &&
+             platform::HeapBlockSize(FList) >= static_cast<std::size_t>(capacity) * sizeof(void*)) {
+    // The block already holds the grown array (an array kept for reuse is larger than the
+    // capacity it starts with): no reallocation.
   } else {
     FList = static_cast<void**>(
         platform::HeapReallocate(FList, static_cast<std::size_t>(capacity) * sizeof(void*)));

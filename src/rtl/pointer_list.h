@@ -78,6 +78,24 @@ public:
     std::swap(FCapacity, other.FCapacity);
   }
 
+  /// Takes the item array out of the list, which is then empty with capacity 0 and no array; the
+  /// caller owns the array and the pointers in its first Count slots.
+  void** TakeArray() noexcept {
+    void** array = FList;
+    FList = nullptr;
+    FCount = 0;
+    FCapacity = 0;
+    return array;
+  }
+  /// Gives an empty list without an array a process-heap block to grow into: Capacity stays 0
+  /// and grows by the usual steps, each taken within the block while it is large enough.
+  void AdoptArray(void** array) noexcept {
+    if (FList || FCount != 0)
+      return;
+    FList = array;
+    FCapacity = 0;
+  }
+
   /// The capacity one growth step after Capacity (the policy above).
   static int32_t GrownCapacity(int32_t capacity) noexcept;
 

@@ -10,7 +10,41 @@ namespace rtl {
 
 using namespace platform;
 
+namespace {
+// Types held by value in the record itself: copying them is copying the record, and clearing them
+// frees nothing, so neither needs the OLE functions.
+bool IsPlainScalar(uint16_t vt) noexcept {
+  switch (vt) {
+  case vtEmpty:
+  case vtNull:
+  case vtI2:
+  case vtI4:
+  case vtR4:
+  case vtR8:
+  case vtCurrency:
+  case vtDate:
+  case vtError:
+  case vtBool:
+  case vtI1:
+  case vtUI1:
+  case vtUI2:
+  case vtUI4:
+  case vtI8:
+  case vtUI8:
+  case vtInt:
+  case vtUInt:
+    return true;
+  default:
+    return false;
+  }
+}
+} // namespace
+
 void ClearVariant(VariantRec& v) noexcept {
+  if (IsPlainScalar(v.vt)) {
+    OleVariantInit(v);
+    return;
+  }
   if (v.vt == vtAnsiString) {
     AnsiString::Release(static_cast<const char*>(v.ptr));
     OleVariantInit(v);
@@ -27,6 +61,11 @@ void CopyVariant(VariantRec& dest, const VariantRec& source) {
     ClearVariant(dest);
     dest = source;
     AnsiString::AddRef(static_cast<const char*>(source.ptr));
+    return;
+  }
+  if (IsPlainScalar(source.vt)) {
+    ClearVariant(dest);
+    dest = source;
     return;
   }
   VariantRec copy;

@@ -1,6 +1,7 @@
 #include "platform/process_heap.h"
 
 #include <cstdlib>
+#include <malloc.h>
 #include <new>
 
 namespace platform {
@@ -19,6 +20,12 @@ void* HeapReallocate(void* block, std::size_t size) {
   return p;
 }
 
-void HeapRelease(void* block) noexcept { std::free(block); }
+std::size_t HeapBlockSize(const void* block) noexcept {
+  return block ? ::malloc_usable_size(const_cast<void*>(block)) : 0;
+}
+
+void HeapRelease(void* block) noexcept {
+  std::free(block);
+}
 
 } // namespace platform

@@ -21,6 +21,13 @@ void* HeapReallocate(void* block, std::size_t size) {
   return p;
 }
 
+std::size_t HeapBlockSize(const void* block) noexcept {
+  if (!block)
+    return 0;
+  const SIZE_T size = ::HeapSize(::GetProcessHeap(), 0, block);
+  return size == static_cast<SIZE_T>(-1) ? 0 : size;
+}
+
 void HeapRelease(void* block) noexcept {
   if (block)
     ::HeapFree(::GetProcessHeap(), 0, block);

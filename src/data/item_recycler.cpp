@@ -1,0 +1,199 @@
+#include "data/item_recycler.h"
+
+#include "platform/process_heap.h"
+
+#include <new>
+
+using rtl::AnsiString;
+using rtl::Variant;
+
+namespace {
+
+bool IsBlankName(std::string_view name) {
+  for (char c : name)
+    if (static_cast<unsigned char>(c) > 32)
+      return false;
+  return true;
+}
+
+// Types that OleCompatible converts: a value of any other type is its own OLE-compatible copy.
+bool IsOleCompatible(uint16_t vt) {
+  switch (vt) {
+  case platform::vtAnsiString:
+  case platform::vtI1:
+  case platform::vtUI1:
+  case platform::vtUI2:
+  case platform::vtUI4:
+  case platform::vtI8:
+    return false;
+  default:
+    return true;
+  }
+}
+
+} // namespace
+
+TzetItemRecycler::~TzetItemRecycler() {
+  for (TzetParamsListItem* item : items_)
+    TzetParamsListItem::Free(item);
+  for (void** array : arrays_)
+    platform::HeapRelease(array);
+}
+
+void TzetItemRecycler::Keep(void* item) noexcept {
+  if (!TzetParamsListItem::IsOwnItem(item) || items_.size() >= kMaxItems) {
+    TzetParamsListItem::Free(item);
+    return;
+  }
+  // The names stay: the item most likely takes the same names again, which then costs nothing.
+  auto* it = static_cast<TzetParamsListItem*>(item);
+  rtl::ClearVariant(it->Value);
+  items_.push_back(it); // capacity reserved below kMaxItems: see Clear
+}
+
+void TzetItemRecycler::Clear(TzetParamsList& list) noexcept {
+  const int32_t count = list.Count();
+  if (items_.capacity() < kMaxItems) {
+    try {
+      items_.reserve(kMaxItems);
+      arrays_.reserve(kMaxArrays);
+    } catch (...) {
+      list.Clear();
+      return;
+    }
+  }
+  void** array = list.TakeArray();
+  // Kept last to first, so that they are taken again in their order in the list: a row of the
+  // same names as the last one gets each item back with its own names.
+  for (int32_t i = count - 1; i >= 0; --i) {
+    void* item = array[i];
+    array[i] = nullptr;
+    if (item) {
+      list.Notify(item, lnDeleted);
+      Keep(item);
+    }
+  }
+  if (!array)
+    return;
+  if (arrays_.size() < kMaxArrays)
+    arrays_.push_back(array);
+  else
+    platform::HeapRelease(array);
+}
+
+bool TzetItemRecycler::UsesOwnItems(const TzetParamsList& list) const noexcept {
+  return !list.ItemClass || list.ItemClass == TzetParamsListItem::ClassRef();
+}
+
+TzetParamsListItem* TzetItemRecycler::TakeItem(const AnsiString& name) {
+  TzetParamsListItem* item;
+  if (items_.empty()) {
+    item = TzetParamsListItem::Create(name, Variant());
+  } else {
+    item = items_.back();
+    items_.pop_back();
+    item->Name = name;
+  }
+  item->DeclaredType = 0;
+  item->State = ZET_ITEM_STATE_ASSIGNED;
+  return item;
+}
+
+TzetParamsListItem* TzetItemRecycler::Append(TzetParamsList& list, TzetParamsListItem* item) {
+  if (!list.List() && !arrays_.empty()) {
+    list.AdoptArray(arrays_.back());
+    if (list.List() == arrays_.back())
+      arrays_.pop_back();
+  }
+  try {
+    static_cast<TList&>(list).Add(item);
+  } catch (...) {
+    Keep(item);
+    throw;
+  }
+  return item;
+}
+
+const AnsiString& TzetItemRecycler::LowerNameOf(const AnsiString& name, std::string_view lowered,
+                                                const AnsiString& current) {
+  if (current.View() == lowered)
+    return current;
+  if (name.View() == lowered) {
+    sameName_ = name;
+    return sameName_;
+  }
+  const auto found = names_.find(lowered);
+  if (found != names_.end())
+    return found->second;
+  if (names_.size() >= kMaxNames)
+    names_.clear();
+  AnsiString block(lowered);
+  const std::string_view key = block.View();
+  return names_.emplace(key, std::move(block)).first->second;
+}
+
+TzetParamsListItem* TzetItemRecycler::Add(TzetParamsList& list, const AnsiString& name,
+                                          std::string_view lowered, Variant&& value) {
+  if (!UsesOwnItems(list) || !IsOleCompatible(value.Type()))
+    return list.Add(name, value);
+  if (IsBlankName(name.View()))
+    return nullptr;
+  TzetParamsListItem* item = TakeItem(name);
+  item->LowerName = LowerNameOf(name, lowered, item->LowerName);
+  // The value is already what SetValue would store: an OLE-compatible value keeps its type.
+  item->Value = value.Detach();
+  return Append(list, item);
+}
+
+void TzetItemRecycler::SetValue(TzetParamsListItem* item, Variant&& value) {
+  if (!IsOleCompatible(value.Type())) {
+    item->SetValue(value);
+    return;
+  }
+  // What SetValue would store: the value's own OLE-compatible copy, in its own type.
+  rtl::ClearVariant(item->Value);
+  item->Value = value.Detach();
+}
+
+TzetParamsListItem* TzetItemRecycler::AddNewRow(TzetParamsList& list) {
+  if (!UsesOwnItems(list))
+    return list.AddNewRow();
+  if (marker_.IsEmpty()) {
+    marker_ = AnsiString(kRowMarker);
+    markerLower_ = marker_.Lowered();
+  }
+  TzetParamsListItem* item = TakeItem(marker_);
+  item->LowerName = markerLower_;
+  item->Value.vt = platform::vtNull;
+  return Append(list, item);
+}
+
+void TzetItemRecycler::AppendRow(TzetParamsList& list, const TzetParamsList& source) {
+  if (&list == &source || !UsesOwnItems(list)) {
+    list.AppendRow(&source);
+    return;
+  }
+  const int32_t count = source.Count();
+  if (count <= 0)
+    return;
+  for (int32_t i = 0; i < count; ++i) {
+    const TzetParamsListItem* from = source.Item(i);
+    if (!from || IsBlankName(from->Name.View()))
+      continue;
+    Variant value = Variant::OleCompatibleCopy(from->Value);
+    if (!IsOleCompatible(value.Type())) {
+      list.AddItem(from);
+      continue;
+    }
+    // AddItem: a copy of the name, value, lower-cased name, declared type and state.
+    TzetParamsListItem* item = TakeItem(from->Name);
+    item->LowerName = from->LowerName;
+    item->DeclaredType = from->DeclaredType;
+    item->State = from->State;
+    item->Value = value.Detach();
+    Append(list, item);
+  }
+  const TzetParamsListItem* last = source.Item(count - 1);
+  if (!last || last->Name.View() != kRowMarker)
+    AddNewRow(list);
+}
