@@ -81,10 +81,6 @@ void TzetItemRecycler::Clear(TzetParamsList& list) noexcept {
     platform::HeapRelease(array);
 }
 
-bool TzetItemRecycler::UsesOwnItems(const TzetParamsList& list) const noexcept {
-  return !list.ItemClass || list.ItemClass == TzetParamsListItem::ClassRef();
-}
-
 TzetParamsListItem* TzetItemRecycler::TakeItem(const AnsiString& name) {
   TzetParamsListItem* item;
   if (items_.empty()) {
@@ -143,6 +139,22 @@ TzetParamsListItem* TzetItemRecycler::Add(TzetParamsList& list, const AnsiString
   // The value is already what SetValue would store: an OLE-compatible value keeps its type.
   item->Value = value.Detach();
   return Append(list, item);
+}
+
+TzetParamsListItem* TzetItemRecycler::AddLowered(TzetParamsList& list, const AnsiString& name,
+                                                 const AnsiString& lowerBlock, Variant&& value) {
+  if (!UsesOwnItems(list) || !IsOleCompatible(value.Type()))
+    return list.Add(name, value);
+  if (IsBlankName(name.View()))
+    return nullptr;
+  TzetParamsListItem* item = TakeItem(name);
+  item->LowerName = lowerBlock;
+  item->Value = value.Detach();
+  return Append(list, item);
+}
+
+AnsiString TzetItemRecycler::SharedLowerName(const AnsiString& name, std::string_view lowered) {
+  return LowerNameOf(name, lowered, AnsiString());
 }
 
 void TzetItemRecycler::SetValue(TzetParamsListItem* item, Variant&& value) {

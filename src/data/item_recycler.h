@@ -31,6 +31,13 @@ public:
   /// gives it). Value is taken over.
   TzetParamsListItem* Add(TzetParamsList& list, const rtl::AnsiString& name,
                           std::string_view lowered, rtl::Variant&& value);
+  /// Add with the lower-cased name given as the shared block that SharedLowerName answered for
+  /// Name: the item's lower-cased name then costs a reference count at most.
+  TzetParamsListItem* AddLowered(TzetParamsList& list, const rtl::AnsiString& name,
+                                 const rtl::AnsiString& lowerBlock, rtl::Variant&& value);
+  /// The shared block holding Lowered, the lower-cased form of Name: Name's own block when they
+  /// are equal, else the one kept for that text. A caller that keeps it passes it to AddLowered.
+  rtl::AnsiString SharedLowerName(const rtl::AnsiString& name, std::string_view lowered);
   /// Item.SetValue(Value) for an item of any list; Value is taken over.
   static void SetValue(TzetParamsListItem* item, rtl::Variant&& value);
   /// List.AddNewRow().
@@ -55,7 +62,9 @@ private:
   /// they are equal, else the one kept for that text.
   const rtl::AnsiString& LowerNameOf(const rtl::AnsiString& name, std::string_view lowered,
                                      const rtl::AnsiString& current);
-  bool UsesOwnItems(const TzetParamsList& list) const noexcept;
+  static bool UsesOwnItems(const TzetParamsList& list) noexcept {
+    return !list.ItemClass || list.ItemClass == TzetParamsListItem::ClassRef();
+  }
 
   std::vector<TzetParamsListItem*> items_;
   std::vector<void**> arrays_;

@@ -122,6 +122,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
         seen.Lowered.assign(item->Name.View());
         platform::AnsiLowerInPlace(seen.Lowered.data(), seen.Lowered.size());
         seen.Hash = PendingIndex::Hash(seen.Lowered);
+        seen.LowerBlock = Recycler.SharedLowerName(item->Name, seen.Lowered);
         seen.Var = -1;
         for (int32_t k = 0; k < varCount && seen.Var < 0; ++k) {
           auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[k]));
@@ -140,10 +141,10 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
       }
       if (!found || !v.IsEmptyValue()) {
         const std::size_t hash = seen.Hash;
-        const int32_t at = Index->Find(*Pending, lowered, hash);
+        const int32_t at = Index->Find(*Pending, seen.LowerBlock, lowered, hash);
         if (at >= 0) {
           TzetItemRecycler::SetValue(Pending->Item(at), std::move(v));
-        } else if (Recycler.Add(*Pending, item->Name, lowered, std::move(v))) {
+        } else if (Recycler.AddLowered(*Pending, item->Name, seen.LowerBlock, std::move(v))) {
           Index->Insert(*Pending, Pending->Count() - 1, hash);
         }
       }
@@ -151,7 +152,9 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     if (isMarker || i == last) {
       int32_t received = 0;
       for (int32_t k = 0; k < varCount; ++k)
-        received += static_cast<TAggregationListItem*>(vars.Get(k))->Received ? 1 : 0;
+        received += static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[k]))->Received
+                        ? 1
+                        : 0;
       if (received == varCount) {
         if (!NoReset && rows->Count() == 0) {
           // The pending row is discarded after its release anyway: hand its items over instead

@@ -22,15 +22,20 @@ public:
     }
   }
 
-  int32_t Find(const TzetParamsList& pending, std::string_view lowered, std::size_t hash) const {
-    if (slots_.empty())
+  /// LowerBlock is Lowered's shared block, or empty: an item that holds the same block has the
+  /// same name without comparing the texts.
+  int32_t Find(const TzetParamsList& pending, const rtl::AnsiString& lowerBlock,
+               std::string_view lowered, std::size_t hash) const {
+    if (used_ == 0)
       return -1;
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       const int32_t slot = slots_[i];
       if (slot == 0)
         return -1;
-      if (pending.Item(slot - 1)->LowerName.View() == lowered)
+      const rtl::AnsiString& name = pending.Item(slot - 1)->LowerName;
+      if ((lowerBlock.BlockPointer() && name.BlockPointer() == lowerBlock.BlockPointer()) ||
+          name.View() == lowered)
         return slot - 1;
     }
   }

@@ -38,13 +38,10 @@ AnsiString::AnsiString(const AnsiString& other) noexcept : chars_(other.chars_) 
   AddRef(chars_);
 }
 
-AnsiString& AnsiString::operator=(const AnsiString& other) noexcept {
-  if (chars_ != other.chars_) {
-    AddRef(other.chars_);
-    Release(chars_);
-    chars_ = other.chars_;
-  }
-  return *this;
+void AnsiString::Assign(const char* chars) noexcept {
+  AddRef(chars);
+  Release(chars_);
+  chars_ = const_cast<char*>(chars);
 }
 
 AnsiString& AnsiString::operator=(AnsiString&& other) noexcept {

@@ -19,7 +19,12 @@ public:
   AnsiString(const std::string& text) : AnsiString(std::string_view(text)) {}
   AnsiString(const AnsiString& other) noexcept;
   AnsiString(AnsiString&& other) noexcept : chars_(other.chars_) { other.chars_ = nullptr; }
-  AnsiString& operator=(const AnsiString& other) noexcept;
+  AnsiString& operator=(const AnsiString& other) noexcept {
+    // Names are shared blocks: assigning the block a string already holds is the common case.
+    if (chars_ != other.chars_)
+      Assign(other.chars_);
+    return *this;
+  }
   AnsiString& operator=(AnsiString&& other) noexcept;
   ~AnsiString() { Release(chars_); }
 
@@ -57,6 +62,9 @@ public:
   static void Release(const char* chars) noexcept;
 
 private:
+  /// Holds Chars (another block than the current one) in place of the current block.
+  void Assign(const char* chars) noexcept;
+
   explicit AnsiString(char* adopted) noexcept : chars_(adopted) {}
   static char* Allocate(std::string_view text);
 

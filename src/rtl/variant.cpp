@@ -10,39 +10,9 @@ namespace rtl {
 
 using namespace platform;
 
-namespace {
-// Types held by value in the record itself: copying them is copying the record, and clearing them
-// frees nothing, so neither needs the OLE functions.
-bool IsPlainScalar(uint16_t vt) noexcept {
-  switch (vt) {
-  case vtEmpty:
-  case vtNull:
-  case vtI2:
-  case vtI4:
-  case vtR4:
-  case vtR8:
-  case vtCurrency:
-  case vtDate:
-  case vtError:
-  case vtBool:
-  case vtI1:
-  case vtUI1:
-  case vtUI2:
-  case vtUI4:
-  case vtI8:
-  case vtUI8:
-  case vtInt:
-  case vtUInt:
-    return true;
-  default:
-    return false;
-  }
-}
-} // namespace
-
-void ClearVariant(VariantRec& v) noexcept {
+void ClearOwnedVariant(VariantRec& v) noexcept {
   if (IsPlainScalar(v.vt)) {
-    OleVariantInit(v);
+    InitVariant(v);
     return;
   }
   if (v.vt == vtAnsiString) {
@@ -87,14 +57,14 @@ Variant& Variant::operator=(Variant&& other) noexcept {
   if (this != &other) {
     ClearVariant(rec_);
     rec_ = other.rec_;
-    OleVariantInit(other.rec_);
+    InitVariant(other.rec_);
   }
   return *this;
 }
 
 VariantRec Variant::Detach() noexcept {
   VariantRec r = rec_;
-  OleVariantInit(rec_);
+  InitVariant(rec_);
   return r;
 }
 
@@ -148,7 +118,7 @@ Variant Variant::Ansi(const AnsiString& text) {
   return v;
 }
 
-Variant Variant::OleCompatibleCopy(const VariantRec& rec) {
+Variant Variant::ConvertedOleCompatibleCopy(const VariantRec& rec) {
   switch (rec.vt) {
   case platform::vtAnsiString:
   case platform::vtI1:

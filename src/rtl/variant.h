@@ -19,17 +19,42 @@ inline bool IsEmptyValue(const VariantRec& v) noexcept {
   return v.vt == platform::vtEmpty || v.vt == platform::vtNull;
 }
 
+/// True for the types held by value in the record itself: copying one is copying the record, and
+/// clearing one frees nothing, so neither needs the OLE functions.
+inline bool IsPlainScalar(uint16_t vt) noexcept {
+  using namespace platform;
+  constexpr uint32_t kPlain = 1u << vtEmpty | 1u << vtNull | 1u << vtI2 | 1u << vtI4 | 1u << vtR4 |
+                              1u << vtR8 | 1u << vtCurrency | 1u << vtDate | 1u << vtError |
+                              1u << vtBool | 1u << vtI1 | 1u << vtUI1 | 1u << vtUI2 | 1u << vtUI4 |
+                              1u << vtI8 | 1u << vtUI8 | 1u << vtInt | 1u << vtUInt;
+  return vt < 32 && ((kPlain >> vt) & 1u) != 0;
+}
+
+/// Makes a variant field Empty with every byte zero, as a freshly initialised variant is.
+inline void InitVariant(VariantRec& v) noexcept {
+  v = VariantRec{};
+}
+
+/// Frees what a variant field owns that is not held in the record itself (OLE strings, arrays,
+/// interfaces, the 8-bit string payload) and makes it Empty.
+void ClearOwnedVariant(VariantRec& v) noexcept;
+
 /// Frees what a variant field owns, including the 8-bit string payload, and makes it Empty.
-void ClearVariant(VariantRec& v) noexcept;
+inline void ClearVariant(VariantRec& v) noexcept {
+  if (IsPlainScalar(v.vt))
+    InitVariant(v);
+  else
+    ClearOwnedVariant(v);
+}
 /// Dest := a copy of Source (8-bit string payloads share their block).
 void CopyVariant(VariantRec& dest, const VariantRec& source);
 
 class Variant {
 public:
-  Variant() noexcept { platform::OleVariantInit(rec_); }
+  Variant() noexcept { InitVariant(rec_); }
   Variant(const VariantRec& rec) : Variant() { CopyVariant(rec_, rec); }
   Variant(const Variant& other) : Variant() { CopyVariant(rec_, other.rec_); }
-  Variant(Variant&& other) noexcept : rec_(other.rec_) { platform::OleVariantInit(other.rec_); }
+  Variant(Variant&& other) noexcept : rec_(other.rec_) { InitVariant(other.rec_); }
   Variant& operator=(const Variant& other);
   Variant& operator=(Variant&& other) noexcept;
   ~Variant() { ClearVariant(rec_); }
@@ -64,7 +89,17 @@ public:
   Variant OleCompatible() const;
   /// The OLE-compatible copy of a stored value. Only the types that the conversion changes go
   /// through OleCompatible, so that a wide string is copied once, not twice.
-  static Variant OleCompatibleCopy(const VariantRec& rec);
+  static Variant OleCompatibleCopy(const VariantRec& rec) {
+    // Most values of a data stream are numbers that are already what an OLE host reads.
+    using namespace platform;
+    if (IsPlainScalar(rec.vt) && rec.vt != vtI1 && rec.vt != vtUI1 && rec.vt != vtUI2 &&
+        rec.vt != vtUI4 && rec.vt != vtI8) {
+      Variant v;
+      v.rec_ = rec;
+      return v;
+    }
+    return ConvertedOleCompatibleCopy(rec);
+  }
 
   /// Text form: Empty and Null give "", strings their text, booleans "True"/"False",
   /// numbers the system's string conversion.
@@ -81,6 +116,8 @@ public:
   int32_t ChangeType(uint16_t vt, uint16_t flags = 0);
 
 private:
+  static Variant ConvertedOleCompatibleCopy(const VariantRec& rec);
+
   VariantRec rec_;
 };
 
