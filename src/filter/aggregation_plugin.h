@@ -5,6 +5,7 @@
 #include "data/item_recycler.h"
 #include "data/params_list.h"
 #include "data/thread_object_list.h"
+#include "filter/aggregation_options.h"
 #include "filter/pending_index.h"
 #include "frame/plugin.h"
 #include "support/timeout.h"
@@ -61,6 +62,8 @@ public:
   std::unique_ptr<TzetParamsList> Pending;
   TzetTimeout TimeoutTracker{};
   uint32_t TimeoutMs = 0;
+  /// The advanced options, copied from the settings under the engine lock like the timeout.
+  TAggregationOptions Options;
   std::unique_ptr<TThreadObjectList> AggregationList;
 
 protected:
