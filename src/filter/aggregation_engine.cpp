@@ -1,6 +1,7 @@
 // The aggregation engine: the data handler and the two operations that rebuild and reset its
 // state. All engine state is read and written only under the engine lock, the exclusive lock of
 // AggregationList, which its holder may take again.
+#include "filter/aggregation_grouped.h"
 #include "filter/aggregation_options.h"
 #include "filter/aggregation_plugin.h"
 #include "filter/aggregation_settings.h"
@@ -35,6 +36,9 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
   TimeoutMs = MillisecondsFromSetting(settings.spTimeout_Value);
   NoReset = settings.chkNoReset_Checked;
   Options = TAggregationOptions::FromSettings(settings);
+  Grouped.reset();
+  if (Options.Active())
+    Grouped = std::make_unique<TGroupedAggregation>(Options, NoReset, TimeoutMs, Recycler);
 }
 
 void TaPlugin::ResetAggregation() {
@@ -42,6 +46,8 @@ void TaPlugin::ResetAggregation() {
   Recycler.Clear(*Pending);
   if (Index)
     Index->Clear();
+  if (Grouped)
+    Grouped->Reset();
   TObjectList& vars = engine.List();
   for (int32_t i = 0; i < vars.Count(); ++i)
     static_cast<TAggregationListItem*>(vars.Get(i))->Received = false;
@@ -65,11 +71,18 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
 
   TThreadObjectList::WriteLocked engine(*AggregationList);
+  ++Stats.Packets;
+  if (Grouped) {
+    ProcessDataGrouped(rec, result, *rows, engine.List());
+    return;
+  }
   if (!Index)
     Index = std::make_unique<PendingIndex>();
   Recycler.Clear(*rows);
-  if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs))
+  if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs)) {
+    CountTimedOutRow();
     ResetAggregation();
+  }
   RestartTimeout(TimeoutTracker);
 
   TObjectList& vars = engine.List();
@@ -141,6 +154,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
           if (!NoReset)
             ResetAggregation();
         }
+        Stats.RowReleased();
         break;
       }
     }
