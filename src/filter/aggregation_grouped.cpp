@@ -160,7 +160,6 @@ int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList&
       if (rtl::IsEmptyValue(item->Value))
         continue;
       KeyText(item->Value, key_);
-      platform::AnsiLowerInPlace(key_.data(), key_.size());
       break;
     }
   }
@@ -181,6 +180,9 @@ int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList&
 bool TGroupedAggregation::Store(TAggregationGroup& group, const TzetParamsListItem& item,
                                 const SeenName& seen, rtl::Variant&& value) {
   const bool timed = options_.LifetimeMs != 0;
+  // Room first, so that a failing allocation leaves the times beside the items they belong to.
+  if (timed && group.ValueTimes.size() == group.ValueTimes.capacity())
+    group.ValueTimes.reserve(group.ValueTimes.size() * 2 + 8);
   const int32_t at = group.Index.Find(group.Pending, seen.Lowered, seen.Hash);
   if (at >= 0) {
     TzetItemRecycler::SetValue(group.Pending.Item(at), std::move(value));
@@ -320,6 +322,9 @@ void TGroupedAggregation::EmptyGroup(int32_t slot) {
 void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows,
                                   const TObjectList& vars) {
   Recycler.Clear(rows);
+  // Without a configured variable nothing is ever pending: no rows, and no "nothing done" either.
+  if (vars.Count() == 0)
+    return;
   Grouped->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
                          Stats);
   if (rows.Count() == 0) {

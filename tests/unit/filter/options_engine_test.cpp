@@ -202,14 +202,15 @@ TEST_F(OptionsEngine, ValueLifetimeDropsTheValueOfASilentSensor) {
 TEST_F(OptionsEngine, InterleavedStationsKeepTheirOwnRows) {
   Configure({"A", "B"}, [](TProxyCodeObject& s) { s.cbGroupBy_Text = " station "; });
   EXPECT_EQ(Send({{"Station", "s1"}, {"A", "10"}}), "-");
-  EXPECT_EQ(Send({{"STATION", "S2"}, {"A", "20"}}), "-");
-  EXPECT_EQ(Stat("Stats.Groups"), "2");
-  EXPECT_EQ(Send({{"Station", "S1"}, {"B", "11"}}), "Station=S1 A=10 B=11|");
+  EXPECT_EQ(Send({{"STATION", "s2"}, {"A", "20"}}), "-");
+  EXPECT_EQ(Send({{"Station", "S1"}, {"A", "99"}}), "-"); // key values are texts as they stand
+  EXPECT_EQ(Stat("Stats.Groups"), "3");
+  EXPECT_EQ(Send({{"Station", "s1"}, {"B", "11"}}), "Station=s1 A=10 B=11|");
   EXPECT_EQ(Send({{"A", "30"}}), "-"); // no key: the group of the empty key
   // The first non-empty key counts; an empty one is passed over.
   EXPECT_EQ(Send({{"Station", "~"}, {"Station", "s2"}, {"B", "21"}}), "STATION=s2 A=20 B=21|");
   EXPECT_EQ(Send({{"B", "31"}}), "A=30 B=31|");
-  EXPECT_EQ(Stat("Stats.Groups"), "0");
+  EXPECT_EQ(Stat("Stats.Groups"), "1");
 
   // Each group has its own timer: station 1 times out while station 2 keeps sending.
   Configure({"A", "B"}, [](TProxyCodeObject& s) {
@@ -239,6 +240,10 @@ TEST_F(OptionsEngine, ANewGroupBeyondTheBoundEndsTheGroupIdleLongest) {
   EXPECT_EQ(Stat("Stats.Groups"), "2");
   EXPECT_EQ(Send({{"Station", "1"}, {"B", "1"}}), "Station=1 A=1 X=1 B=1|");
   EXPECT_EQ(Stat("Stats.LastReason"), "complete");
+
+  Configure({}, [](TProxyCodeObject& s) { s.cbGroupBy_Text = "Station"; });
+  EXPECT_EQ(Send({{"Station", "1"}}), "<no output>"); // as without grouping: 0 and no list
+  EXPECT_EQ(Stat("Stats.Groups"), "0");
 }
 
 // A stream of ever new key values between two stations: the table never holds more groups than
