@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -306,6 +308,46 @@ TEST_F(OptionsEngine, CountersAfterAKnownStreamAndTheirReset) {
   gNow += 1000;
   Send({{"X", "1"}});
   EXPECT_EQ(Stat("Stats.Discarded"), "0");
+}
+
+// Stations on two threads while the options switch between the two paths, time passes and the
+// counters are read and reset.
+TEST_F(OptionsEngine, DataCallsOnOtherThreadsWhileOptionsChange) {
+  auto grouped = [](TProxyCodeObject& s) {
+    s.cbGroupBy_Text = "Station";
+    s.spMaxGroups_Value = 3;
+    s.spAgeLimit_Value = 50;
+    s.spTimeout_Value = 30;
+    s.chkPartial_Checked = true;
+  };
+  Configure({"A", "B"}, grouped);
+  std::atomic<bool> stop{false};
+  std::atomic<int> released{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 2; ++t)
+    senders.emplace_back([&, t] {
+      for (int i = 0; !stop; ++i) {
+        const std::string rows = Send(
+            {{"Station", std::to_string(t * 10 + i % 5)}, {i % 2 ? "A" : "B", std::to_string(i)}});
+        if (rows != "-" && rows != "<no output>") {
+          EXPECT_EQ(rows.back(), '|') << rows;
+          ++released;
+        }
+      }
+    });
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (int i = 0; i < 200 || (released < 20 && std::chrono::steady_clock::now() < limit); ++i) {
+    gNow += 7;
+    if (i % 10 == 0)
+      Configure({"A", "B"}, i % 20 ? grouped : std::function<void(TProxyCodeObject&)>{});
+    Stat(i % 2 ? "Stats.Groups" : "Stats.Rows");
+    if (i % 25 == 0)
+      Command("RESET-STATS");
+  }
+  stop = true;
+  for (auto& t : senders)
+    t.join();
+  EXPECT_GT(released.load(), 0);
 }
 
 } // namespace
