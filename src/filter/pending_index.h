@@ -40,6 +40,10 @@ public:
     }
   }
 
+  int32_t Find(const TzetParamsList& pending, std::string_view lowered, std::size_t hash) const {
+    return Find(pending, rtl::AnsiString(), lowered, hash);
+  }
+
   void Insert(const TzetParamsList& pending, int32_t index, std::size_t hash) {
     if ((used_ + 1) * 2 > slots_.size())
       Grow(pending);
