@@ -50,6 +50,6 @@ if [ -n "$geometry" ]; then
 else
   convert "$out.full.png" -trim +repage "$out"
 fi
-rm -f "$out.full.png"
+[ -n "${AGG_KEEP_FULL:-}" ] || rm -f "$out.full.png"
 wineserver -w 2>/dev/null || true
 echo "screenshot of the advanced dialog in $lang: $out"

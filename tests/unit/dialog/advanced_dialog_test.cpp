@@ -246,9 +246,10 @@ TEST_F(AdvancedDialog, LayoutButtonRowAndHelpContext) {
          advanced = options->btnAdvanced->BoundsRect();
          ok = Button(*options, "btnOK")->BoundsRect();
          cancel = Button(*options, "btnCancel")->BoundsRect();
-         // The group box reaches the right edge of its row; nothing is below the button row.
+         // The group box reaches the right edge of its row; below the button row there is only
+         // the form's border (3).
          EXPECT_EQ(f.cbGroupBy->Left() + f.cbGroupBy->Width(), f.panGroupBy->ClientWidth() - 4);
-         EXPECT_EQ(f.pBot->Top() + f.pBot->Height(), f.ClientHeight());
+         EXPECT_EQ(f.pBot->Top() + f.pBot->Height() + 3, f.ClientHeight());
          EXPECT_GE(f.pBot->Top(), f.panMaxGroups->Top() + f.panMaxGroups->Height());
          Recorder recorder;
          recorder.seen = &contexts;

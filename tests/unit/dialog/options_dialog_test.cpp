@@ -172,9 +172,9 @@ TEST_F(OptionsDialog, LayoutFitsTheContentAndKeepsTheHeight) {
     auto* cancel = dynamic_cast<TControl*>(form.FindComponent("btnCancel"));
     EXPECT_EQ(ok->Top(), 17);
     EXPECT_EQ(cancel->Left(), ok->Left() + 79);
-    // "Advanced..." (105 wide), OK and Cancel, each followed by a gap of 4, centred.
-    EXPECT_EQ(form.btnAdvanced->Left(), (form.pBot->ClientWidth() - 267) / 2) << "centred";
-    EXPECT_EQ(ok->Left(), form.btnAdvanced->Left() + 109);
+    // "Advanced..." (115 wide), OK and Cancel, each followed by a gap of 4, centred.
+    EXPECT_EQ(form.btnAdvanced->Left(), (form.pBot->ClientWidth() - 277) / 2) << "centred";
+    EXPECT_EQ(ok->Left(), form.btnAdvanced->Left() + 119);
     EXPECT_EQ(form.btnAdvanced->Top(), ok->Top());
 
     form.SetBounds(form.Left(), form.Top(), form.Width(), height + 100);
