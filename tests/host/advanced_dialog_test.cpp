@@ -18,9 +18,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -200,6 +202,16 @@ protected:
     ::SendMessageW(c.updowns[2], UDM_SETPOS32, 0, 32);
   }
 
+  /// ProcessData with one packet of integer items: 0 when it released a row, -2 otherwise.
+  int32_t Send(uint32_t handle, std::initializer_list<std::pair<const char*, int32_t>> items) {
+    hostkit::HostList packet, params;
+    for (const auto& [name, value] : items)
+      packet.AddInt(name, value);
+    RecordBytes r;
+    r.Handle(handle).Params(params.Raw()).Types(ZET_MTT_FILTER);
+    r.Input(ZET_KIND_LIST, reinterpret_cast<uintptr_t>(packet.Raw()));
+    return X().ProcessData(r.Rec());
+  }
   std::string Ini() const {
     std::ifstream in(ini_, std::ios::binary);
     std::stringstream s;
@@ -247,6 +259,21 @@ TEST_F(AdvancedDialogHost, OkInBothDialogsStoresTheKeysAndTheNextDialogShowsThem
              },
              false};
   EXPECT_EQ(Show(handle, look), 0u);
+}
+
+TEST_F(AdvancedDialogHost, TheEngineTakesOverTheConfirmedGroupVariableAtOnce) {
+  const uint32_t handle = Load("Var1=Temp\r\nVar2=Hum\r\n");
+  Visit group{[](Controls& c) {
+    ::SendMessageW(c.combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Station"));
+    ::SendMessageW(c.Button(L"OK"), BM_CLICK, 0, 0);
+  }};
+  EXPECT_EQ(Show(handle, group), 1u);
+  // Two interleaved stations: each completes its own row. Without grouping the third packet
+  // would complete a mixed row and the fourth none.
+  EXPECT_EQ(Send(handle, {{"Station", 1}, {"Temp", 20}}), -2);
+  EXPECT_EQ(Send(handle, {{"Station", 2}, {"Temp", 25}}), -2);
+  EXPECT_EQ(Send(handle, {{"Station", 1}, {"Hum", 40}}), 0);
+  EXPECT_EQ(Send(handle, {{"Station", 2}, {"Hum", 55}}), 0);
 }
 
 TEST_F(AdvancedDialogHost, CancelInEitherDialogStoresNoneOfTheKeys) {
