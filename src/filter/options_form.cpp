@@ -1,5 +1,6 @@
 #include "filter/options_form.h"
 
+#include "filter/advanced_form.h"
 #include "frame/plugin.h"
 #include "frame/plugin_cfg_form.h"
 #include "platform/codepage.h"
@@ -33,7 +34,9 @@ const rtl::MetaClass& TfrmOption::StaticClass() {
                                          .Field("var6", &T::var6)
                                          .Field("var7", &T::var7)
                                          .Field("var8", &T::var8)
-                                         .Handler("FormResize", &T::FormResize);
+                                         .Handler("FormResize", &T::FormResize)
+                                         .Field("btnAdvanced", &T::btnAdvanced)
+                                         .Handler("btnAdvancedClick", &T::btnAdvancedClick);
   return meta;
 }
 
@@ -53,24 +56,41 @@ TfrmOption* TfrmOption::Create(TzetPlugin* module) {
   return form.release();
 }
 
+void FillWithParserItems(TComboBox& box, TzetPlugin* module) {
+  if (module) {
+    const int32_t count = module->ParserItemCount();
+    for (int32_t i = 0; i < count; ++i)
+      box.Items()->Add(module->GetParserItem(i).Name.Str());
+  }
+  box.SetSorted(true);
+  box.ItemsChanged();
+}
+
 void TfrmOption::FormCreate(TObject*) {
   InitPluginConfigForm(this, cfSaveOnClose | cfOkCancelPanels);
+  // After OK the advanced options confirmed meanwhile are saved with this dialog's own.
+  if (TCloseEvent frameClose = OnClose)
+    OnClose = [this, frameClose](TObject* sender, TCloseAction& action) {
+      frameClose(sender, action);
+      if (ModalResult() == mrOk && advanced_ && advanced_->Confirmed())
+        SaveFormSettings(*advanced_);
+    };
   const std::array<TComboBox*, 8> vars = Vars();
   TComboBox* first = vars[0];
   if (!first)
     return;
-  if (auto* module = dynamic_cast<TzetPlugin*>(Owner())) {
-    const int32_t count = module->ParserItemCount();
-    for (int32_t i = 0; i < count; ++i)
-      first->Items()->Add(module->GetParserItem(i).Name.Str());
-  }
-  first->SetSorted(true);
+  FillWithParserItems(*first, dynamic_cast<TzetPlugin*>(Owner()));
   for (std::size_t i = 1; i < vars.size(); ++i)
     if (vars[i]) {
       vars[i]->Items()->Assign(*first->Items());
       vars[i]->ItemsChanged();
     }
-  first->ItemsChanged();
+}
+
+void TfrmOption::btnAdvancedClick(TObject*) {
+  if (!advanced_)
+    advanced_ = TfrmAdvanced::Create(this);
+  advanced_->Edit(Handle());
 }
 
 void TfrmOption::FormResize(TObject*) {

@@ -1,7 +1,7 @@
 // The aggregation module's options dialog: eight boxes for the variable names, the aggregation
-// timeout and the reset option. Its controls, texts and layout come from the form resource
-// TfrmOption; the options-form frame loads the controls from the module's settings when the
-// dialog is created and saves them when it closes.
+// timeout and the reset option, and the button to the advanced options. Its controls, texts and
+// layout come from the form resource TfrmOption; the options-form frame loads the controls from the
+// module's settings when the dialog is created and saves them when it closes.
 #pragma once
 
 #include "ui/form.h"
@@ -10,6 +10,7 @@
 #include <array>
 
 class TzetPlugin;
+class TfrmAdvanced;
 
 class TfrmOption : public TForm {
 public:
@@ -25,6 +26,11 @@ public:
   /// Resize and show handler: splits the group box between the two columns and makes the form
   /// exactly as high as its content.
   void FormResize(TObject* sender);
+  /// The button "Advanced...": runs the advanced dialog (created on the first press, kept
+  /// while this dialog lives, so that what was confirmed there stays until this one closes).
+  void btnAdvancedClick(TObject* sender);
+  /// The advanced dialog, once it has been opened; null before.
+  TfrmAdvanced* Advanced() const noexcept { return advanced_; }
 
   TLabel* Label1 = nullptr;
   TGroupBox* gbParams = nullptr;
@@ -43,13 +49,20 @@ public:
   TComboBox* var6 = nullptr;
   TComboBox* var7 = nullptr;
   TComboBox* var8 = nullptr;
+  TButton* btnAdvanced = nullptr;
   /// var1 .. var8 by index 0 .. 7.
   std::array<TComboBox*, 8> Vars() const {
     return {var1, var2, var3, var4, var5, var6, var7, var8};
   }
 
   explicit TfrmOption(TComponent* owner);
+
+private:
+  TfrmAdvanced* advanced_ = nullptr;
 };
+
+/// Fills Box's list with the names of Module's parser items, sorted (nothing without a module).
+void FillWithParserItems(TComboBox& box, TzetPlugin* module);
 
 /// Makes the dialog's classes known to form resources. Later calls do nothing.
 void RegisterOptionsFormClasses();

@@ -52,7 +52,7 @@ void TPluginConfigFormFunc::SaveFormOnClose(TObject* sender, TCloseAction&) {
   if (!module || !map)
     return;
   if (form->ModalResult() == mrOk)
-    frame::SaveSettings(*module, map->Strings(), form);
+    SaveFormSettings(*form);
   else
     frame::SaveShortSettings(*module, map->Strings(), form);
 }
@@ -65,7 +65,7 @@ TzetPlugin* FindOwnerModule(const TComponent* component) {
 }
 
 TzetStrHolder* FindPropertyMap(const TForm& form) {
-  if (TComponent* owner = form.Owner())
+  for (TComponent* owner = form.Owner(); owner; owner = owner->Owner())
     if (TComponent* found = owner->FindComponent("Properties"))
       return dynamic_cast<TzetStrHolder*>(found);
   return dynamic_cast<TzetStrHolder*>(form.FindComponent("Properties"));
@@ -74,8 +74,22 @@ TzetStrHolder* FindPropertyMap(const TForm& form) {
 void LoadFormSettings(TForm& form) {
   TzetPlugin* module = FindOwnerModule(&form);
   TzetStrHolder* map = FindPropertyMap(form);
-  if (module && map)
+  if (!module || !map)
+    return;
+  if (dynamic_cast<TForm*>(form.Owner()))
+    frame::LoadControlSettings(*module, map->Strings(), &form);
+  else
     frame::LoadSettings(*module, map->Strings(), &form);
+}
+
+bool SaveFormSettings(TForm& form) {
+  TzetPlugin* module = FindOwnerModule(&form);
+  TzetStrHolder* map = FindPropertyMap(form);
+  if (!module || !map)
+    return false;
+  if (dynamic_cast<TForm*>(form.Owner()))
+    return frame::SaveControlSettings(*module, map->Strings(), &form);
+  return frame::SaveSettings(*module, map->Strings(), &form);
 }
 
 bool KeepLoadedPosition(const TForm& form, const TzetPlugin& module) {

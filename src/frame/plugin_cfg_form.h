@@ -47,10 +47,17 @@ void InitPluginConfigForm(TForm* form, uint8_t flags);
 
 /// The first module object in Component's chain of owners, or null.
 TzetPlugin* FindOwnerModule(const TComponent* component);
-/// The property map of a dialog: the string holder "Properties" of its owner, else its own.
+/// The property map of a dialog: the string holder "Properties" of the nearest owner in its
+/// chain of owners that has one (the module for an options dialog, also for a dialog that an
+/// options dialog owns), else its own.
 TzetStrHolder* FindPropertyMap(const TForm& form);
-/// Loads the dialog's mapped controls from the module's settings.
+/// Loads the dialog's mapped controls from the module's settings. A dialog owned by another
+/// dialog (a second dialog of the options) loads only the lines after ";---short---": the
+/// window position in the map is that of the dialog that owns it.
 void LoadFormSettings(TForm& form);
+/// Saves the dialog's mapped controls to the module's settings, with the same rule for a dialog
+/// owned by another dialog. False when there is no module or map or the store failed.
+bool SaveFormSettings(TForm& form);
 /// True when the dialog stays at the position the settings moved it to (see the source).
 bool KeepLoadedPosition(const TForm& form, const TzetPlugin& module);
 /// Centres the dialog over the module's owner window, else the monitor under the mouse.

@@ -20,6 +20,19 @@ bool Run(TzetPlugin& instance, const TStringList& map, TComponent* target, TOper
   return operation == TOperation::Load ? store.LoadValues(target) : store.SaveValues(target);
 }
 
+// The lines after the short-set marker; the whole map when it has none.
+bool RunOnControls(TzetPlugin& instance, const TStringList& map, TComponent* target,
+                   TOperation operation) {
+  const std::string text = map.Text();
+  const std::string head = CutAtShortMarker(text);
+  std::string_view rest = text;
+  if (head.size() < text.size())
+    rest.remove_prefix(head.size());
+  TStringList lines;
+  lines.SetText(rest);
+  return Run(instance, lines, target, operation);
+}
+
 } // namespace
 
 bool LoadSettings(TzetPlugin& instance, const TStringList* map, TComponent* target) {
@@ -40,6 +53,18 @@ void SaveShortSettings(TzetPlugin& instance, const TStringList* map, TComponent*
   TStringList shortMap;
   shortMap.SetText(CutAtShortMarker(map->Text()));
   Run(instance, shortMap, target, TOperation::Save);
+}
+
+bool LoadControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target) {
+  if (!map)
+    return false;
+  return RunOnControls(instance, *map, target, TOperation::Load);
+}
+
+bool SaveControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target) {
+  if (!map)
+    return false;
+  return RunOnControls(instance, *map, target, TOperation::Save);
 }
 
 } // namespace frame

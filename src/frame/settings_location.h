@@ -23,5 +23,9 @@ bool SaveSettings(TzetPlugin& instance, const TStringList* map, TComponent* targ
 /// Writes only the lines of Map up to and including the short-set marker ";---short---" (the
 /// window position of a dialog); the whole map when it has no marker.
 void SaveShortSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
+/// Read and write only the lines of Map after the short-set marker (the controls, without the
+/// window position); the whole map when it has no marker. False as LoadSettings and SaveSettings.
+bool LoadControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
+bool SaveControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
 
 } // namespace frame

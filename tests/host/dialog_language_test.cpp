@@ -23,7 +23,7 @@ namespace {
 /// The texts of the dialog in one language, as the shipped file gives them.
 struct Texts {
   const char* code;
-  std::wstring label1, group, label2, check, ok, cancel;
+  std::wstring label1, group, label2, check, ok, cancel, advanced;
 };
 
 const Texts kLanguages[] = {
@@ -31,7 +31,7 @@ const Texts kLanguages[] = {
      L"Specify one or more variables to aggregate. The module will not send a data record to a "
      L"data export module until the aggregation isn't complete",
      L"Aggregate variables", L"Aggregation timeout (ms)",
-     L"Do not reset aggregation state (data grouping)", L"OK", L"Cancel"},
+     L"Do not reset aggregation state (data grouping)", L"OK", L"Cancel", L"Advanced..."},
     {"RU",
      L"\u0423\u043a\u0430\u0436\u0438\u0442\u0435 \u043e\u0434\u043d\u0443 \u0438\u043b\u0438 "
      L"\u043d\u0435\u0441\u043a\u043e\u043b\u044c\u043a\u043e \u043f\u0435\u0440\u0435\u043c"
@@ -50,7 +50,8 @@ const Texts kLanguages[] = {
      L"\u0441\u0442\u043e\u044f\u043d\u0438\u0435 \u0430\u0433\u0440\u0435\u0433\u0430\u0446\u0438"
      L"\u0438 (\u0433\u0440\u0443\u043f\u043f\u0438\u0440\u043e\u0432\u043a\u0430 \u0434\u0430"
      L"\u043d\u043d\u044b\u0445)",
-     L"\u041e\u041a", L"\u041e\u0442\u043c\u0435\u043d\u0430"},
+     L"\u041e\u041a", L"\u041e\u0442\u043c\u0435\u043d\u0430",
+     L"\u0414\u043e\u043f\u043e\u043b\u043d\u0438\u0442\u0435\u043b\u044c\u043d\u043e..."},
     {"UK",
      L"\u0412\u043a\u0430\u0436\u0456\u0442\u044c \u043e\u0434\u043d\u0443 \u0430\u0431\u043e "
      L"\u043a\u0456\u043b\u044c\u043a\u0430 \u0437\u043c\u0456\u043d\u043d\u0438\u0445 \u0434"
@@ -67,12 +68,13 @@ const Texts kLanguages[] = {
      L"\u041d\u0435 \u0441\u043a\u0438\u0434\u0430\u0442\u0438 \u0441\u0442\u0430\u043d \u0430"
      L"\u0433\u0440\u0435\u0433\u0430\u0446\u0456\u0457 (\u0433\u0440\u0443\u043f\u0443\u0432"
      L"\u0430\u043d\u043d\u044f \u0434\u0430\u043d\u0438\u0445)",
-     L"\u041e\u041a", L"\u0421\u043a\u0430\u0441\u0443\u0432\u0430\u0442\u0438"},
+     L"\u041e\u041a", L"\u0421\u043a\u0430\u0441\u0443\u0432\u0430\u0442\u0438",
+     L"\u0414\u043e\u0434\u0430\u0442\u043a\u043e\u0432\u043e..."},
     {"ID",
      L"Tentukan satu atau beberapa variabel yang akan diagregasi. Modul tidak akan mengirim "
      L"rekaman data ke modul ekspor data sebelum agregasi selesai",
      L"Variabel agregasi", L"Batas waktu agregasi (ms)",
-     L"Jangan atur ulang status agregasi (pengelompokan data)", L"OK", L"Batal"},
+     L"Jangan atur ulang status agregasi (pengelompokan data)", L"OK", L"Batal", L"Lanjutan..."},
 };
 
 std::wstring TextOf(HWND h) {
@@ -232,7 +234,8 @@ TEST_F(DialogLanguage, EveryCaptionInEachShippedLanguage) {
     EXPECT_TRUE(Contains(seen.buttons, texts.check));
     EXPECT_TRUE(Contains(seen.buttons, texts.ok));
     EXPECT_TRUE(Contains(seen.buttons, texts.cancel));
-    EXPECT_EQ(seen.statics.size() + seen.buttons.size(), 6u);
+    EXPECT_TRUE(Contains(seen.buttons, texts.advanced));
+    EXPECT_EQ(seen.statics.size() + seen.buttons.size(), 7u);
     // The variable boxes keep their stored contents.
     ASSERT_EQ(seen.combos.size(), 8u);
     EXPECT_TRUE(Contains(seen.combos, L"Cancel"));

@@ -42,6 +42,7 @@ namespace {
 
 constexpr int kOptionsContext = 80;
 constexpr char kOptionsPage[] = "/options.html";
+constexpr int kAdvancedContext = 81;
 
 /// The help file next to the running test program (the build puts both into bin/).
 std::string HelpFileName() {
@@ -65,8 +66,11 @@ TEST(HelpFile, IsACompiledHelpFileListingEveryPage) {
   ASSERT_GT(bytes.size(), 1000u) << HelpFileName();
   EXPECT_EQ(bytes.substr(0, 4), "ITSF");
   // The directory of the file is stored uncompressed: every page's name stands in it.
-  for (const char* page : {"/index.html", "/options.html", "/timeout.html", "/reset.html",
-                           "/rows.html", "/#IVB", "/#STRINGS"})
+  for (const char* page :
+       {"/index.html", "/options.html", "/timeout.html", "/reset.html", "/rows.html",
+        "/advanced.html", "/partial.html", "/age.html", "/lifetime.html", "/groupby.html",
+        "/stats.html", "/partial.png", "/age.png", "/lifetime.png", "/groupby.png", "/stats.png",
+        "/#IVB", "/#STRINGS"})
     EXPECT_NE(bytes.find(page), std::string::npos) << page;
 }
 
@@ -144,6 +148,28 @@ TEST_F(HelpStorage, ContextEightyLeadsToTheOptionsPageInsideTheFile) {
   EXPECT_NE(page.find("Do not reset aggregation state (data grouping)"), std::string::npos);
 }
 
+TEST_F(HelpStorage, ContextEightyOneLeadsToTheAdvancedPageWhosePicturesAreInTheFile) {
+  const auto map = ContextMap();
+  ASSERT_EQ(map.count(kAdvancedContext), 1u);
+  std::string topic = map.at(kAdvancedContext);
+  if (topic.front() != '/')
+    topic.insert(topic.begin(), '/');
+  EXPECT_EQ(topic, "/advanced.html");
+  std::string page;
+  ASSERT_TRUE(Read(L"/advanced.html", page));
+  EXPECT_NE(page.find("Advanced options"), std::string::npos);
+  // Every option's page shows its timeline, and the picture is a PNG inside the file.
+  for (const char* name : {"partial", "age", "lifetime", "groupby", "stats"}) {
+    const std::string html = std::string("/") + name + ".html", png = std::string(name) + ".png";
+    ASSERT_TRUE(Read(std::wstring(html.begin(), html.end()), page)) << html;
+    EXPECT_NE(page.find("src=\"" + png + "\""), std::string::npos) << html;
+    EXPECT_NE(page.find("href=\"advanced.html\""), std::string::npos) << html;
+    std::string picture;
+    ASSERT_TRUE(Read(L"/" + std::wstring(png.begin(), png.end()), picture)) << png;
+    EXPECT_EQ(picture.substr(1, 3), "PNG") << png;
+  }
+}
+
 TEST(HelpViewer, OpensContextEightyAndNothingForAnUnmappedContext) {
   HMODULE control = ::LoadLibraryA("hhctrl.ocx");
   ASSERT_NE(control, nullptr);
@@ -154,6 +180,7 @@ TEST(HelpViewer, OpensContextEightyAndNothingForAnUnmappedContext) {
   const std::string file = HelpFileName();
   constexpr UINT kHelpContext = 0x0F, kCloseAll = 0x12;
   EXPECT_NE(htmlHelp(nullptr, file.c_str(), kHelpContext, kOptionsContext), nullptr);
+  EXPECT_NE(htmlHelp(nullptr, file.c_str(), kHelpContext, kAdvancedContext), nullptr);
   EXPECT_EQ(htmlHelp(nullptr, file.c_str(), kHelpContext, 4711), nullptr);
   htmlHelp(nullptr, nullptr, kCloseAll, 0);
   ::FreeLibrary(control);

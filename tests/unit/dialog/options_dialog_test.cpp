@@ -172,7 +172,10 @@ TEST_F(OptionsDialog, LayoutFitsTheContentAndKeepsTheHeight) {
     auto* cancel = dynamic_cast<TControl*>(form.FindComponent("btnCancel"));
     EXPECT_EQ(ok->Top(), 17);
     EXPECT_EQ(cancel->Left(), ok->Left() + 79);
-    EXPECT_EQ(ok->Left(), (form.pBot->ClientWidth() - 158) / 2) << "the row is centred";
+    // "Advanced..." (115 wide), OK and Cancel, each followed by a gap of 4, centred.
+    EXPECT_EQ(form.btnAdvanced->Left(), (form.pBot->ClientWidth() - 277) / 2) << "centred";
+    EXPECT_EQ(ok->Left(), form.btnAdvanced->Left() + 119);
+    EXPECT_EQ(form.btnAdvanced->Top(), ok->Top());
 
     form.SetBounds(form.Left(), form.Top(), form.Width(), height + 100);
     EXPECT_EQ(form.Height(), height) << "the height cannot be changed";

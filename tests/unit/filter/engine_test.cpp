@@ -333,6 +333,9 @@ TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(map[4], "var1.Text,Var1");
   EXPECT_EQ(map[13], "chkNoReset.Checked,No reset");
   EXPECT_EQ(map[14], "chkPartial.Checked,Release partial rows");
+  EXPECT_EQ(map[15], "spAgeLimit.Value,Age limit");
+  EXPECT_EQ(map[16], "spLifetime.Value,Value lifetime");
+  EXPECT_EQ(map[17], "cbGroupBy.Text,Group by");
   EXPECT_EQ(map[18], "spMaxGroups.Value,Max groups");
   EXPECT_EQ(map[19], " ");
   EXPECT_TRUE(module_->OnProcessData);

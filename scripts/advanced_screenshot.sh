@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Takes a screenshot of the advanced options dialog in one language of the shipped language file
+# (default EN), with real pixels under Xvfb, so that a person can check its layout and texts.
+#   scripts/advanced_screenshot.sh [LANGUAGE] [OUT.png]
+# Builds the win64 preset's library and host tests first when they are missing. The host tests'
+# screenshot case opens the options dialog, presses "Advanced..." and holds the advanced dialog
+# open; the picture is cut to the advanced dialog's window.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+lang=${1:-EN}
+out=${2:-$root/build/screenshots/advanced-dialog-$lang.png}
+preset=${AGG_PRESET:-win64}
+bin=$root/build/$preset/bin
+if [ ! -f "$bin/host_tests.exe" ] || [ ! -f "$bin/aggregation.dll" ]; then
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j2 --target host_tests aggregation
+fi
+mkdir -p "$(dirname "$out")"
+out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
+
+if [ -z "${AGG_IN_XVFB:-}" ]; then
+  AGG_IN_XVFB=1 exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$lang" "$out"
+fi
+
+prefix=$root/build/$preset/wineprefix-desktop
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$prefix/.agg-desktop" ]; then
+  mkdir -p "$prefix"
+  wine wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  touch "$prefix/.agg-desktop"
+fi
+log=$(dirname "$out")/advanced-demo-$lang.log
+(cd "$bin" && AGG_SCREENSHOT_LANGUAGE=$lang AGG_SCREENSHOT_HOLD_MS=4000 exec wine host_tests.exe \
+  --gtest_filter=AdvancedDialogHost.HeldOpenForAScreenshot) >"$log" 2>&1 &
+run=$!
+for _ in $(seq 1 300); do
+  grep -q 'advanced dialog: shown' "$log" && break
+  sleep 0.1
+done
+sleep 1.5 # the dialog paints
+import -window root "$out.full.png"
+wait "$run" || true
+cat "$log"
+# "shown at X,Y WxH": the advanced dialog's window on the screen.
+geometry=$(sed -n 's/.*advanced dialog: shown at \([-0-9]*\),\([-0-9]*\) \([0-9]*\)x\([0-9]*\).*/\3x\4+\1+\2/p' "$log" | head -1)
+if [ -n "$geometry" ]; then
+  convert "$out.full.png" -crop "$geometry" +repage "$out"
+else
+  convert "$out.full.png" -trim +repage "$out"
+fi
+[ -n "${AGG_KEEP_FULL:-}" ] || rm -f "$out.full.png"
+wineserver -w 2>/dev/null || true
+echo "screenshot of the advanced dialog in $lang: $out"
