@@ -1,43 +1,19 @@
 // The aggregation engine: the data handler and the two operations that rebuild and reset its
 // state. All engine state is read and written only under the engine lock, the exclusive lock of
 // AggregationList, which its holder may take again.
+#include "filter/aggregation_grouped.h"
+#include "filter/aggregation_options.h"
 #include "filter/aggregation_plugin.h"
 #include "filter/aggregation_settings.h"
+#include "frame/key_text.h"
 #include "platform/codepage.h"
 #include "rtl/exceptions.h"
 
-#include <cmath>
 #include <functional>
-#include <limits>
 
 namespace {
 
 constexpr const char* kEngineUnit = "PluginDM";
-
-std::string_view TrimControls(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 32)
-    ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32)
-    --e;
-  return s.substr(b, e - b);
-}
-
-/// The timeout in whole milliseconds: truncated toward zero through a 64-bit integer, of which
-/// the low 32 bits are kept (so -1 gives 4294967295). Values outside the 64-bit range keep the
-/// saturated value's low bits instead of being undefined.
-uint32_t TimeoutFromSetting(double ms) {
-  if (std::isnan(ms))
-    return 0;
-  int64_t whole;
-  if (ms >= 9.2233720368547758e18)
-    whole = std::numeric_limits<int64_t>::max();
-  else if (ms <= -9.2233720368547758e18)
-    whole = std::numeric_limits<int64_t>::min();
-  else
-    whole = static_cast<int64_t>(ms);
-  return static_cast<uint32_t>(static_cast<uint64_t>(whole));
-}
 
 } // namespace
 
@@ -53,12 +29,16 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
   // What was learnt about input names refers to the variables about to be replaced.
   SeenNames.clear();
   for (const std::string& var : settings.Vars) {
-    const std::string_view name = TrimControls(var);
+    const std::string_view name = frame::TrimText(var);
     if (!name.empty())
       engine.List().Add(new TAggregationListItem(this, name));
   }
-  TimeoutMs = TimeoutFromSetting(settings.spTimeout_Value);
+  TimeoutMs = MillisecondsFromSetting(settings.spTimeout_Value);
   NoReset = settings.chkNoReset_Checked;
+  Options = TAggregationOptions::FromSettings(settings);
+  Grouped.reset();
+  if (Options.Active())
+    Grouped = std::make_unique<TGroupedAggregation>(Options, NoReset, TimeoutMs, Recycler);
 }
 
 void TaPlugin::ResetAggregation() {
@@ -66,6 +46,8 @@ void TaPlugin::ResetAggregation() {
   Recycler.Clear(*Pending);
   if (Index)
     Index->Clear();
+  if (Grouped)
+    Grouped->Reset();
   TObjectList& vars = engine.List();
   for (int32_t i = 0; i < vars.Count(); ++i)
     static_cast<TAggregationListItem*>(vars.Get(i))->Received = false;
@@ -89,11 +71,18 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
 
   TThreadObjectList::WriteLocked engine(*AggregationList);
+  ++Stats.Packets;
+  if (Grouped) {
+    ProcessDataGrouped(rec, result, *rows, engine.List());
+    return;
+  }
   if (!Index)
     Index = std::make_unique<PendingIndex>();
   Recycler.Clear(*rows);
-  if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs))
+  if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs)) {
+    CountTimedOutRow();
     ResetAggregation();
+  }
   RestartTimeout(TimeoutTracker);
 
   TObjectList& vars = engine.List();
@@ -165,6 +154,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
           if (!NoReset)
             ResetAggregation();
         }
+        Stats.RowReleased();
         break;
       }
     }

@@ -1,5 +1,6 @@
 #include "filter/aggregation_plugin.h"
 
+#include "filter/aggregation_grouped.h"
 #include "filter/aggregation_settings.h"
 #include "filter/options_form.h"
 #include "rtl/form_registry.h"
@@ -9,7 +10,7 @@
 #include <memory>
 
 TAggregationListItem::TAggregationListItem(TComponent* owner, std::string_view name)
-    : Owner(owner), LowerName(rtl::AnsiString(name).Lowered()) {}
+    : Owner(owner), LowerName(rtl::AnsiString(name).Lowered()), Name(name) {}
 
 const TzetPluginClass& TaPlugin::ClassRef() {
   static const TzetPluginClass ref{"TaPlugin", []() -> TzetPlugin* { return new TaPlugin(); }};
@@ -26,6 +27,7 @@ const rtl::MetaClass& TaPlugin::StaticClass() {
           .Handler("zetPluginSaveSettingsNow", &T::zetPluginSaveSettingsNow)
           .Handler("zetPluginLoadSettingsNow", &T::zetPluginLoadSettingsNow)
           .Handler("zetPluginProcessData", &T::zetPluginProcessData)
+          .Handler("zetPluginExecuteCustomCommand", &T::zetPluginExecuteCustomCommand)
           .Handler("zetPluginShowOptionsDialog", &T::zetPluginShowOptionsDialog);
   return meta;
 }
@@ -50,6 +52,7 @@ void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
   Pending = std::make_unique<TzetParamsList>();
   Index = std::make_unique<PendingIndex>();
   TimeoutTracker = TzetTimeout{};
+  Stats.Reset();
   AggregationList = std::make_unique<TThreadObjectList>(true);
   EngineReady.store(true, std::memory_order_release);
   Cfg = new TDataSourceCfg(this);
@@ -63,6 +66,7 @@ void TaPlugin::zetPluginUnload(TzetPlugin*, PPluginCallRec, int32_t&) {
   TDataSourceCfg* cfg = Cfg;
   Cfg = nullptr;
   delete cfg;
+  Grouped.reset();
   AggregationList.reset();
   Pending.reset();
   Index.reset();

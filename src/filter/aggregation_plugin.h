@@ -5,6 +5,8 @@
 #include "data/item_recycler.h"
 #include "data/params_list.h"
 #include "data/thread_object_list.h"
+#include "filter/aggregation_options.h"
+#include "filter/aggregation_stats.h"
 #include "filter/pending_index.h"
 #include "frame/plugin.h"
 #include "support/timeout.h"
@@ -15,6 +17,7 @@
 #include <vector>
 
 class TDataSourceCfg;
+class TGroupedAggregation;
 class TProxyCodeObject;
 class TzetStrHolder;
 
@@ -28,6 +31,8 @@ public:
   bool Received = false;
   /// The configured name, trimmed, then lower-cased with the ANSI rules.
   rtl::AnsiString LowerName;
+  /// The configured name, trimmed: the name of its Null item in a partial row.
+  rtl::AnsiString Name;
 };
 
 class TaPlugin : public TzetPlugin {
@@ -52,6 +57,9 @@ public:
   void zetPluginSaveSettingsNow(TzetPlugin* sender);
   void zetPluginLoadSettingsNow(TzetPlugin* sender);
   void zetPluginProcessData(TzetPlugin* sender, PPluginCallRec rec, int32_t& result);
+  /// "RESET-STATS": sets the counters to zero and the last reason to "".
+  void zetPluginExecuteCustomCommand(TzetPlugin* sender, const std::string& command,
+                                     PPluginCallRec rec, int32_t& result);
   /// Runs the options dialog modally; after OK the settings are reloaded, so that the engine
   /// takes the new variables over.
   void zetPluginShowOptionsDialog(TzetPlugin* sender, PPluginCallRec rec, bool& success);
@@ -61,11 +69,16 @@ public:
   std::unique_ptr<TzetParamsList> Pending;
   TzetTimeout TimeoutTracker{};
   uint32_t TimeoutMs = 0;
+  /// The advanced options, copied from the settings under the engine lock like the timeout.
+  TAggregationOptions Options;
   std::unique_ptr<TThreadObjectList> AggregationList;
 
 protected:
   TaPlugin() = default;
   void LoadDesignTimeValues() override;
+  /// "Stats.Packets", "Stats.Rows", "Stats.Partial", "Stats.Discarded", "Stats.Groups" and
+  /// "Stats.LastReason", read under the engine lock.
+  bool GetModuleNamedProperty(std::string_view name, rtl::Variant& value) override;
 
 private:
   /// The reset option, copied from the settings under the engine lock, so that a data call never
@@ -87,6 +100,15 @@ private:
   };
   /// By position in the packet (under the engine lock); cleared with the variables.
   std::vector<SeenName> SeenNames;
+  /// The path of the advanced options; exists while any of them is set (under the engine lock).
+  std::unique_ptr<TGroupedAggregation> Grouped;
+  /// The counters (under the engine lock).
+  TAggregationStats Stats;
+  /// The data handler's work on the path of the advanced options, under the engine lock.
+  void ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows,
+                          const TObjectList& vars);
+  /// Counts the pending row that the plain path's timeout is about to discard.
+  void CountTimedOutRow();
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> EngineReady{false};

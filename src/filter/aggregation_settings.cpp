@@ -19,7 +19,12 @@ const rtl::MetaClass& TProxyCodeObject::StaticClass() {
           "var" + std::to_string(i + 1) + "_Text", [i](const T& o) { return o.Vars[i]; },
           [i](T& o, const std::string& v) { o.Vars[i] = v; });
     b.Float("spTimeout_Value", &T::spTimeout_Value, &T::spTimeout_Value)
-        .Boolean("chkNoReset_Checked", &T::chkNoReset_Checked, &T::chkNoReset_Checked);
+        .Boolean("chkNoReset_Checked", &T::chkNoReset_Checked, &T::chkNoReset_Checked)
+        .Boolean("chkPartial_Checked", &T::chkPartial_Checked, &T::chkPartial_Checked)
+        .Float("spAgeLimit_Value", &T::spAgeLimit_Value, &T::spAgeLimit_Value)
+        .Float("spLifetime_Value", &T::spLifetime_Value, &T::spLifetime_Value)
+        .LString("cbGroupBy_Text", &T::cbGroupBy_Text, &T::cbGroupBy_Text)
+        .Float("spMaxGroups_Value", &T::spMaxGroups_Value, &T::spMaxGroups_Value);
     return rtl::MetaClass(b);
   }();
   return meta;

@@ -1,5 +1,6 @@
-// The aggregation module's settings: eight variable names, the timeout, the reset option and the
-// options dialog's position and width. The published property names mirror the dialog's controls
+// The aggregation module's settings: eight variable names, the timeout, the reset option, the
+// advanced options (partial rows, age limit, value lifetime, grouping) and the options dialog's
+// position and width. The published property names mirror the dialog's controls
 // ("var1.Text" becomes var1_Text), so one property map loads and saves both the dialog and this
 // object.
 #pragma once
@@ -26,6 +27,16 @@ public:
   std::array<std::string, 8> Vars;
   double spTimeout_Value = 0;
   bool chkNoReset_Checked = false;
+  /// Rows ended by the timeout, the age limit or a group's eviction are released incomplete.
+  bool chkPartial_Checked = false;
+  /// Milliseconds after its first value within which a pending row must complete; 0 = off.
+  double spAgeLimit_Value = 0;
+  /// Milliseconds a value counts in the "do not reset" mode; 0 = off.
+  double spLifetime_Value = 0;
+  /// The variable whose value selects a packet's group; empty = no grouping.
+  std::string cbGroupBy_Text;
+  /// The most groups open at once.
+  double spMaxGroups_Value = 256;
 };
 
 /// The current settings of one aggregation instance, always owned by the module object.

@@ -150,6 +150,8 @@ rtl::Variant TzetPlugin::GetNamedProperty(std::string_view name) {
     return Variant::Bool(std::find(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(),
                                    "/TESTTRANSL") != arguments.end());
   }
+  if (Variant value; GetModuleNamedProperty(name, value))
+    return value;
   return {};
 }
 

@@ -245,6 +245,9 @@ protected:
   /// Applies the module class's design-time values (published properties and event handlers).
   /// The base class has none.
   virtual void LoadDesignTimeValues() {}
+  /// A module class's own named properties, asked for a name the frame does not know: answers
+  /// true with Value set when the module knows Name. The base class knows none.
+  virtual bool GetModuleNamedProperty(std::string_view, rtl::Variant&) { return false; }
 
 private:
   std::once_flag customValuesOnce_;

@@ -327,12 +327,14 @@ TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(module_->MsgWriteCompleteError, "Data have been processed with errors");
   ASSERT_NE(module_->PropertyMap(), nullptr);
   const TStringList& map = *module_->PropertyMap();
-  ASSERT_EQ(map.Count(), 15);
+  ASSERT_EQ(map.Count(), 20);
   EXPECT_EQ(map[0], "Left,Left");
   EXPECT_EQ(map[3], ";---short---");
   EXPECT_EQ(map[4], "var1.Text,Var1");
   EXPECT_EQ(map[13], "chkNoReset.Checked,No reset");
-  EXPECT_EQ(map[14], " ");
+  EXPECT_EQ(map[14], "chkPartial.Checked,Release partial rows");
+  EXPECT_EQ(map[18], "spMaxGroups.Value,Max groups");
+  EXPECT_EQ(map[19], " ");
   EXPECT_TRUE(module_->OnProcessData);
   EXPECT_EQ(module_->OnLoad.HandlerName(), "zetPluginLoad");
 }

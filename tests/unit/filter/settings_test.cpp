@@ -92,6 +92,8 @@ TEST_F(AggregationSettings, StoreWithoutKeysGivesDefaultsAndNoVariable) {
   EXPECT_EQ(module->Cfg->Width, 389);
   EXPECT_EQ(module->Cfg->Height, 300);
   EXPECT_FALSE(module->Cfg->chkNoReset_Checked);
+  EXPECT_FALSE(module->Options.Active()); // a store without the advanced keys: every option off
+  EXPECT_EQ(module->Options.MaxGroups, 256u);
   EXPECT_EQ(ConfiguredCount(*module), 0);
   EXPECT_EQ(module->TimeoutMs, 0u);
   EXPECT_EQ(Send("A", 1), 0); // no variable: no row, no "nothing done" either
@@ -131,6 +133,35 @@ TEST_F(AggregationSettings, SaveWritesThePositionButNeverTheHeight) {
   EXPECT_EQ(fresh.Width, 423);
   EXPECT_EQ(fresh.Height, 300);
   EXPECT_EQ(fresh.Vars[0], "A");
+  EXPECT_EQ(Command("UNLOAD"), 0);
+}
+
+TEST_F(AggregationSettings, AdvancedOptionsAreReadConvertedAndWrittenBack) {
+  TaPlugin* module =
+      LoadFrom("Var1=A\r\nNo reset=True\r\nRelease partial rows=True\r\nAge limit=1500.9\r\n"
+               "Value lifetime=-1\r\nGroup by= STATion \r\nMax groups=0\r\n");
+  ASSERT_NE(module, nullptr);
+  EXPECT_TRUE(module->Cfg->chkPartial_Checked);
+  EXPECT_EQ(module->Cfg->cbGroupBy_Text, "STATion");
+  const TAggregationOptions& options = module->Options;
+  EXPECT_TRUE(options.Partial);
+  EXPECT_EQ(options.AgeMs, 1500u);
+  EXPECT_EQ(options.LifetimeMs, 4294967295u);
+  EXPECT_EQ(options.GroupByLower, "station");
+  EXPECT_EQ(options.MaxGroups, 1u);
+
+  module->Cfg->spMaxGroups_Value = 100000;
+  module->Cfg->chkNoReset_Checked = false;
+  module->Cfg->Save();
+  const std::string text = IniText();
+  for (const char* line : {"Release partial rows=True", "Age limit=1500.9", "Value lifetime=-1",
+                           "Group by=STATion", "Max groups=100000"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  TDataSourceCfg fresh(module);
+  fresh.Load();
+  EXPECT_EQ(fresh.spMaxGroups_Value, 100000);
+  EXPECT_EQ(module->Options.MaxGroups, 65536u);
+  EXPECT_EQ(module->Options.LifetimeMs, 0u); // a lifetime counts only without reset
   EXPECT_EQ(Command("UNLOAD"), 0);
 }
 

@@ -1,0 +1,288 @@
+#include "filter/aggregation_grouped.h"
+
+#include "filter/aggregation_plugin.h"
+#include "platform/codepage.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr std::string_view kRowStatus = "$ROW_STATUS$";
+
+const TAggregationListItem& VarAt(const TObjectList& vars, int32_t k) {
+  return *static_cast<const TAggregationListItem*>(vars.Get(k));
+}
+
+/// The marks of every configured variable (at most eight).
+uint32_t AllMarks(const TObjectList& vars) {
+  return (1u << vars.Count()) - 1u;
+}
+
+/// True when Ms milliseconds have passed from Since to Now.
+bool Passed(uint64_t now, uint64_t since, uint32_t ms) {
+  return now >= since && now - since >= ms;
+}
+
+} // namespace
+
+TGroupedAggregation::TGroupedAggregation(const TAggregationOptions& options, bool noReset,
+                                         uint32_t timeoutMs, TzetItemRecycler& recycler)
+    : options_(options), noReset_(noReset), timeoutMs_(timeoutMs), recycler_(recycler),
+      groups_(options.MaxGroups), statusName_(kRowStatus),
+      statusLower_(rtl::AnsiString(kRowStatus).Lowered()) {}
+
+int32_t TGroupedAggregation::Holding() {
+  int32_t holding = 0;
+  groups_.ForEach([&](int32_t, TAggregationGroup& group) {
+    if (group.Pending.Count() != 0)
+      ++holding;
+  });
+  return holding;
+}
+
+void TGroupedAggregation::Reset() {
+  groups_.Clear();
+  nextValueExpiry_ = UINT64_MAX;
+}
+
+void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectList& vars,
+                                        TzetRowsParamsList& rows, TAggregationStats& stats) {
+  now_ = TimeoutNow(clock_);
+  // Expiries first: the packet then merges into what is still valid.
+  ExpireValues(vars);
+  ExpireRows(vars, rows, stats);
+  const int32_t varCount = vars.Count();
+  if (varCount == 0)
+    return;
+
+  const int32_t slot = GroupOf(input, vars, rows, stats);
+  TAggregationGroup& group = groups_[slot];
+  const uint32_t all = AllMarks(vars);
+  const int32_t last = input.Count() - 1;
+  for (int32_t i = 0; i <= last; ++i) {
+    // An unfilled slot carries no value but is still a check point as the packet's last item.
+    const TzetParamsListItem* item = input.Item(i);
+    const bool isMarker = item && item->Name == kRowMarker;
+    if (item && !isMarker) {
+      rtl::Variant v = rtl::Variant::OleCompatibleCopy(item->Value);
+      const SeenName& seen = Learn(i, *item, vars);
+      const bool empty = v.IsEmptyValue();
+      if (seen.Var >= 0 && !empty)
+        group.Received |= 1u << seen.Var;
+      if ((seen.Var < 0 || !empty) && Store(group, *item, seen, std::move(v)) &&
+          options_.AgeMs != 0)
+        groups_.StartAge(slot, now_);
+    }
+    if ((isMarker || i == last) && group.Received == all) {
+      ReleaseRow(slot, rows);
+      stats.RowReleased();
+      break;
+    }
+  }
+}
+
+const TGroupedAggregation::SeenName& TGroupedAggregation::Learn(int32_t position,
+                                                                const TzetParamsListItem& item,
+                                                                const TObjectList& vars) {
+  if (seenNames_.size() <= static_cast<std::size_t>(position))
+    seenNames_.resize(static_cast<std::size_t>(position) + 1);
+  SeenName& seen = seenNames_[static_cast<std::size_t>(position)];
+  // A held name block is neither freed nor written: the same block has the same text.
+  if (seen.Known && seen.Name.BlockPointer() == item.Name.BlockPointer())
+    return seen;
+  seen.Name = item.Name;
+  seen.Lowered.assign(item.Name.View());
+  platform::AnsiLowerInPlace(seen.Lowered.data(), seen.Lowered.size());
+  seen.Hash = PendingIndex::Hash(seen.Lowered);
+  seen.Var = -1;
+  for (int32_t k = 0; k < vars.Count() && seen.Var < 0; ++k) {
+    if (VarAt(vars, k).LowerName.View() == seen.Lowered)
+      seen.Var = k;
+  }
+  seen.IsKey = !options_.GroupByLower.empty() && seen.Lowered == options_.GroupByLower;
+  seen.Known = true;
+  return seen;
+}
+
+int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList& vars,
+                                     TzetRowsParamsList& rows, TAggregationStats& stats) {
+  key_.clear();
+  if (!options_.GroupByLower.empty()) {
+    const int32_t count = input.Count();
+    for (int32_t i = 0; i < count; ++i) {
+      const TzetParamsListItem* item = input.Item(i);
+      if (!item || item->Name == kRowMarker || !Learn(i, *item, vars).IsKey)
+        continue;
+      const rtl::Variant v = rtl::Variant::OleCompatibleCopy(item->Value);
+      if (v.IsEmptyValue())
+        continue;
+      key_ = v.ToText();
+      platform::AnsiLowerInPlace(key_.data(), key_.size());
+      break;
+    }
+  }
+  int32_t slot = groups_.Find(key_);
+  if (slot < 0) {
+    if (groups_.Full()) {
+      // The group idle longest makes room, its row ended as by the timeout.
+      const int32_t oldest = groups_.IdleOldest();
+      EndRow(oldest, rerTimeout, vars, rows, stats);
+      groups_.Close(oldest);
+    }
+    slot = groups_.Open(key_, now_);
+  }
+  groups_.Touch(slot, now_);
+  return slot;
+}
+
+bool TGroupedAggregation::Store(TAggregationGroup& group, const TzetParamsListItem& item,
+                                const SeenName& seen, rtl::Variant&& value) {
+  const bool timed = options_.LifetimeMs != 0;
+  const int32_t at = group.Index.Find(group.Pending, seen.Lowered, seen.Hash);
+  if (at >= 0) {
+    TzetItemRecycler::SetValue(group.Pending.Item(at), std::move(value));
+    if (timed)
+      group.ValueTimes[static_cast<std::size_t>(at)] = now_;
+  } else if (recycler_.Add(group.Pending, item.Name, seen.Lowered, std::move(value))) {
+    group.Index.Insert(group.Pending, group.Pending.Count() - 1, seen.Hash);
+    if (timed)
+      group.ValueTimes.push_back(now_);
+  } else {
+    return false;
+  }
+  if (timed)
+    nextValueExpiry_ = std::min(nextValueExpiry_, now_ + options_.LifetimeMs);
+  return true;
+}
+
+void TGroupedAggregation::ExpireValues(const TObjectList& vars) {
+  if (options_.LifetimeMs == 0 || now_ < nextValueExpiry_)
+    return;
+  uint64_t next = UINT64_MAX;
+  groups_.ForEach([&](int32_t slot, TAggregationGroup& group) {
+    bool removed = false;
+    for (int32_t i = group.Pending.Count() - 1; i >= 0; --i) {
+      const uint64_t stored = group.ValueTimes[static_cast<std::size_t>(i)];
+      if (!Passed(now_, stored, options_.LifetimeMs)) {
+        next = std::min(next, stored + options_.LifetimeMs);
+        continue;
+      }
+      // The variable the value stood for is no longer received.
+      const std::string_view lowered = group.Pending.Item(i)->LowerName.View();
+      for (int32_t k = 0; k < vars.Count(); ++k) {
+        if (VarAt(vars, k).LowerName.View() == lowered) {
+          group.Received &= ~(1u << k);
+          break;
+        }
+      }
+      group.Pending.DeleteItem(i);
+      group.ValueTimes.erase(group.ValueTimes.begin() + i);
+      removed = true;
+    }
+    if (!removed)
+      return;
+    group.Index.Clear();
+    for (int32_t i = 0; i < group.Pending.Count(); ++i)
+      group.Index.Insert(group.Pending, i,
+                         PendingIndex::Hash(group.Pending.Item(i)->LowerName.View()));
+    if (group.Pending.Count() == 0)
+      groups_.StopAge(slot);
+  });
+  nextValueExpiry_ = next;
+}
+
+void TGroupedAggregation::ExpireRows(const TObjectList& vars, TzetRowsParamsList& rows,
+                                     TAggregationStats& stats) {
+  if (timeoutMs_ != 0) {
+    // The idle order is the order of the groups' last packets: the expired ones lead it.
+    for (int32_t slot = groups_.IdleOldest();
+         slot >= 0 && Passed(now_, groups_[slot].LastInput, timeoutMs_);
+         slot = groups_.IdleOldest()) {
+      EndRow(slot, rerTimeout, vars, rows, stats);
+      groups_.Close(slot);
+    }
+  }
+  if (options_.AgeMs != 0) {
+    for (int32_t slot = groups_.AgeOldest();
+         slot >= 0 && Passed(now_, groups_[slot].AgeStart, options_.AgeMs);
+         slot = groups_.AgeOldest())
+      EndRow(slot, rerAge, vars, rows, stats); // leaves the age order
+  }
+}
+
+void TGroupedAggregation::EndRow(int32_t slot, TRowEndReason reason, const TObjectList& vars,
+                                 TzetRowsParamsList& rows, TAggregationStats& stats) {
+  TAggregationGroup& group = groups_[slot];
+  // A row whose variables were all received was released already (the "do not reset" mode
+  // keeps it): nothing of it is lost.
+  if (group.Pending.Count() != 0 && group.Received != AllMarks(vars)) {
+    if (options_.Partial) {
+      AppendPartialRow(group, reason, vars, rows);
+      stats.PartialReleased(reason);
+    } else {
+      stats.RowDiscarded(reason);
+    }
+  }
+  EmptyGroup(slot);
+}
+
+void TGroupedAggregation::AppendPartialRow(TAggregationGroup& group, TRowEndReason reason,
+                                           const TObjectList& vars, TzetRowsParamsList& rows) {
+  // The row is emptied afterwards: the missing variables and the status are added to it.
+  for (int32_t k = 0; k < vars.Count(); ++k) {
+    if (group.Received & (1u << k))
+      continue;
+    const TAggregationListItem& var = VarAt(vars, k);
+    const std::size_t hash = PendingIndex::Hash(var.LowerName.View());
+    // A name configured twice gets one item.
+    if (group.Index.Find(group.Pending, var.LowerName.View(), hash) >= 0)
+      continue;
+    if (recycler_.Add(group.Pending, var.Name, var.LowerName.View(), rtl::Variant::Null()))
+      group.Index.Insert(group.Pending, group.Pending.Count() - 1, hash);
+  }
+  recycler_.Add(group.Pending, statusName_, statusLower_.View(),
+                rtl::Variant::FromAnsiText(RowEndReasonText(reason)));
+  if (rows.Count() == 0) {
+    rows.SwapContents(group.Pending);
+    recycler_.AddNewRow(rows);
+  } else {
+    recycler_.AppendRow(rows, group.Pending);
+  }
+}
+
+void TGroupedAggregation::ReleaseRow(int32_t slot, TzetRowsParamsList& rows) {
+  TAggregationGroup& group = groups_[slot];
+  if (!noReset_ && rows.Count() == 0) {
+    // The row is emptied after its release anyway: its items are handed over, not copied.
+    rows.SwapContents(group.Pending);
+    recycler_.AddNewRow(rows);
+  } else {
+    recycler_.AppendRow(rows, group.Pending);
+  }
+  if (noReset_)
+    groups_.StopAge(slot); // the age of a kept row starts again with its next value
+  else
+    EmptyGroup(slot);
+}
+
+void TGroupedAggregation::EmptyGroup(int32_t slot) {
+  TAggregationGroup& group = groups_[slot];
+  recycler_.Clear(group.Pending);
+  group.Index.Clear();
+  group.ValueTimes.clear();
+  group.Received = 0;
+  groups_.StopAge(slot);
+}
+
+void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows,
+                                  const TObjectList& vars) {
+  Recycler.Clear(rows);
+  Grouped->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
+                         Stats);
+  if (rows.Count() == 0) {
+    result = ZET_RESULT_NOTHING_DONE;
+    rec->Output.Kind = ZET_KIND_LIST;
+    rec->Output.Data = reinterpret_cast<uintptr_t>(&rows);
+  }
+}

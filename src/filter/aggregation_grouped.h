@@ -1,0 +1,81 @@
+// The aggregation engine's path for the advanced options: rows that end by the timeout, the age
+// limit or an eviction (released incomplete or discarded), values that expire in the "do not
+// reset" mode, and one pending row per value of a group variable. The data handler takes it
+// instead of the plain path as soon as any of these options is set. Everything here runs under
+// the engine lock.
+#pragma once
+
+#include "data/item_recycler.h"
+#include "data/params_list.h"
+#include "filter/aggregation_groups.h"
+#include "filter/aggregation_options.h"
+#include "filter/aggregation_stats.h"
+#include "rtl/pointer_list.h"
+#include "support/timeout.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TGroupedAggregation {
+public:
+  /// Recycler is the module's, which outlives this object.
+  TGroupedAggregation(const TAggregationOptions& options, bool noReset, uint32_t timeoutMs,
+                      TzetItemRecycler& recycler);
+  TGroupedAggregation(const TGroupedAggregation&) = delete;
+  TGroupedAggregation& operator=(const TGroupedAggregation&) = delete;
+
+  /// One packet: first the rows and values that expired end, then Input is merged into the
+  /// pending row of its group, which is released into Rows when it completes. Vars are the
+  /// configured variables (TAggregationListItem), Rows is already empty.
+  void ProcessPacket(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
+                     TAggregationStats& stats);
+  /// The number of groups holding a pending row.
+  int32_t Holding();
+  /// Empties every pending row and forgets every group.
+  void Reset();
+
+private:
+  /// What was learnt about the input item name at one position of a packet (see TaPlugin).
+  struct SeenName {
+    rtl::AnsiString Name;
+    std::string Lowered;
+    std::size_t Hash = 0;
+    int32_t Var = -1;
+    bool IsKey = false;
+    bool Known = false;
+  };
+  const SeenName& Learn(int32_t position, const TzetParamsListItem& item, const TObjectList& vars);
+  /// The slot of the packet's group, opened (after an eviction when the table is full) when
+  /// the key is new.
+  int32_t GroupOf(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
+                  TAggregationStats& stats);
+  void ExpireValues(const TObjectList& vars);
+  void ExpireRows(const TObjectList& vars, TzetRowsParamsList& rows, TAggregationStats& stats);
+  /// Ends the pending row of Slot's group: released incomplete or discarded, then emptied.
+  void EndRow(int32_t slot, TRowEndReason reason, const TObjectList& vars, TzetRowsParamsList& rows,
+              TAggregationStats& stats);
+  void AppendPartialRow(TAggregationGroup& group, TRowEndReason reason, const TObjectList& vars,
+                        TzetRowsParamsList& rows);
+  void ReleaseRow(int32_t slot, TzetRowsParamsList& rows);
+  void EmptyGroup(int32_t slot);
+  /// Stores Value under the input item's name in the group's pending row; false when nothing
+  /// was stored (a blank name).
+  bool Store(TAggregationGroup& group, const TzetParamsListItem& item, const SeenName& seen,
+             rtl::Variant&& value);
+
+  const TAggregationOptions options_;
+  const bool noReset_;
+  const uint32_t timeoutMs_;
+  TzetItemRecycler& recycler_;
+  TAggregationGroups groups_;
+  /// The clock of every timer here, read once per packet into now_.
+  TzetTimeout clock_{};
+  uint64_t now_ = 0;
+  /// The earliest time at which a pending value can have outlived the lifetime.
+  uint64_t nextValueExpiry_ = UINT64_MAX;
+  std::vector<SeenName> seenNames_;
+  std::string key_;
+  rtl::AnsiString statusName_;
+  rtl::AnsiString statusLower_;
+};

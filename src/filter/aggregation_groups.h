@@ -1,0 +1,95 @@
+// The open groups of the aggregation engine's grouped path: one pending row with its own marks and
+// timers per value of the group variable, found by the value's lower-cased text, in two orders:
+// by their last packet (the idle order, for the timeout and for evictions) and by the first value
+// of their pending row (the age order). The table holds at most the bound it is given, so its
+// memory stays bounded whatever the key values are.
+#pragma once
+
+#include "data/params_list.h"
+#include "filter/pending_index.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+/// One group: its pending row and what the engine keeps beside it.
+struct TAggregationGroup {
+  std::string Key;
+  TzetParamsList Pending;
+  PendingIndex Index;
+  /// When the value of each pending item was stored (kept only with a value lifetime).
+  std::vector<uint64_t> ValueTimes;
+  /// Bit K: the configured variable K has received a non-empty value.
+  uint32_t Received = 0;
+  /// Time of the group's last packet.
+  uint64_t LastInput = 0;
+  /// Time of the first value merged since the pending row was last emptied or released; only
+  /// meaningful while Aging.
+  uint64_t AgeStart = 0;
+  bool Aging = false;
+
+  // Links of the two orders (slot numbers, -1 at the ends).
+  int32_t IdlePrev = -1, IdleNext = -1;
+  int32_t AgePrev = -1, AgeNext = -1;
+};
+
+class TAggregationGroups {
+public:
+  explicit TAggregationGroups(uint32_t maxGroups);
+  TAggregationGroups(const TAggregationGroups&) = delete;
+  TAggregationGroups& operator=(const TAggregationGroups&) = delete;
+
+  uint32_t MaxGroups() const { return maxGroups_; }
+  int32_t Count() const { return static_cast<int32_t>(byKey_.size()); }
+  bool Full() const { return byKey_.size() >= maxGroups_; }
+
+  /// The slot of the group of Key, or -1.
+  int32_t Find(const std::string& key) const;
+  /// Opens a group for Key at the idle order's recent end and answers its slot. The table must
+  /// not be full; the group's pending row is empty.
+  int32_t Open(const std::string& key, uint64_t now);
+  /// Removes the group of Slot from the table and both orders; its pending row must be empty. The
+  /// slot is reused by a later Open.
+  void Close(int32_t slot);
+  /// Removes every group; what they hold is freed.
+  void Clear();
+
+  TAggregationGroup& operator[](int32_t slot) { return *slots_[static_cast<std::size_t>(slot)]; }
+
+  /// The group whose last packet is oldest, or -1.
+  int32_t IdleOldest() const { return idleHead_; }
+  /// Marks Slot's group as having had a packet now: it moves to the idle order's recent end.
+  void Touch(int32_t slot, uint64_t now);
+  /// The aging group whose first value is oldest, or -1.
+  int32_t AgeOldest() const { return ageHead_; }
+  /// Starts the age of Slot's group now (it goes to the age order's recent end).
+  void StartAge(int32_t slot, uint64_t now);
+  /// Takes Slot's group out of the age order.
+  void StopAge(int32_t slot);
+
+  /// Calls F(slot, group) for every open group.
+  template <class F> void ForEach(F&& f) {
+    for (int32_t slot = idleHead_; slot >= 0;) {
+      TAggregationGroup& group = (*this)[slot];
+      const int32_t next = group.IdleNext;
+      f(slot, group);
+      slot = next;
+    }
+  }
+
+private:
+  void Unlink(int32_t slot, int32_t TAggregationGroup::*prev, int32_t TAggregationGroup::*next,
+              int32_t& head, int32_t& tail);
+  void Append(int32_t slot, int32_t TAggregationGroup::*prev, int32_t TAggregationGroup::*next,
+              int32_t& head, int32_t& tail);
+
+  uint32_t maxGroups_;
+  std::vector<std::unique_ptr<TAggregationGroup>> slots_;
+  std::vector<int32_t> free_;
+  std::unordered_map<std::string, int32_t> byKey_;
+  int32_t idleHead_ = -1, idleTail_ = -1;
+  int32_t ageHead_ = -1, ageTail_ = -1;
+};

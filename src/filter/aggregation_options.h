@@ -1,0 +1,38 @@
+// The advanced options of the aggregation engine in the form the engine uses them, converted from
+// the settings object when the settings are applied (under the engine lock).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class TProxyCodeObject;
+
+struct TAggregationOptions {
+  /// Rows ended by the timeout, the age limit or an eviction are released with Null values for
+  /// the variables that never came, instead of being discarded.
+  bool Partial = false;
+  /// A pending row that has not completed this long after its first value is ended; 0 = off.
+  uint32_t AgeMs = 0;
+  /// In the "do not reset" mode, a value older than this no longer counts; 0 = off.
+  uint32_t LifetimeMs = 0;
+  /// The name of the variable whose value selects a packet's group, trimmed and lower-cased;
+  /// empty = one group for every packet.
+  std::string GroupByLower;
+  /// The most groups open at once (1 .. 65536).
+  uint32_t MaxGroups = 256;
+
+  static constexpr uint32_t kMaxGroupsLimit = 65536;
+
+  /// The options of Settings; LifetimeMs is 0 unless Settings select the "do not reset" mode.
+  static TAggregationOptions FromSettings(const TProxyCodeObject& settings);
+  /// True when any option changes what the engine does: the data handler then takes the grouped
+  /// path instead of the plain one.
+  bool Active() const { return Partial || AgeMs != 0 || LifetimeMs != 0 || !GroupByLower.empty(); }
+};
+
+/// A setting in milliseconds as the engine counts it: truncated toward zero through a 64-bit
+/// integer, of which the low 32 bits are kept (so -1 gives 4294967295); 0 switches it off.
+uint32_t MillisecondsFromSetting(double ms);
+/// The group bound of a setting: whole groups, at least 1 and at most 65536; not a number gives
+/// the default 256.
+uint32_t MaxGroupsFromSetting(double value);

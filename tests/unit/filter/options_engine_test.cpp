@@ -1,0 +1,306 @@
+// The engine's advanced options on a module instance with a test clock: partial rows, the age
+// limit, the value lifetime, grouping with its bound, and the statistics.
+#include "filter/aggregation_plugin.h"
+#include "filter/aggregation_settings.h"
+#include "frame/descriptor_exports.h"
+#include "frame/instances.h"
+#include "platform/environment.h"
+#include "support/timeout.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::atomic<uint64_t> gNow{1000};
+uint64_t ReadTestClock() {
+  return gNow.load();
+}
+const platform::TickSource kTestClock{true, &ReadTestClock};
+
+/// "|" as a name marks a row, "~" as a value is Null.
+using Packet = std::vector<std::pair<std::string, std::string>>;
+
+/// Rows as "A=1 B=2|"; a Null value shows as "~".
+std::string RowsText(const TzetParamsList* rows) {
+  std::string out;
+  for (int32_t i = 0; rows && i < rows->Count(); ++i) {
+    const TzetParamsListItem* item = rows->Item(i);
+    if (item->Name == "$NEW_ROW$") {
+      out += "|";
+      continue;
+    }
+    if (!out.empty() && out.back() != '|')
+      out += " ";
+    out += item->Name.Str() + "=" +
+           (item->Value.vt == platform::vtNull ? "~" : item->GetValue().ToText());
+  }
+  return out;
+}
+
+class OptionsEngine : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    static const std::string dir = (std::filesystem::temp_directory_path() /
+                                    ("agg-options-reg-" + std::to_string(std::random_device{}())))
+                                       .string();
+    platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
+  }
+  void SetUp() override {
+    previousClock_ = support::SetTickSourceForTesting(&kTestClock);
+    gNow = 1000;
+    frame::LibraryStart();
+    frame::SetPluginClass(TaPlugin::ClassRef());
+    ASSERT_EQ(Command("LOAD"), 0);
+    TPluginCallRec r = Rec(nullptr);
+    TzetPlugin* p = nullptr;
+    ASSERT_TRUE(frame::FindInstance(&r, p, false));
+    module_ = static_cast<TaPlugin*>(p);
+  }
+  void TearDown() override {
+    frame::LibraryEnd();
+    support::SetTickSourceForTesting(previousClock_);
+  }
+
+  TPluginCallRec Rec(void* params) {
+    TPluginCallRec r{};
+    r.RecordTag = ZET_RECORD_TAG;
+    r.ModuleHandle = 79;
+    r.Params = params ? params : &params_;
+    r.ModuleTypes = ZET_MTT_FILTER;
+    return r;
+  }
+  int32_t Command(const char* word) {
+    TzetParamsList params;
+    params.Add("COMMAND", rtl::Variant::FromAnsiText(word));
+    TPluginCallRec r = Rec(&params);
+    return frame::ExecutePluginCommand(&r);
+  }
+  /// Variables and the other settings through Options.
+  void Configure(std::vector<std::string> vars,
+                 const std::function<void(TProxyCodeObject&)>& options = {}) {
+    TProxyCodeObject settings(nullptr);
+    for (std::size_t i = 0; i < vars.size(); ++i)
+      settings.Vars[i] = vars[i];
+    if (options)
+      options(settings);
+    module_->ApplySettings(settings);
+  }
+  /// One packet at the test clock's time; answers the rows (see RowsText), "-" for none.
+  std::string Send(const Packet& items) {
+    TzetParamsList packet;
+    for (const auto& [name, text] : items) {
+      if (name == "|")
+        packet.AddNewRow();
+      else if (text == "~")
+        packet.Add(name, rtl::Variant::Null());
+      else
+        packet.Add(name, rtl::Variant::FromAnsiText(text));
+    }
+    TPluginCallRec r = Rec(nullptr);
+    r.Input.Kind = ZET_KIND_LIST;
+    r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+    const int32_t result = frame::ProcessData(&r);
+    const std::string rows = r.Output.Kind == ZET_KIND_LIST
+                                 ? RowsText(reinterpret_cast<const TzetParamsList*>(r.Output.Data))
+                                 : "<no output>";
+    EXPECT_EQ(result, rows.empty() ? -2 : 0) << rows;
+    return rows.empty() ? "-" : rows;
+  }
+  std::string Stat(const char* name) { return module_->GetNamedProperty(name).ToText(); }
+
+  TzetParamsList params_;
+  TaPlugin* module_ = nullptr;
+  const platform::TickSource* previousClock_ = nullptr;
+};
+
+// A humidity sensor that went silent: the age limit ends the row that never completes under
+// steady traffic, released with a Null humidity or discarded.
+TEST_F(OptionsEngine, AgeLimitEndsARowThatNeverCompletesUnderSteadyTraffic) {
+  Configure({"Temp", "Hum"}, [](TProxyCodeObject& s) {
+    s.spAgeLimit_Value = 1000;
+    s.chkPartial_Checked = true;
+  });
+  EXPECT_EQ(Send({{"Temp", "1"}, {"X", "a"}}), "-");
+  gNow += 400;
+  EXPECT_EQ(Send({{"Temp", "2"}}), "-");
+  gNow += 599;
+  EXPECT_EQ(Send({{"Temp", "3"}}), "-");
+  gNow += 1; // 1000 ms after the first value: released before this packet is merged
+  EXPECT_EQ(Send({{"Temp", "4"}}), "Temp=3 X=a Hum=~ $ROW_STATUS$=age|");
+  gNow += 500;
+  EXPECT_EQ(Send({{"Hum", "50"}}), "Temp=4 Hum=50|"); // the age started again with Temp=4
+  EXPECT_EQ(Stat("Stats.Rows"), "2");
+  EXPECT_EQ(Stat("Stats.Partial"), "1");
+  EXPECT_EQ(Stat("Stats.LastReason"), "complete");
+
+  Configure({"Temp", "Hum"}, [](TProxyCodeObject& s) { s.spAgeLimit_Value = 1000; });
+  EXPECT_EQ(Send({{"Temp", "1"}}), "-");
+  gNow += 1000;
+  EXPECT_EQ(Send({{"Hum", "2"}}), "-"); // Temp was discarded first
+  EXPECT_EQ(Stat("Stats.Discarded"), "1");
+  EXPECT_EQ(Stat("Stats.LastReason"), "age");
+}
+
+TEST_F(OptionsEngine, TimeoutReleasesThePartialRowBeforeThePacketsOwnRow) {
+  Configure({"A", "B", "C"}, [](TProxyCodeObject& s) {
+    s.spTimeout_Value = 1000;
+    s.chkPartial_Checked = true;
+  });
+  EXPECT_EQ(Send({{"B", "1"}, {"Y", ""}}), "-");
+  gNow += 1000;
+  // Two rows in one call: the ended one with its missing variables in configured order, then
+  // the packet's own complete row, which carries no status.
+  EXPECT_EQ(Send({{"A", "2"}, {"B", "3"}, {"C", "4"}}),
+            "B=1 Y= A=~ C=~ $ROW_STATUS$=timeout|A=2 B=3 C=4|");
+  gNow += 5000;
+  EXPECT_EQ(Send({{"A", "5"}}), "-"); // an empty row ends without a trace
+  EXPECT_EQ(Stat("Stats.Partial"), "1");
+  EXPECT_EQ(Stat("Stats.Discarded"), "0");
+  EXPECT_EQ(Stat("Stats.Rows"), "2");
+
+  // A variable configured twice is never complete; its partial row names it once.
+  Configure({"A", "A"}, [](TProxyCodeObject& s) {
+    s.spTimeout_Value = 1000;
+    s.chkPartial_Checked = true;
+  });
+  EXPECT_EQ(Send({{"A", "1"}}), "-");
+  gNow += 1000;
+  EXPECT_EQ(Send({{"Z", "1"}}), "A=1 $ROW_STATUS$=timeout|");
+}
+
+// In the "do not reset" mode the last humidity value no longer rides along once it is older
+// than the lifetime, and the row waits for a fresh one.
+TEST_F(OptionsEngine, ValueLifetimeDropsTheValueOfASilentSensor) {
+  Configure({"Temp", "Hum"}, [](TProxyCodeObject& s) {
+    s.chkNoReset_Checked = true;
+    s.spLifetime_Value = 1000;
+  });
+  EXPECT_EQ(Send({{"Temp", "1"}, {"Hum", "40"}, {"X", "x"}}), "Temp=1 Hum=40 X=x|");
+  gNow += 500;
+  EXPECT_EQ(Send({{"Temp", "2"}}), "Temp=2 Hum=40 X=x|");
+  gNow += 500; // Hum and X are 1000 ms old
+  EXPECT_EQ(Send({{"Temp", "3"}}), "-");
+  EXPECT_EQ(Send({{"Hum", "~"}}), "-"); // an empty value does not count
+  gNow += 200;
+  EXPECT_EQ(Send({{"Hum", "41"}}), "Temp=3 Hum=41|");
+  gNow += 1000;
+  EXPECT_EQ(Stat("Stats.Groups"), "1");
+  EXPECT_EQ(Send({{"Y", "1"}}), "-");
+  EXPECT_EQ(Stat("Stats.Groups"), "1"); // only Y is left
+  gNow += 1000;
+  EXPECT_EQ(Send({{"Temp", "~"}}), "-");
+  EXPECT_EQ(Stat("Stats.Groups"), "0");
+}
+
+TEST_F(OptionsEngine, InterleavedStationsKeepTheirOwnRows) {
+  Configure({"A", "B"}, [](TProxyCodeObject& s) { s.cbGroupBy_Text = " station "; });
+  EXPECT_EQ(Send({{"Station", "s1"}, {"A", "10"}}), "-");
+  EXPECT_EQ(Send({{"STATION", "S2"}, {"A", "20"}}), "-");
+  EXPECT_EQ(Stat("Stats.Groups"), "2");
+  EXPECT_EQ(Send({{"Station", "S1"}, {"B", "11"}}), "Station=S1 A=10 B=11|");
+  EXPECT_EQ(Send({{"A", "30"}}), "-"); // no key: the group of the empty key
+  // The first non-empty key counts; an empty one is passed over.
+  EXPECT_EQ(Send({{"Station", "~"}, {"Station", "s2"}, {"B", "21"}}), "STATION=s2 A=20 B=21|");
+  EXPECT_EQ(Send({{"B", "31"}}), "A=30 B=31|");
+  EXPECT_EQ(Stat("Stats.Groups"), "0");
+
+  // Each group has its own timer: station 1 times out while station 2 keeps sending.
+  Configure({"A", "B"}, [](TProxyCodeObject& s) {
+    s.cbGroupBy_Text = "Station";
+    s.spTimeout_Value = 1000;
+    s.chkPartial_Checked = true;
+  });
+  EXPECT_EQ(Send({{"Station", "1"}, {"A", "1"}}), "-");
+  for (int k = 0; k < 3; ++k) {
+    gNow += 400;
+    EXPECT_EQ(Send({{"Station", "2"}, {"A", std::to_string(k)}}),
+              k < 2 ? "-" : "Station=1 A=1 B=~ $ROW_STATUS$=timeout|");
+  }
+  EXPECT_EQ(Send({{"Station", "2"}, {"B", "9"}}), "Station=2 A=2 B=9|");
+}
+
+TEST_F(OptionsEngine, ANewGroupBeyondTheBoundEndsTheGroupIdleLongest) {
+  Configure({"A", "B"}, [](TProxyCodeObject& s) {
+    s.cbGroupBy_Text = "Station";
+    s.spMaxGroups_Value = 2;
+    s.chkPartial_Checked = true;
+  });
+  EXPECT_EQ(Send({{"Station", "1"}, {"A", "1"}}), "-");
+  EXPECT_EQ(Send({{"Station", "2"}, {"A", "2"}}), "-");
+  EXPECT_EQ(Send({{"Station", "1"}, {"X", "1"}}), "-"); // station 2 is now idle longest
+  EXPECT_EQ(Send({{"Station", "3"}, {"A", "3"}}), "Station=2 A=2 B=~ $ROW_STATUS$=timeout|");
+  EXPECT_EQ(Stat("Stats.Groups"), "2");
+  EXPECT_EQ(Send({{"Station", "1"}, {"B", "1"}}), "Station=1 A=1 X=1 B=1|");
+  EXPECT_EQ(Stat("Stats.LastReason"), "complete");
+}
+
+// A stream of ever new key values between two stations: the table never holds more groups than
+// its bound, and no row of the stations, which stay among the recent groups, is lost.
+TEST_F(OptionsEngine, EndlessNewKeysKeepTheTableBoundedAndLoseNoRowOfOpenGroups) {
+  Configure({"A", "B"}, [](TProxyCodeObject& s) {
+    s.cbGroupBy_Text = "Station";
+    s.spMaxGroups_Value = 8;
+  });
+  int released = 0;
+  for (int i = 0; i < 100000; ++i) {
+    const std::string n = std::to_string(i);
+    const std::string station = i % 2 ? "north" : "south";
+    const std::string rows = Send({{"Station", station}, {i % 4 < 2 ? "A" : "B", n}});
+    if (i % 4 >= 2) {
+      const std::string first = std::to_string(i - 2);
+      EXPECT_EQ(rows, "Station=" + station + " A=" + first + " B=" + n + "|");
+      ++released;
+    }
+    Send({{"Station", "noise" + n}, {"A", n}});
+    Send({{"Station", "other" + n}, {"A", n}});
+    ASSERT_LE(std::stoi(Stat("Stats.Groups")), 8);
+  }
+  EXPECT_EQ(Stat("Stats.Rows"), std::to_string(released));
+  EXPECT_EQ(Stat("Stats.Discarded"), std::to_string(2 * 100000 - 6));
+}
+
+TEST_F(OptionsEngine, CountersAfterAKnownStreamAndTheirReset) {
+  Configure({"A", "B"}, [](TProxyCodeObject& s) { s.spTimeout_Value = 1000; }); // plain path
+  EXPECT_EQ(Stat("Stats.LastReason"), "");
+  Send({{"A", "1"}});
+  EXPECT_EQ(Stat("Stats.Groups"), "1");
+  Send({{"B", "2"}});
+  EXPECT_EQ(Stat("Stats.Groups"), "0");
+  Send({{"A", "3"}});
+  gNow += 1000;
+  Send({{"B", "4"}});
+  TPluginCallRec noInput = Rec(nullptr);
+  frame::ProcessData(&noInput); // not a packet
+  EXPECT_EQ(Stat("Stats.Packets"), "4");
+  EXPECT_EQ(Stat("stats.rows"), "1");
+  EXPECT_EQ(Stat("Stats.Partial"), "0");
+  EXPECT_EQ(Stat("Stats.Discarded"), "1");
+  EXPECT_EQ(Stat("Stats.LastReason"), "timeout");
+  EXPECT_EQ(module_->GetNamedProperty("Stats.Unknown").Type(), platform::vtEmpty);
+
+  EXPECT_EQ(Command("RESET-STATS"), 0);
+  for (const char* counter : {"Stats.Packets", "Stats.Rows", "Stats.Partial", "Stats.Discarded"})
+    EXPECT_EQ(Stat(counter), "0") << counter;
+  EXPECT_EQ(Stat("Stats.LastReason"), "");
+  EXPECT_EQ(Stat("Stats.Groups"), "1"); // a state: B=4 is still pending
+  EXPECT_EQ(Command("RESET-OTHER"), -2);
+
+  // The "do not reset" mode keeps a released row: its timeout loses nothing.
+  Configure({"A"}, [](TProxyCodeObject& s) {
+    s.spTimeout_Value = 1000;
+    s.chkNoReset_Checked = true;
+  });
+  Send({{"A", "1"}});
+  gNow += 1000;
+  Send({{"X", "1"}});
+  EXPECT_EQ(Stat("Stats.Discarded"), "0");
+}
+
+} // namespace
