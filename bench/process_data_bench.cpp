@@ -51,7 +51,9 @@ std::string FillerName(int k) {
 /// the engine does not wait for. The variables are spread evenly through each packet.
 class PacketCycle {
 public:
-  PacketCycle(int items, int vars) {
+  /// Key >= 0: the first slot that would carry a filler carries "Station" with that value, as
+  /// the packets of one of several interleaved stations do.
+  PacketCycle(int items, int vars, int key = -1) {
     const int perPacket = std::min(items, vars);
     const int packets = (vars + perPacket - 1) / perPacket;
     for (int p = 0; p < packets; ++p) {
@@ -64,6 +66,9 @@ public:
         if (var < count && i == var * items / count) {
           list->AddInt(VarName(first + var), 1000 + i);
           ++var;
+        } else if (key >= 0 && filler == 0) {
+          list->AddInt("Station", key);
+          ++filler;
         } else {
           list->AddDouble(FillerName(filler++), 0.5 * i);
         }
@@ -82,7 +87,9 @@ private:
 /// One loaded module instance, configured through its own INI file and unloaded with it.
 class Instance {
 public:
-  Instance(int vars, bool reset) : handle_(gNextHandle++) {
+  /// Extra: more lines of the settings section.
+  Instance(int vars, bool reset, const std::vector<std::string>& extra = {})
+      : handle_(gNextHandle++) {
     ini_ = gWorkDir / ("bench-" + std::to_string(handle_) + ".ini");
     std::ofstream out(ini_, std::ios::binary);
     out << "[Common]\r\n";
@@ -90,6 +97,8 @@ public:
       out << "Var" << k + 1 << "=" << VarName(k) << "\r\n";
     out << "Timeout=60000\r\n";
     out << "No reset=" << (reset ? "False" : "True") << "\r\n";
+    for (const std::string& line : extra)
+      out << line << "\r\n";
     out.close();
     loaded_ = Command("LOAD") == ZET_RESULT_DONE;
   }
@@ -196,6 +205,49 @@ void Engine(benchmark::State& state) {
   SetCounters(state, items, bench::AllocationCount() - before, rows);
 }
 
+/// The engine grouping by "Station": Keys stations send their packet cycles interleaved, packet
+/// by packet, so that every packet goes to another group than the one before.
+void Grouped(benchmark::State& state) {
+  const int items = static_cast<int>(state.range(0));
+  const int vars = static_cast<int>(state.range(1));
+  const int keys = static_cast<int>(state.range(2));
+  const bool reset = state.range(3) != 0;
+  std::vector<std::unique_ptr<PacketCycle>> cycles;
+  for (int k = 0; k < keys; ++k)
+    cycles.push_back(std::make_unique<PacketCycle>(items, vars, k));
+  const int perCycle = cycles.front()->Size();
+  Instance instance(vars, reset, {"Group by=Station"});
+  if (!instance.Loaded()) {
+    state.SkipWithError("LOAD failed");
+    return;
+  }
+  TPluginCallRec rec{};
+  for (int round = 0; round < 2; ++round) {
+    int32_t result = 0;
+    for (int p = 0; p < perCycle; ++p)
+      for (int k = 0; k < keys; ++k)
+        result = instance.Send(cycles[k]->Packet(p), rec);
+    if (!HoldsRow(rec, result)) {
+      state.SkipWithError("the packet cycle released no row");
+      return;
+    }
+  }
+
+  int p = 0, k = 0;
+  int64_t rows = 0;
+  const uint64_t before = bench::AllocationCount();
+  for (auto _ : state) {
+    const int32_t result = instance.Send(cycles[k]->Packet(p), rec);
+    rows += result == ZET_RESULT_DONE ? 1 : 0;
+    if (++k == keys) {
+      k = 0;
+      if (++p == perCycle)
+        p = 0;
+    }
+  }
+  SetCounters(state, items, bench::AllocationCount() - before, rows);
+}
+
 void Floor(benchmark::State& state) {
   const int items = static_cast<int>(state.range(0));
   const int vars = static_cast<int>(state.range(1));
@@ -250,6 +302,9 @@ void Limit(benchmark::State& state) {
 BENCHMARK(Engine)
     ->ArgsProduct({{4, 16, 64}, {1, 4, 8}, {1, 0}})
     ->ArgNames({"items", "vars", "reset"});
+BENCHMARK(Grouped)
+    ->ArgsProduct({{16}, {8}, {16}, {1, 0}})
+    ->ArgNames({"items", "vars", "keys", "reset"});
 BENCHMARK(Floor)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
 BENCHMARK(Limit)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
 
@@ -272,8 +327,13 @@ public:
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration)
         continue;
-      int items = 0, vars = 0, reset = -1;
+      int items = 0, vars = 0, reset = -1, keys = 0;
       const std::string name = run.benchmark_name();
+      if (std::sscanf(name.c_str(), "Grouped/items:%d/vars:%d/keys:%d/reset:%d", &items, &vars,
+                      &keys, &reset) == 4) {
+        grouped[{items, vars, keys, reset}] = Read(run);
+        continue;
+      }
       bool known =
           std::sscanf(name.c_str(), "Engine/items:%d/vars:%d/reset:%d", &items, &vars, &reset) == 3;
       if (!known)
@@ -284,21 +344,27 @@ public:
       }
       if (!known)
         continue;
-      Result r;
-      r.ok = !run.error_occurred;
-      auto get = [&](const char* key) {
-        const auto it = run.counters.find(key);
-        return it == run.counters.end() ? 0.0 : it->second.value;
-      };
-      r.packetsPerSecond = get("packets/s");
-      r.allocsPerPacket = get("allocs/packet");
-      r.rowsPerPacket = get("rows/packet");
-      results[{items, vars, reset}] = r;
+      results[{items, vars, reset}] = Read(run);
     }
     ConsoleReporter::ReportRuns(runs);
   }
 
+  static Result Read(const Run& run) {
+    Result r;
+    r.ok = !run.error_occurred;
+    auto get = [&](const char* key) {
+      const auto it = run.counters.find(key);
+      return it == run.counters.end() ? 0.0 : it->second.value;
+    };
+    r.packetsPerSecond = get("packets/s");
+    r.allocsPerPacket = get("allocs/packet");
+    r.rowsPerPacket = get("rows/packet");
+    return r;
+  }
+
   std::map<std::tuple<int, int, int>, Result> results;
+  /// The grouped runs by items, vars, keys and reset.
+  std::map<std::tuple<int, int, int, int>, Result> grouped;
 };
 
 bool Usable(const std::map<std::tuple<int, int, int>, Result>& results,
@@ -335,6 +401,22 @@ void PrintTable(const CollectingReporter& reporter) {
                 engine.allocsPerPacket, hasFloor ? floor.allocsPerPacket : 0.0, nsPerItem(engine),
                 hasFloor ? nsPerItem(floor) : 0.0, hasLimit ? nsPerItem(limit) : 0.0,
                 engine.rowsPerPacket);
+  }
+  for (const auto& [key, grouped] : reporter.grouped) {
+    const auto [items, vars, keys, reset] = key;
+    Result plain;
+    if (!grouped.ok || grouped.packetsPerSecond <= 0 ||
+        !Usable(reporter.results, {items, vars, reset}, plain)) {
+      std::printf("grouped: items %d vars %d keys %d reset %s: no comparison\n", items, vars, keys,
+                  reset ? "on" : "off");
+      continue;
+    }
+    auto nsPerItem = [items](const Result& r) { return 1e9 / r.packetsPerSecond / items; };
+    std::printf("grouped: items %d vars %d keys %d reset %s: %.1f ns/item against %.1f ns/item "
+                "plain, ratio %.2f, %.2f allocs/packet, %.2f rows/packet\n",
+                items, vars, keys, reset ? "on" : "off", nsPerItem(grouped), nsPerItem(plain),
+                plain.packetsPerSecond / grouped.packetsPerSecond, grouped.allocsPerPacket,
+                grouped.rowsPerPacket);
   }
   std::printf("e/floor = engine time per packet / floor time per packet (floor: the same packets "
               "appended to a cleared rows list); e/limit = engine time / limit time (limit: each "

@@ -4,6 +4,8 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -17,6 +19,45 @@ const TAggregationListItem& VarAt(const TObjectList& vars, int32_t k) {
 /// The marks of every configured variable (at most eight).
 uint32_t AllMarks(const TObjectList& vars) {
   return (1u << vars.Count()) - 1u;
+}
+
+/// Out := the text of Value as Variant::ToText gives it; integers are written directly, without
+/// the string the general conversion allocates.
+void KeyText(const platform::VariantRec& value, std::string& out) {
+  char digits[24];
+  std::to_chars_result written{};
+  switch (value.vt) {
+  case platform::vtI1:
+    written = std::to_chars(digits, std::end(digits), static_cast<int>(value.cVal));
+    break;
+  case platform::vtUI1:
+    written = std::to_chars(digits, std::end(digits), static_cast<unsigned>(value.bVal));
+    break;
+  case platform::vtI2:
+    written = std::to_chars(digits, std::end(digits), value.iVal);
+    break;
+  case platform::vtUI2:
+    written = std::to_chars(digits, std::end(digits), value.uiVal);
+    break;
+  case platform::vtI4:
+  case platform::vtInt:
+    written = std::to_chars(digits, std::end(digits), value.lVal);
+    break;
+  case platform::vtUI4:
+  case platform::vtUInt:
+    written = std::to_chars(digits, std::end(digits), value.ulVal);
+    break;
+  case platform::vtI8:
+    written = std::to_chars(digits, std::end(digits), value.llVal);
+    break;
+  case platform::vtUI8:
+    written = std::to_chars(digits, std::end(digits), value.ullVal);
+    break;
+  default:
+    out = rtl::Variant::OleCompatibleCopy(value).ToText();
+    return;
+  }
+  out.assign(digits, written.ptr);
 }
 
 /// True when Ms milliseconds have passed from Since to Now.
@@ -88,8 +129,10 @@ const TGroupedAggregation::SeenName& TGroupedAggregation::Learn(int32_t position
   if (seenNames_.size() <= static_cast<std::size_t>(position))
     seenNames_.resize(static_cast<std::size_t>(position) + 1);
   SeenName& seen = seenNames_[static_cast<std::size_t>(position)];
-  // A held name block is neither freed nor written: the same block has the same text.
-  if (seen.Known && seen.Name.BlockPointer() == item.Name.BlockPointer())
+  // A held name block is neither freed nor written: the same block has the same text. The
+  // packets of interleaved devices bring their own blocks of the same names: the text decides.
+  if (seen.Known && (seen.Name.BlockPointer() == item.Name.BlockPointer() ||
+                     seen.Name.View() == item.Name.View()))
     return seen;
   seen.Name = item.Name;
   seen.Lowered.assign(item.Name.View());
@@ -114,11 +157,9 @@ int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList&
       const TzetParamsListItem* item = input.Item(i);
       if (!item || item->Name == kRowMarker || !Learn(i, *item, vars).IsKey)
         continue;
-      const rtl::Variant v = rtl::Variant::OleCompatibleCopy(item->Value);
-      if (v.IsEmptyValue())
+      if (rtl::IsEmptyValue(item->Value))
         continue;
-      key_ = v.ToText();
-      platform::AnsiLowerInPlace(key_.data(), key_.size());
+      KeyText(item->Value, key_);
       break;
     }
   }
@@ -139,6 +180,9 @@ int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList&
 bool TGroupedAggregation::Store(TAggregationGroup& group, const TzetParamsListItem& item,
                                 const SeenName& seen, rtl::Variant&& value) {
   const bool timed = options_.LifetimeMs != 0;
+  // Room first, so that a failing allocation leaves the times beside the items they belong to.
+  if (timed && group.ValueTimes.size() == group.ValueTimes.capacity())
+    group.ValueTimes.reserve(group.ValueTimes.size() * 2 + 8);
   const int32_t at = group.Index.Find(group.Pending, seen.Lowered, seen.Hash);
   if (at >= 0) {
     TzetItemRecycler::SetValue(group.Pending.Item(at), std::move(value));
@@ -278,6 +322,9 @@ void TGroupedAggregation::EmptyGroup(int32_t slot) {
 void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows,
                                   const TObjectList& vars) {
   Recycler.Clear(rows);
+  // Without a configured variable nothing is ever pending: no rows, and no "nothing done" either.
+  if (vars.Count() == 0)
+    return;
   Grouped->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
                          Stats);
   if (rows.Count() == 0) {

@@ -1,5 +1,5 @@
 // The open groups of the aggregation engine's grouped path: one pending row with its own marks and
-// timers per value of the group variable, found by the value's lower-cased text, in two orders:
+// timers per value of the group variable, found by the text of the value, in two orders:
 // by their last packet (the idle order, for the timeout and for evictions) and by the first value
 // of their pending row (the age order). The table holds at most the bound it is given, so its
 // memory stays bounded whatever the key values are.

@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -202,14 +204,15 @@ TEST_F(OptionsEngine, ValueLifetimeDropsTheValueOfASilentSensor) {
 TEST_F(OptionsEngine, InterleavedStationsKeepTheirOwnRows) {
   Configure({"A", "B"}, [](TProxyCodeObject& s) { s.cbGroupBy_Text = " station "; });
   EXPECT_EQ(Send({{"Station", "s1"}, {"A", "10"}}), "-");
-  EXPECT_EQ(Send({{"STATION", "S2"}, {"A", "20"}}), "-");
-  EXPECT_EQ(Stat("Stats.Groups"), "2");
-  EXPECT_EQ(Send({{"Station", "S1"}, {"B", "11"}}), "Station=S1 A=10 B=11|");
+  EXPECT_EQ(Send({{"STATION", "s2"}, {"A", "20"}}), "-");
+  EXPECT_EQ(Send({{"Station", "S1"}, {"A", "99"}}), "-"); // key values are texts as they stand
+  EXPECT_EQ(Stat("Stats.Groups"), "3");
+  EXPECT_EQ(Send({{"Station", "s1"}, {"B", "11"}}), "Station=s1 A=10 B=11|");
   EXPECT_EQ(Send({{"A", "30"}}), "-"); // no key: the group of the empty key
   // The first non-empty key counts; an empty one is passed over.
   EXPECT_EQ(Send({{"Station", "~"}, {"Station", "s2"}, {"B", "21"}}), "STATION=s2 A=20 B=21|");
   EXPECT_EQ(Send({{"B", "31"}}), "A=30 B=31|");
-  EXPECT_EQ(Stat("Stats.Groups"), "0");
+  EXPECT_EQ(Stat("Stats.Groups"), "1");
 
   // Each group has its own timer: station 1 times out while station 2 keeps sending.
   Configure({"A", "B"}, [](TProxyCodeObject& s) {
@@ -239,6 +242,10 @@ TEST_F(OptionsEngine, ANewGroupBeyondTheBoundEndsTheGroupIdleLongest) {
   EXPECT_EQ(Stat("Stats.Groups"), "2");
   EXPECT_EQ(Send({{"Station", "1"}, {"B", "1"}}), "Station=1 A=1 X=1 B=1|");
   EXPECT_EQ(Stat("Stats.LastReason"), "complete");
+
+  Configure({}, [](TProxyCodeObject& s) { s.cbGroupBy_Text = "Station"; });
+  EXPECT_EQ(Send({{"Station", "1"}}), "<no output>"); // as without grouping: 0 and no list
+  EXPECT_EQ(Stat("Stats.Groups"), "0");
 }
 
 // A stream of ever new key values between two stations: the table never holds more groups than
@@ -301,6 +308,46 @@ TEST_F(OptionsEngine, CountersAfterAKnownStreamAndTheirReset) {
   gNow += 1000;
   Send({{"X", "1"}});
   EXPECT_EQ(Stat("Stats.Discarded"), "0");
+}
+
+// Stations on two threads while the options switch between the two paths, time passes and the
+// counters are read and reset.
+TEST_F(OptionsEngine, DataCallsOnOtherThreadsWhileOptionsChange) {
+  auto grouped = [](TProxyCodeObject& s) {
+    s.cbGroupBy_Text = "Station";
+    s.spMaxGroups_Value = 3;
+    s.spAgeLimit_Value = 50;
+    s.spTimeout_Value = 30;
+    s.chkPartial_Checked = true;
+  };
+  Configure({"A", "B"}, grouped);
+  std::atomic<bool> stop{false};
+  std::atomic<int> released{0};
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 2; ++t)
+    senders.emplace_back([&, t] {
+      for (int i = 0; !stop; ++i) {
+        const std::string rows = Send(
+            {{"Station", std::to_string(t * 10 + i % 5)}, {i % 2 ? "A" : "B", std::to_string(i)}});
+        if (rows != "-" && rows != "<no output>") {
+          EXPECT_EQ(rows.back(), '|') << rows;
+          ++released;
+        }
+      }
+    });
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (int i = 0; i < 200 || (released < 20 && std::chrono::steady_clock::now() < limit); ++i) {
+    gNow += 7;
+    if (i % 10 == 0)
+      Configure({"A", "B"}, i % 20 ? grouped : std::function<void(TProxyCodeObject&)>{});
+    Stat(i % 2 ? "Stats.Groups" : "Stats.Rows");
+    if (i % 25 == 0)
+      Command("RESET-STATS");
+  }
+  stop = true;
+  for (auto& t : senders)
+    t.join();
+  EXPECT_GT(released.load(), 0);
 }
 
 } // namespace
