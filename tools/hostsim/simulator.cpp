@@ -52,8 +52,8 @@ std::string Milliseconds(double ms) {
   return text;
 }
 
-// The options beyond the documented three, only those that are on, so that a run without them
-// describes its settings as it always did.
+// The row options (partial rows, age limit, value lifetime, grouping), only those that are on,
+// so that a run without them describes its settings as it always did.
 std::string ExtraOptions(const Options& o) {
   std::string text;
   if (o.partial)
