@@ -97,6 +97,9 @@ void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectLi
   if (varCount == 0)
     return;
 
+  // Room for every position first: what Learn answers stays where it is during the packet.
+  if (seenNames_.size() < static_cast<std::size_t>(input.Count()))
+    seenNames_.resize(static_cast<std::size_t>(input.Count()));
   const int32_t slot = GroupOf(input, vars, rows, stats);
   TAggregationGroup& group = groups_[slot];
   const uint32_t all = AllMarks(vars);
@@ -126,8 +129,6 @@ void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectLi
 const TGroupedAggregation::SeenName& TGroupedAggregation::Learn(int32_t position,
                                                                 const TzetParamsListItem& item,
                                                                 const TObjectList& vars) {
-  if (seenNames_.size() <= static_cast<std::size_t>(position))
-    seenNames_.resize(static_cast<std::size_t>(position) + 1);
   SeenName& seen = seenNames_[static_cast<std::size_t>(position)];
   // A held name block is neither freed nor written: the same block has the same text. The
   // packets of interleaved devices bring their own blocks of the same names: the text decides.

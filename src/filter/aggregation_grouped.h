@@ -45,6 +45,7 @@ private:
     bool IsKey = false;
     bool Known = false;
   };
+  /// What is known about the name of Item at Position (below the size of seenNames_).
   const SeenName& Learn(int32_t position, const TzetParamsListItem& item, const TObjectList& vars);
   /// The slot of the packet's group, opened (after an eviction when the table is full) when
   /// the key is new.
