@@ -28,6 +28,13 @@ run hostsim.exe --ini "Z:$root/examples/weather.ini" --section-prefix Weather \
   --input "Z:$root/examples/weather.packets"
 
 echo
+echo "== two interleaved stations, one of them failing (hostsim.exe under $loader) =="
+echo "   settings: examples/stations.ini (grouped by station, age limit, timeout, partial rows)"
+echo
+run hostsim.exe --ini "Z:$root/examples/stations.ini" --section-prefix Stations \
+  --input "Z:$root/examples/stations.packets"
+
+echo
 echo "== the options dialog (hostsim.exe --options under $loader, on a virtual X display) =="
 shot="$root/build/screenshots/options-dialog.png"
 mkdir -p "$(dirname "$shot")"

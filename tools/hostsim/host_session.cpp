@@ -212,6 +212,21 @@ int32_t HostSession::Process(hostkit::HostList& packet, std::vector<Row>* rows, 
   return result;
 }
 
+std::optional<hostkit::ItemView> HostSession::Parameter(const std::string& name) {
+  if (!execute_ || !loaded_)
+    return std::nullopt;
+  hostkit::HostList params;
+  params.AddText("COMMAND", "GET-MODULE-PARAMETER");
+  params.AddText("PARAM", name);
+  params.AddNull("RESULT");
+  if (Command(params) != ZET_RESULT_DONE)
+    return std::nullopt;
+  for (auto& item : hostkit::ReadList(params.Raw()))
+    if (item.name == "RESULT" && item.type != 0 && item.type != 1)
+      return std::move(item);
+  return std::nullopt;
+}
+
 bool HostSession::SetParserItems(const std::vector<std::string>& names) {
   std::string text;
   for (const auto& name : names)

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ public:
   /// Sends one packet through ProcessData in the module's roles and answers its result. When Rows
   /// is given, the released rows are appended to it; RowCount (when given) gets their number.
   int32_t Process(hostkit::HostList& packet, std::vector<Row>* rows, int* rowCount);
+
+  /// The named property Name through GET-MODULE-PARAMETER ("RESULT"); nothing when the module
+  /// does not answer the command or answers Empty or Null, as it does for a name it lacks.
+  std::optional<hostkit::ItemView> Parameter(const std::string& name);
 
   /// Announces the parser items (SET-ITEMS) by name; false when the module refuses them.
   bool SetParserItems(const std::vector<std::string>& names);

@@ -21,6 +21,14 @@ bool ParseCount(const std::string& text, uint32_t& value) {
   return !text.empty() && ec == std::errc() && p == end;
 }
 
+// Blanks around a name do not count, as in the module's variable names.
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos)
+    return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 std::vector<std::string> SplitNames(const std::string& text) {
   std::vector<std::string> names;
   if (text.empty())
@@ -77,9 +85,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       return true;
     };
     static const std::set<std::string> kKnown = {
-        "--library", "--ini",   "--registry",    "--section-prefix", "--vars",
-        "--timeout", "--input", "--time-scale",  "--bench",          "--no-reset",
-        "--options", "--items", "--close-after", "--language"};
+        "--library", "--ini",      "--registry",    "--section-prefix", "--vars",
+        "--timeout", "--input",    "--time-scale",  "--bench",          "--no-reset",
+        "--options", "--items",    "--close-after", "--language",       "--partial",
+        "--age",     "--lifetime", "--group-by",    "--max-groups"};
     if (!kKnown.count(arg)) {
       error = "unknown option " + arg + " (see --help)";
       return std::nullopt;
@@ -99,6 +108,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       o.noReset = true;
+      continue;
+    }
+    if (arg == "--partial") {
+      if (inlineValue) {
+        error = "option --partial takes no value";
+        return std::nullopt;
+      }
+      o.partial = true;
       continue;
     }
     if (!value(v))
@@ -123,6 +140,28 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     } else if (arg == "--timeout") {
       if (!ParseDouble(v, o.timeoutMs) || o.timeoutMs < 0) {
         error = "--timeout needs milliseconds (a number of 0 or more), not \"" + v + "\"";
+        return std::nullopt;
+      }
+    } else if (arg == "--age") {
+      if (!ParseDouble(v, o.ageLimitMs) || o.ageLimitMs < 0) {
+        error = "--age needs milliseconds (a number of 0 or more), not \"" + v + "\"";
+        return std::nullopt;
+      }
+    } else if (arg == "--lifetime") {
+      if (!ParseDouble(v, o.lifetimeMs) || o.lifetimeMs < 0) {
+        error = "--lifetime needs milliseconds (a number of 0 or more), not \"" + v + "\"";
+        return std::nullopt;
+      }
+    } else if (arg == "--group-by") {
+      o.groupBy = Trimmed(v);
+      if (o.groupBy.empty()) {
+        error = "--group-by needs the name of a variable, not \"" + v + "\"";
+        return std::nullopt;
+      }
+    } else if (arg == "--max-groups") {
+      if (!ParseCount(v, o.maxGroups) || o.maxGroups < 1 || o.maxGroups > kMostGroups) {
+        error = "--max-groups needs a count from 1 to " + std::to_string(kMostGroups) + ", not \"" +
+                v + "\"";
         return std::nullopt;
       }
     } else if (arg == "--items") {
@@ -157,9 +196,28 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 : "--vars, --ini and --registry exclude each other";
     return std::nullopt;
   }
-  if (!vars && (seen.count("--timeout") || seen.count("--no-reset"))) {
-    error = "--timeout and --no-reset go with --vars; with --ini or --registry the settings come "
-            "from there";
+  static const char* const kGeneratedOnly[] = {"--timeout",  "--no-reset", "--partial",   "--age",
+                                               "--lifetime", "--group-by", "--max-groups"};
+  for (const char* name : kGeneratedOnly)
+    if (!vars && seen.count(name)) {
+      error = std::string(name) +
+              ": the generated settings (--timeout, --no-reset, --partial, --age, --lifetime, "
+              "--group-by, --max-groups) go with --vars; with --ini or --registry the settings "
+              "come from there";
+      return std::nullopt;
+    }
+  if (o.partial && o.timeoutMs <= 0 && o.ageLimitMs <= 0 && o.groupBy.empty()) {
+    error = "--partial releases the rows that the timeout, the age limit or a group eviction "
+            "ends: give --timeout, --age or --group-by with it";
+    return std::nullopt;
+  }
+  if (seen.count("--lifetime") && !o.noReset) {
+    error = "--lifetime goes with --no-reset: with the reset after each row no value outlives "
+            "its row";
+    return std::nullopt;
+  }
+  if (seen.count("--max-groups") && o.groupBy.empty()) {
+    error = "--max-groups goes with --group-by";
     return std::nullopt;
   }
   if (registry && seen.count("--section-prefix")) {
@@ -185,12 +243,24 @@ std::string HelpText(const std::string& program) {
 
 Loads the aggregation filter library as a data-acquisition host does, sends it one packet per
 input line through ProcessData and prints every row it releases, the log lines it sends to the
-host and a summary.
+host and a summary, with the module's own counters ("Stats.Packets" .. "Stats.LastReason") when
+the library keeps them.
 
 Settings (exactly one):
   --vars A,B,...       up to 8 variable names; the simulator writes them to a temporary INI file
     --timeout MS       aggregation timeout in milliseconds (default 0: none)
     --no-reset         keep the collected values after a row is released (data grouping)
+    --partial          release a row that the timeout, the age limit or a group eviction ends
+                       instead of discarding it: the variables that never came are Null and
+                       "$ROW_STATUS$" says why ("timeout" or "age")
+    --age MS           end a pending row MS milliseconds after its first value, even while
+                       packets keep coming (default 0: never)
+    --lifetime MS      with --no-reset: a kept value older than MS milliseconds no longer
+                       counts and no longer rides along (default 0: forever)
+    --group-by NAME    each value of the variable NAME (a station, a device number) keeps a
+                       pending row, marks and timers of its own
+    --max-groups N     the most groups open at once, 1 to 65536 (default 256); a new group
+                       beyond it ends the group idle longest first
   --ini FILE           the module reads its settings from this INI file
   --section-prefix P   INI section prefix the host gives the module (with --ini or --vars)
   --registry PATH      the module reads its settings from this registry path

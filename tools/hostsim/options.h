@@ -15,6 +15,10 @@ enum class SettingsSource {
   Generated, // --vars ...: the simulator writes a temporary INI file
 };
 
+/// The bounds of --max-groups, and the module's own default.
+constexpr uint32_t kDefaultMaxGroups = 256;
+constexpr uint32_t kMostGroups = 65536;
+
 struct Options {
   bool help = false;
   /// The library to load; empty selects the one next to the program.
@@ -30,6 +34,17 @@ struct Options {
   /// --timeout: milliseconds, as the module stores it (a fraction is cut off by the module).
   double timeoutMs = 0;
   bool noReset = false;
+  /// --partial: rows ended by the timeout, the age limit or a group eviction go out with Null
+  /// values for what never came, instead of being discarded.
+  bool partial = false;
+  /// --age: milliseconds after the first value of a pending row at which it is ended (0: off).
+  double ageLimitMs = 0;
+  /// --lifetime: milliseconds after which a kept value stops counting (0: off; with --no-reset).
+  double lifetimeMs = 0;
+  /// --group-by: the variable whose values each keep a pending row of their own (empty: off).
+  std::string groupBy;
+  /// --max-groups: the most groups open at once.
+  uint32_t maxGroups = kDefaultMaxGroups;
   /// Packet input; empty reads standard input.
   std::string input;
   /// Factor for the clock steps of '@' lines: 0 sends at once, 1 waits the real time.

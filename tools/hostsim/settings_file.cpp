@@ -54,15 +54,33 @@ std::string EncodeStoredText(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// A number as the store writes a floating-point key: up to 15 significant digits.
+std::string StoredNumber(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
+
+const char* StoredBool(bool value) {
+  return value ? "True" : "False";
+}
+
+} // namespace
+
 std::string SettingsIniText(const GeneratedSettings& settings, std::string_view prefix) {
-  char timeout[40];
-  std::snprintf(timeout, sizeof timeout, "%.15g", settings.timeoutMs);
   std::string text = "[" + SettingsSectionName(prefix) + "]\r\n";
   for (std::size_t i = 0; i < 8; ++i)
     text += "Var" + std::to_string(i + 1) + "=" +
             (i < settings.vars.size() ? EncodeStoredText(settings.vars[i]) : "") + "\r\n";
-  text += std::string("Timeout=") + timeout + "\r\n";
-  text += std::string("No reset=") + (settings.noReset ? "True" : "False") + "\r\n";
+  text += "Timeout=" + StoredNumber(settings.timeoutMs) + "\r\n";
+  text += std::string("No reset=") + StoredBool(settings.noReset) + "\r\n";
+  text += std::string("Release partial rows=") + StoredBool(settings.partial) + "\r\n";
+  text += "Age limit=" + StoredNumber(settings.ageLimitMs) + "\r\n";
+  text += "Value lifetime=" + StoredNumber(settings.lifetimeMs) + "\r\n";
+  text += "Group by=" + EncodeStoredText(settings.groupBy) + "\r\n";
+  text += "Max groups=" + StoredNumber(settings.maxGroups) + "\r\n";
   text += "\r\n";
   return text;
 }

@@ -12,6 +12,11 @@ struct GeneratedSettings {
   std::vector<std::string> vars; // Var1.. in order; missing ones are written empty
   double timeoutMs = 0;
   bool noReset = false;
+  bool partial = false;   // "Release partial rows"
+  double ageLimitMs = 0;  // "Age limit"
+  double lifetimeMs = 0;  // "Value lifetime"
+  std::string groupBy;    // "Group by"
+  double maxGroups = 256; // "Max groups"
 };
 
 /// The section in which the module keeps its keys for a host's section prefix: "Common" without a

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 namespace hostsim {
 namespace {
@@ -45,6 +46,27 @@ void PrintLog(HostSession& session, std::ostream& out) {
     out << "log [" << LevelName(line.level) << "] " << line.text << "\n";
 }
 
+std::string Milliseconds(double ms) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.15g ms", ms);
+  return text;
+}
+
+// The row options (partial rows, age limit, value lifetime, grouping), only those that are on,
+// so that a run without them describes its settings as it always did.
+std::string ExtraOptions(const Options& o) {
+  std::string text;
+  if (o.partial)
+    text += "; partial rows released";
+  if (o.ageLimitMs > 0)
+    text += "; age limit " + Milliseconds(o.ageLimitMs);
+  if (o.lifetimeMs > 0)
+    text += "; value lifetime " + Milliseconds(o.lifetimeMs);
+  if (!o.groupBy.empty())
+    text += "; grouped by " + o.groupBy + " (at most " + std::to_string(o.maxGroups) + " groups)";
+  return text;
+}
+
 std::string DescribeSettings(const Options& o, const HostSettings& s) {
   switch (o.source) {
   case SettingsSource::Registry:
@@ -58,12 +80,11 @@ std::string DescribeSettings(const Options& o, const HostSettings& s) {
   for (const auto& v : o.vars)
     if (!v.empty())
       names += (names.empty() ? "" : ", ") + v;
-  char timeout[40];
-  std::snprintf(timeout, sizeof timeout, "%.15g", o.timeoutMs);
   return "variables " + (names.empty() ? std::string("(none)") : names) + "; timeout " +
-         (o.timeoutMs > 0 ? std::string(timeout) + " ms" : std::string("off")) + "; " +
-         (o.noReset ? "no reset after a row" : "reset after each row") + " (temporary INI file " +
-         s.iniFile + ", section [" + SettingsSectionName(s.sectionPrefix) + "])";
+         (o.timeoutMs > 0 ? Milliseconds(o.timeoutMs) : std::string("off")) + "; " +
+         (o.noReset ? "no reset after a row" : "reset after each row") + ExtraOptions(o) +
+         " (temporary INI file " + s.iniFile + ", section [" +
+         SettingsSectionName(s.sectionPrefix) + "])";
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -215,6 +236,48 @@ std::string FormatRow(int number, const Row& row) {
   return line;
 }
 
+ModuleCounters ReadCounters(HostSession& session) {
+  const auto text = [&session](const char* name) -> std::optional<std::string> {
+    if (auto item = session.Parameter(name))
+      return std::move(item->text);
+    return std::nullopt;
+  };
+  ModuleCounters c;
+  c.packets = text("Stats.Packets");
+  c.rows = text("Stats.Rows");
+  c.partial = text("Stats.Partial");
+  c.discarded = text("Stats.Discarded");
+  c.groups = text("Stats.Groups");
+  c.lastReason = text("Stats.LastReason");
+  return c;
+}
+
+std::string FormatCounters(const ModuleCounters& c) {
+  std::vector<std::string> parts;
+  // The module answers whole numbers; "1" takes the singular.
+  const auto counted = [](const std::string& n, const char* what) {
+    return n + " " + what + (n == "1" ? "" : "s");
+  };
+  if (c.packets)
+    parts.push_back(counted(*c.packets, "packet"));
+  if (c.rows)
+    parts.push_back(counted(*c.rows, "row") + (c.partial ? " (" + *c.partial + " partial)" : ""));
+  else if (c.partial)
+    parts.push_back(*c.partial + " partial");
+  if (c.discarded)
+    parts.push_back(*c.discarded + " discarded");
+  if (c.groups)
+    parts.push_back(counted(*c.groups, "group") + " open");
+  if (c.lastReason)
+    parts.push_back("last reason: " + (c.lastReason->empty() ? "none" : *c.lastReason));
+  if (parts.empty())
+    return {};
+  std::string line = "counters:";
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    line += (i ? ", " : " ") + parts[i];
+  return line;
+}
+
 int RunSimulation(const Options& o, std::istream& input, const std::string& source,
                   std::ostream& out, std::ostream& err) {
   // In bench mode the whole input is read and checked before the library is touched.
@@ -243,7 +306,15 @@ int RunSimulation(const Options& o, std::istream& input, const std::string& sour
   std::string error;
   switch (o.source) {
   case SettingsSource::Generated: {
-    GeneratedSettings g{o.vars, o.timeoutMs, o.noReset};
+    GeneratedSettings g;
+    g.vars = o.vars;
+    g.timeoutMs = o.timeoutMs;
+    g.noReset = o.noReset;
+    g.partial = o.partial;
+    g.ageLimitMs = o.ageLimitMs;
+    g.lifetimeMs = o.lifetimeMs;
+    g.groupBy = o.groupBy;
+    g.maxGroups = o.maxGroups;
     if (!generated.Create(SettingsIniText(g, o.sectionPrefix), error)) {
       err << "hostsim: cannot write the settings file: " << error << "\n";
       return kExitUnusable;
@@ -289,6 +360,8 @@ int RunSimulation(const Options& o, std::istream& input, const std::string& sour
   const int status = o.benchRepeats ? RunBench(o, session, benchLines, out, err, counts)
                                     : RunPackets(o, session, input, source, out, err, counts);
   const auto elapsed = Clock::now() - start;
+  // The module's counters are read while it is still loaded; they go below the summary.
+  const std::string moduleCounters = o.benchRepeats ? "" : FormatCounters(ReadCounters(session));
   session.Close();
   PrintLog(session, out);
   if (!o.benchRepeats) {
@@ -299,6 +372,8 @@ int RunSimulation(const Options& o, std::istream& input, const std::string& sour
     if (counts.failedCalls)
       out << ", " << Count(counts.failedCalls, "failed call");
     out << ", " << Seconds(elapsed) << "\n";
+    if (!moduleCounters.empty())
+      out << moduleCounters << "\n";
   }
   out.flush();
   return status;

@@ -7,6 +7,7 @@
 #include "host_session.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 namespace hostsim {
@@ -21,6 +22,23 @@ void FillPacket(const std::vector<PacketValue>& values, hostkit::HostList& packe
 
 /// A row as one output line: "row N: name=value name=value ...".
 std::string FormatRow(int number, const Row& row);
+
+/// The module's counters, read by name at the end of a run; each is absent when the module does
+/// not answer it (a library without them).
+struct ModuleCounters {
+  std::optional<std::string> packets;    // "Stats.Packets"
+  std::optional<std::string> rows;       // "Stats.Rows"
+  std::optional<std::string> partial;    // "Stats.Partial"
+  std::optional<std::string> discarded;  // "Stats.Discarded"
+  std::optional<std::string> groups;     // "Stats.Groups"
+  std::optional<std::string> lastReason; // "Stats.LastReason"
+};
+
+ModuleCounters ReadCounters(HostSession& session);
+
+/// The summary line of the counters the module answered: "counters: 9 packets, 4 rows (2
+/// partial), 1 discarded, 1 group open, last reason: timeout"; empty when it answered none.
+std::string FormatCounters(const ModuleCounters& counters);
 
 /// Runs the simulation. Options.library must name the library. Input is read line by line as it
 /// arrives (so a person can type packets); SourceName names it in error messages. Rows, log lines

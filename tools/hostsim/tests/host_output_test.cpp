@@ -73,6 +73,31 @@ TEST(HostOutput, RowsEndAtMarkersAndEmptyRowsVanish) {
   EXPECT_EQ(rows[1][1].name, "C");
 }
 
+TEST(HostOutput, CountersLineShowsWhatTheModuleAnswered) {
+  ModuleCounters c;
+  EXPECT_EQ(FormatCounters(c), "") << "a library without counters adds no line";
+  c.packets = "9";
+  c.rows = "4";
+  c.partial = "2";
+  c.discarded = "1";
+  c.groups = "1";
+  c.lastReason = "timeout";
+  EXPECT_EQ(FormatCounters(c),
+            "counters: 9 packets, 4 rows (2 partial), 1 discarded, 1 group open, last reason: "
+            "timeout");
+  c.packets = "1";
+  c.rows = "1";
+  c.groups = "0";
+  c.lastReason = "";
+  EXPECT_EQ(FormatCounters(c), "counters: 1 packet, 1 row (2 partial), 1 discarded, 0 groups "
+                               "open, last reason: none");
+  // Those the module did not answer are left out.
+  ModuleCounters some;
+  some.partial = "3";
+  some.lastReason = "age";
+  EXPECT_EQ(FormatCounters(some), "counters: 3 partial, last reason: age");
+}
+
 TEST(HostOutput, Utf8DecodingTakesStrayBytesAsLatin1) {
   EXPECT_EQ(hostkit::Utf8ToUtf16("a\xC3\xA9"), u"a\u00E9");
   EXPECT_EQ(hostkit::Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");

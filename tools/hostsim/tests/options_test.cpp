@@ -57,9 +57,10 @@ TEST(Options, HelpWinsOverEverythingElse) {
   EXPECT_TRUE(Parse({"--help"})->help);
   EXPECT_TRUE(Parse({"--vars", "A", "--nonsense", "-h"})->help);
   const std::string help = HelpText("hostsim");
-  for (const char* word :
-       {"--vars", "--timeout", "--no-reset", "--ini", "--section-prefix", "--registry", "--input",
-        "--library", "--time-scale", "--bench", "@MS", "Exit status"})
+  for (const char* word : {"--vars", "--timeout", "--no-reset", "--partial", "--age MS",
+                           "--lifetime MS", "--group-by NAME", "--max-groups N", "$ROW_STATUS$",
+                           "Stats.Packets", "--ini", "--section-prefix", "--registry", "--input",
+                           "--library", "--time-scale", "--bench", "@MS", "Exit status"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
@@ -87,6 +88,56 @@ TEST(Options, BadArgumentsAreNamed) {
   EXPECT_NE(Refused({"--vars", "A", "--time-scale", "-1"}).find("\"-1\""), std::string::npos);
   EXPECT_NE(Refused({"--vars", "A", "--bench", "0"}).find("\"0\""), std::string::npos);
   EXPECT_NE(Refused({"--vars", "A", "--bench", "many"}).find("\"many\""), std::string::npos);
+}
+
+TEST(Options, RowOptionsOfTheGeneratedSettings) {
+  const auto o =
+      Parse({"--vars", "A,B", "--partial", "--age=2500.5", "--timeout", "900", "--lifetime", "1000",
+             "--no-reset", "--group-by", "  station ", "--max-groups", "65536"});
+  ASSERT_TRUE(o);
+  EXPECT_TRUE(o->partial);
+  EXPECT_DOUBLE_EQ(o->ageLimitMs, 2500.5);
+  EXPECT_DOUBLE_EQ(o->lifetimeMs, 1000);
+  EXPECT_EQ(o->groupBy, "station"); // blanks around a name do not count
+  EXPECT_EQ(o->maxGroups, 65536u);
+
+  // Off unless given; grouping alone keeps the module's bound.
+  const auto plain = Parse({"--vars", "A"});
+  EXPECT_FALSE(plain->partial);
+  EXPECT_EQ(plain->ageLimitMs, 0);
+  EXPECT_EQ(plain->lifetimeMs, 0);
+  EXPECT_TRUE(plain->groupBy.empty());
+  EXPECT_EQ(Parse({"--vars", "A", "--group-by", "id"})->maxGroups, 256u);
+  // Each of the row endings is enough for --partial.
+  EXPECT_TRUE(Parse({"--vars", "A", "--partial", "--age", "5"}));
+  EXPECT_TRUE(Parse({"--vars", "A", "--partial", "--timeout", "5"}));
+  EXPECT_TRUE(Parse({"--vars", "A", "--partial", "--group-by", "id"}));
+}
+
+TEST(Options, RowOptionsAreRefusedWithAReason) {
+  EXPECT_EQ(Refused({"--vars", "A", "--partial=yes", "--age", "5"}),
+            "option --partial takes no value");
+  EXPECT_NE(Refused({"--vars", "A", "--age", "-1"}).find("--age needs milliseconds"),
+            std::string::npos);
+  EXPECT_NE(Refused({"--vars", "A", "--no-reset", "--lifetime", "1e400"}).find("\"1e400\""),
+            std::string::npos);
+  EXPECT_NE(Refused({"--vars", "A", "--group-by", " \t"}).find("name of a variable"),
+            std::string::npos);
+  for (const char* count : {"0", "65537", "-3", "8x", ""})
+    EXPECT_EQ(Refused({"--vars", "A", "--group-by", "id", "--max-groups", count}),
+              std::string("--max-groups needs a count from 1 to 65536, not \"") + count + "\"");
+  // Options that would do nothing are named rather than silently ignored.
+  EXPECT_NE(Refused({"--vars", "A", "--partial"}).find("give --timeout, --age or --group-by"),
+            std::string::npos);
+  EXPECT_NE(Refused({"--vars", "A", "--partial", "--timeout", "0"}).find("--partial"),
+            std::string::npos);
+  EXPECT_NE(Refused({"--vars", "A", "--lifetime", "100"}).find("goes with --no-reset"),
+            std::string::npos);
+  EXPECT_EQ(Refused({"--vars", "A", "--max-groups", "4"}), "--max-groups goes with --group-by");
+  // Like the timeout, they are settings the simulator writes; an INI file or the registry has
+  // its own.
+  EXPECT_EQ(Refused({"--ini", "x.ini", "--group-by", "id"}).rfind("--group-by: ", 0), 0u);
+  EXPECT_NE(Refused({"--registry", "\\X", "--age", "5"}).find("go with --vars"), std::string::npos);
 }
 
 } // namespace

@@ -45,11 +45,36 @@ TEST(SettingsFile, IniTextHoldsAllKeysOfTheModule) {
                                            "Var8=\r\n"
                                            "Timeout=1500.5\r\n"
                                            "No reset=True\r\n"
+                                           "Release partial rows=False\r\n"
+                                           "Age limit=0\r\n"
+                                           "Value lifetime=0\r\n"
+                                           "Group by=\r\n"
+                                           "Max groups=256\r\n"
                                            "\r\n");
   GeneratedSettings none;
   const std::string text = SettingsIniText(none, "");
   EXPECT_EQ(text.rfind("[Common]\r\n", 0), 0u);
   EXPECT_NE(text.find("Timeout=0\r\nNo reset=False\r\n"), std::string::npos);
+}
+
+TEST(SettingsFile, RowOptionsAreWrittenUnderTheirKeys) {
+  GeneratedSettings s;
+  s.vars = {"temperature"};
+  s.partial = true;
+  s.ageLimitMs = 2500.5;
+  s.lifetimeMs = 1e6;
+  s.groupBy = "st+ation \xC3\xA9";
+  s.maxGroups = 16;
+  const std::string text = SettingsIniText(s, "");
+  EXPECT_NE(text.find("No reset=False\r\n"
+                      "Release partial rows=True\r\n"
+                      "Age limit=2500.5\r\n"
+                      "Value lifetime=1000000\r\n"
+                      "Group by=st%2Bation %C3%A9\r\n"
+                      "Max groups=16\r\n"
+                      "\r\n"),
+            std::string::npos)
+      << text;
 }
 
 TEST(SettingsFile, TemporaryFileLivesWithItsObject) {
