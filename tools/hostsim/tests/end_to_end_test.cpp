@@ -172,11 +172,11 @@ TEST(EndToEnd, StationsExampleGroupsAgesAndReleasesPartialRows) {
       << run.out;
 
   // The simulator's options write the same settings as the example's INI file.
-  const SimRun options = Simulate({"--vars", "temperature,humidity", "--timeout", "450",
-                                   "--partial", "--age", "950", "--group-by", "station"},
+  const SimRun options = Simulate({"--vars", "temperature,humidity", "--timeout", "900",
+                                   "--partial", "--age", "1900", "--group-by", "station"},
                                   packets);
   EXPECT_EQ(options.status, kExitDone) << options.err;
-  EXPECT_TRUE(Has(options.out, "; partial rows released; age limit 950 ms; grouped by station "
+  EXPECT_TRUE(Has(options.out, "; partial rows released; age limit 1900 ms; grouped by station "
                                "(at most 256 groups) ("))
       << options.out;
   // (A late clock may move an ended south row past a north row; the rows stay the same.)
