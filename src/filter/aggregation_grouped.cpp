@@ -139,6 +139,7 @@ const TGroupedAggregation::SeenName& TGroupedAggregation::Learn(int32_t position
   seen.Lowered.assign(item.Name.View());
   platform::AnsiLowerInPlace(seen.Lowered.data(), seen.Lowered.size());
   seen.Hash = PendingIndex::Hash(seen.Lowered);
+  seen.LowerBlock = recycler_.SharedLowerName(item.Name, seen.Lowered);
   seen.Var = -1;
   for (int32_t k = 0; k < vars.Count() && seen.Var < 0; ++k) {
     if (VarAt(vars, k).LowerName.View() == seen.Lowered)
@@ -184,12 +185,12 @@ bool TGroupedAggregation::Store(TAggregationGroup& group, const TzetParamsListIt
   // Room first, so that a failing allocation leaves the times beside the items they belong to.
   if (timed && group.ValueTimes.size() == group.ValueTimes.capacity())
     group.ValueTimes.reserve(group.ValueTimes.size() * 2 + 8);
-  const int32_t at = group.Index.Find(group.Pending, seen.Lowered, seen.Hash);
+  const int32_t at = group.Index.Find(group.Pending, seen.LowerBlock, seen.Lowered, seen.Hash);
   if (at >= 0) {
     TzetItemRecycler::SetValue(group.Pending.Item(at), std::move(value));
     if (timed)
       group.ValueTimes[static_cast<std::size_t>(at)] = now_;
-  } else if (recycler_.Add(group.Pending, item.Name, seen.Lowered, std::move(value))) {
+  } else if (recycler_.AddLowered(group.Pending, item.Name, seen.LowerBlock, std::move(value))) {
     group.Index.Insert(group.Pending, group.Pending.Count() - 1, seen.Hash);
     if (timed)
       group.ValueTimes.push_back(now_);

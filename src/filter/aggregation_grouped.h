@@ -40,6 +40,8 @@ private:
   struct SeenName {
     rtl::AnsiString Name;
     std::string Lowered;
+    /// Lowered as the recycler's shared block, given to the pending rows' new items.
+    rtl::AnsiString LowerBlock;
     std::size_t Hash = 0;
     int32_t Var = -1;
     bool IsKey = false;
