@@ -104,9 +104,11 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     if (item && !isMarker) {
       rtl::Variant v = rtl::Variant::OleCompatibleCopy(item->Value);
       SeenName& seen = SeenNames[static_cast<std::size_t>(i)];
-      if (!seen.Known || seen.Name.BlockPointer() != item->Name.BlockPointer()) {
-        // A name block that is held cannot be freed, nor (being shared) written: the same
-        // block at the same position has the same text as last time.
+      // A name block that is held cannot be freed, nor (being shared) written: the same block
+      // at the same position has the same text as last time. A host that writes its names
+      // anew for every packet brings other blocks of the same text: the text decides then.
+      if (!seen.Known || (seen.Name.BlockPointer() != item->Name.BlockPointer() &&
+                          seen.Name.View() != item->Name.View())) {
         seen.Name = item->Name;
         seen.Lowered.assign(item->Name.View());
         platform::AnsiLowerInPlace(seen.Lowered.data(), seen.Lowered.size());
@@ -133,7 +135,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
         const int32_t at = Index->Find(*Pending, seen.LowerBlock, lowered, hash);
         if (at >= 0) {
           TzetItemRecycler::SetValue(Pending->Item(at), std::move(v));
-        } else if (Recycler.AddLowered(*Pending, item->Name, seen.LowerBlock, std::move(v))) {
+        } else if (Recycler.AddLowered(*Pending, seen.Name, seen.LowerBlock, std::move(v))) {
           Index->Insert(*Pending, Pending->Count() - 1, hash);
         }
       }

@@ -114,8 +114,7 @@ void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectLi
       const bool empty = v.IsEmptyValue();
       if (seen.Var >= 0 && !empty)
         group.Received |= 1u << seen.Var;
-      if ((seen.Var < 0 || !empty) && Store(group, *item, seen, std::move(v)) &&
-          options_.AgeMs != 0)
+      if ((seen.Var < 0 || !empty) && Store(group, seen, std::move(v)) && options_.AgeMs != 0)
         groups_.StartAge(slot, now_);
     }
     if ((isMarker || i == last) && group.Received == all) {
@@ -179,18 +178,20 @@ int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList&
   return slot;
 }
 
-bool TGroupedAggregation::Store(TAggregationGroup& group, const TzetParamsListItem& item,
-                                const SeenName& seen, rtl::Variant&& value) {
+bool TGroupedAggregation::Store(TAggregationGroup& group, const SeenName& seen,
+                                rtl::Variant&& value) {
   const bool timed = options_.LifetimeMs != 0;
   // Room first, so that a failing allocation leaves the times beside the items they belong to.
   if (timed && group.ValueTimes.size() == group.ValueTimes.capacity())
     group.ValueTimes.reserve(group.ValueTimes.size() * 2 + 8);
+  // A new item takes the name as first learnt at this position: interleaved devices bring
+  // blocks of their own for the same text, and recycled items keep the block they hold.
   const int32_t at = group.Index.Find(group.Pending, seen.LowerBlock, seen.Lowered, seen.Hash);
   if (at >= 0) {
     TzetItemRecycler::SetValue(group.Pending.Item(at), std::move(value));
     if (timed)
       group.ValueTimes[static_cast<std::size_t>(at)] = now_;
-  } else if (recycler_.AddLowered(group.Pending, item.Name, seen.LowerBlock, std::move(value))) {
+  } else if (recycler_.AddLowered(group.Pending, seen.Name, seen.LowerBlock, std::move(value))) {
     group.Index.Insert(group.Pending, group.Pending.Count() - 1, seen.Hash);
     if (timed)
       group.ValueTimes.push_back(now_);

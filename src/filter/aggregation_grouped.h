@@ -64,8 +64,7 @@ private:
   void EmptyGroup(int32_t slot);
   /// Stores Value under the input item's name in the group's pending row; false when nothing
   /// was stored (a blank name).
-  bool Store(TAggregationGroup& group, const TzetParamsListItem& item, const SeenName& seen,
-             rtl::Variant&& value);
+  bool Store(TAggregationGroup& group, const SeenName& seen, rtl::Variant&& value);
 
   const TAggregationOptions options_;
   const bool noReset_;
