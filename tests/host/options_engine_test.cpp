@@ -25,11 +25,11 @@ TEST_F(OptionsEngineHost, SilentHumiditySensor) {
   std::string rows;
   {
     // The age limit ends the row the silent sensor never completes, though Temp keeps coming.
-    ModuleSession m({"Var1=Temp", "Var2=Hum", "Release partial rows=True", "Age limit=300"});
+    ModuleSession m({"Var1=Temp", "Var2=Hum", "Release partial rows=True", "Age limit=600"});
     EXPECT_EQ(m.Send({{"Temp", 1}}, rows), -2);
     sleep_for(milliseconds(100));
     EXPECT_EQ(m.Send({{"Temp", 2}}, rows), -2);
-    sleep_for(milliseconds(400));
+    sleep_for(milliseconds(800));
     EXPECT_EQ(m.Send({{"Temp", 3}}, rows), 0);
     EXPECT_EQ(rows, "Temp=2 Hum= $ROW_STATUS$=age|");
     EXPECT_EQ(m.Get("Stats.Partial").text, "1");
@@ -37,20 +37,20 @@ TEST_F(OptionsEngineHost, SilentHumiditySensor) {
   }
   {
     // Without reset, its last value stops riding along once older than the lifetime.
-    ModuleSession m({"Var1=Temp", "Var2=Hum", "No reset=True", "Value lifetime=300"});
+    ModuleSession m({"Var1=Temp", "Var2=Hum", "No reset=True", "Value lifetime=600"});
     EXPECT_EQ(m.Send({{"Temp", 1}, {"Hum", 40}}, rows), 0);
     EXPECT_EQ(m.Send({{"Temp", 2}}, rows), 0);
     EXPECT_EQ(rows, "Temp=2 Hum=40|");
-    sleep_for(milliseconds(400));
+    sleep_for(milliseconds(800));
     EXPECT_EQ(m.Send({{"Temp", 3}}, rows), -2);
     EXPECT_EQ(m.Send({{"Hum", 41}}, rows), 0);
     EXPECT_EQ(rows, "Temp=3 Hum=41|");
   }
   {
     // The timeout releases what the row holds before the packet that comes too late.
-    ModuleSession m({"Var1=Temp", "Var2=Hum", "Release partial rows=True", "Timeout=300"});
+    ModuleSession m({"Var1=Temp", "Var2=Hum", "Release partial rows=True", "Timeout=600"});
     EXPECT_EQ(m.Send({{"Temp", 1}}, rows), -2);
-    sleep_for(milliseconds(400));
+    sleep_for(milliseconds(800));
     EXPECT_EQ(m.Send({{"Temp", 2}, {"Hum", 50}}, rows), 0);
     EXPECT_EQ(rows, "Temp=1 Hum= $ROW_STATUS$=timeout|Temp=2 Hum=50|");
     EXPECT_EQ(m.Get("Stats.Rows").text, "2");
