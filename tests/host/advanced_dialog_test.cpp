@@ -108,45 +108,11 @@ struct Visit {
   bool okInOptions = true;
 };
 
-class AdvancedDialogHost : public HostTest {
+class AdvancedDialogHost : public IniFileHostTest {
 protected:
-  void SetUp() override {
-    ini_ = std::filesystem::temp_directory_path() /
-           ("agg-advanced-host-" + std::to_string(FreshHandle()) + ".ini");
-  }
-  void TearDown() override {
-    for (uint32_t handle : handles_) {
-      hostkit::HostList params;
-      params.AddText("COMMAND", "UNLOAD");
-      params.AddText("INI-FILE", ini_.string());
-      RecordBytes unload;
-      unload.Handle(handle).Params(params.Raw());
-      X().ExecutePluginCommand(unload.Rec());
-      RecordBytes release;
-      release.Handle(handle).Action(ZET_ACTION_RELEASE);
-      X().GetModuleType(release.Rec());
-    }
-    std::error_code ignored;
-    std::filesystem::remove(ini_, ignored);
-  }
-
   uint32_t Load(const std::string& common) {
-    std::ofstream(ini_, std::ios::binary) << "[Common]\r\n" << common;
-    const uint32_t handle = FreshHandle();
-    hostkit::HostList params;
-    params.AddText("COMMAND", "LOAD");
-    params.AddText("INI-FILE", ini_.string());
-    RecordBytes r;
-    r.Handle(handle).Params(params.Raw());
-    EXPECT_EQ(X().ExecutePluginCommand(r.Rec()), 0);
-    handles_.push_back(handle);
-    hostkit::HostList items;
-    items.AddText("COMMAND", "SET-ITEMS");
-    items.AddText("ITEMS", "d|Temp|String|\r\nd|Station|String|");
-    RecordBytes s;
-    s.Handle(handle).Params(items.Raw());
-    EXPECT_EQ(X().ExecutePluginCommand(s.Rec()), 0);
-    return handle;
+    WriteIni(common);
+    return LoadWithItems("d|Temp|String|\r\nd|Station|String|");
   }
 
   /// Opens the options dialog (in Language when given), presses "Advanced..." (its text in
@@ -226,9 +192,6 @@ protected:
         return true;
     return false;
   }
-
-  std::filesystem::path ini_;
-  std::vector<uint32_t> handles_;
 };
 
 TEST_F(AdvancedDialogHost, OkInBothDialogsStoresTheKeysAndTheNextDialogShowsThem) {

@@ -162,46 +162,14 @@ bool Contains(const std::vector<std::wstring>& texts, const std::wstring& text) 
   return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-class DialogLanguage : public HostTest {
+class DialogLanguage : public IniFileHostTest {
 protected:
   void SetUp() override {
-    ini_ = std::filesystem::temp_directory_path() /
-           ("agg-dialog-lang-" + std::to_string(FreshHandle()) + ".ini");
+    IniFileHostTest::SetUp();
     // Stored names that the language file happens to translate: the boxes must keep them.
-    std::ofstream(ini_, std::ios::binary) << "[Common]\r\nVar1=Cancel\r\nVar2=OK\r\n";
+    WriteIni("Var1=Cancel\r\nVar2=OK\r\n");
   }
-  void TearDown() override {
-    for (uint32_t handle : handles_) {
-      hostkit::HostList params;
-      params.AddText("COMMAND", "UNLOAD");
-      params.AddText("INI-FILE", ini_.string());
-      RecordBytes unload;
-      unload.Handle(handle).Params(params.Raw());
-      X().ExecutePluginCommand(unload.Rec());
-      RecordBytes release;
-      release.Handle(handle).Action(ZET_ACTION_RELEASE);
-      X().GetModuleType(release.Rec());
-    }
-    std::error_code ignored;
-    std::filesystem::remove(ini_, ignored);
-  }
-  uint32_t Load() {
-    const uint32_t handle = FreshHandle();
-    hostkit::HostList params;
-    params.AddText("COMMAND", "LOAD");
-    params.AddText("INI-FILE", ini_.string());
-    RecordBytes r;
-    r.Handle(handle).Params(params.Raw());
-    EXPECT_EQ(X().ExecutePluginCommand(r.Rec()), 0);
-    handles_.push_back(handle);
-    hostkit::HostList items;
-    items.AddText("COMMAND", "SET-ITEMS");
-    items.AddText("ITEMS", "d|Cancel|String|\r\nd|Open|String|");
-    RecordBytes s;
-    s.Handle(handle).Params(items.Raw());
-    EXPECT_EQ(X().ExecutePluginCommand(s.Rec()), 0);
-    return handle;
-  }
+  uint32_t Load() { return LoadWithItems("d|Cancel|String|\r\nd|Open|String|"); }
   /// Opens the dialog with the host's language; Read runs on a second thread meanwhile.
   Seen Show(uint32_t handle, const Texts& texts) {
     Seen seen;
@@ -216,9 +184,6 @@ protected:
     EXPECT_EQ(r.OutputData(), 0u); // cancelled
     return seen;
   }
-
-  std::filesystem::path ini_;
-  std::vector<uint32_t> handles_;
 };
 
 TEST_F(DialogLanguage, EveryCaptionInEachShippedLanguage) {

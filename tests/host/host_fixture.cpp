@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #ifndef _WIN32
 #include <cstdlib>
 #include <unistd.h>
@@ -58,4 +59,49 @@ const Exports& HostTest::X() {
 }
 uint32_t HostTest::FreshHandle() {
   return gNextHandle++;
+}
+
+void IniFileHostTest::SetUp() {
+  ini_ = std::filesystem::temp_directory_path() /
+         ("agg-host-" + std::to_string(FreshHandle()) + ".ini");
+}
+
+void IniFileHostTest::TearDown() {
+  for (uint32_t handle : handles_) {
+    hostkit::HostList params;
+    params.AddText("COMMAND", "UNLOAD");
+    params.AddText("INI-FILE", ini_.string());
+    RecordBytes unload;
+    unload.Handle(handle).Params(params.Raw());
+    X().ExecutePluginCommand(unload.Rec());
+    RecordBytes release;
+    release.Handle(handle).Action(ZET_ACTION_RELEASE);
+    X().GetModuleType(release.Rec());
+  }
+  std::error_code ignored;
+  std::filesystem::remove(ini_, ignored);
+}
+
+void IniFileHostTest::WriteIni(const std::string& common) {
+  std::ofstream(ini_, std::ios::binary) << "[Common]\r\n" << common;
+}
+
+uint32_t IniFileHostTest::LoadWithItems(const char* items) {
+  const uint32_t handle = FreshHandle();
+  hostkit::HostList params;
+  params.AddText("COMMAND", "LOAD");
+  params.AddText("INI-FILE", ini_.string());
+  RecordBytes r;
+  r.Handle(handle).Params(params.Raw());
+  EXPECT_EQ(X().ExecutePluginCommand(r.Rec()), 0);
+  handles_.push_back(handle);
+  if (items) {
+    hostkit::HostList set;
+    set.AddText("COMMAND", "SET-ITEMS");
+    set.AddText("ITEMS", items);
+    RecordBytes s;
+    s.Handle(handle).Params(set.Raw());
+    EXPECT_EQ(X().ExecutePluginCommand(s.Rec()), 0);
+  }
+  return handle;
 }

@@ -11,6 +11,9 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 /// A call record written field by field at its documented offsets (52 bytes in a 32-bit process;
 /// in a 64-bit one the Params and Data pointers widen to 8 bytes and the later offsets move).
@@ -103,4 +106,25 @@ public:
   static const Exports& X();
   /// A module handle no other test uses.
   static uint32_t FreshHandle();
+};
+
+/// A test whose instances keep their settings in an INI file of its own: the file's name is new
+/// for every test, and at the end every instance the test loaded is unloaded with that file,
+/// released, and the file removed.
+class IniFileHostTest : public HostTest {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+  /// Writes the section [Common] of the file.
+  void WriteIni(const std::string& common);
+  /// LOAD with the file on a new handle (unloaded at the end), then SET-ITEMS with Items when
+  /// it is given.
+  uint32_t LoadWithItems(const char* items = nullptr);
+  /// Unloads and releases the instance at the end of the test.
+  void Track(uint32_t handle) { handles_.push_back(handle); }
+
+  std::filesystem::path ini_;
+
+private:
+  std::vector<uint32_t> handles_;
 };

@@ -139,31 +139,8 @@ private:
   std::thread thread_;
 };
 
-class OptionsDialogHost : public HostTest {
+class OptionsDialogHost : public IniFileHostTest {
 protected:
-  void SetUp() override {
-    ini_ = std::filesystem::temp_directory_path() /
-           ("agg-dialog-host-" + std::to_string(FreshHandle()) + ".ini");
-  }
-  void TearDown() override {
-    for (uint32_t handle : handles_) {
-      hostkit::HostList params;
-      params.AddText("COMMAND", "UNLOAD");
-      params.AddText("INI-FILE", ini_.string());
-      RecordBytes unload;
-      unload.Handle(handle).Params(params.Raw());
-      X().ExecutePluginCommand(unload.Rec());
-      RecordBytes release;
-      release.Handle(handle).Action(ZET_ACTION_RELEASE);
-      X().GetModuleType(release.Rec());
-    }
-    std::error_code ignored;
-    std::filesystem::remove(ini_, ignored);
-  }
-
-  void WriteIni(const std::string& common) {
-    std::ofstream(ini_, std::ios::binary) << "[Common]\r\n" << common;
-  }
   uint32_t Load(const char* registryPath = "\\Software\\AggDialogTest", uintptr_t window = 0,
                 uint32_t index = 0) {
     const uint32_t handle = FreshHandle();
@@ -176,7 +153,7 @@ protected:
     RecordBytes r;
     r.Handle(handle).Index(index).Params(params.Raw());
     EXPECT_EQ(X().ExecutePluginCommand(r.Rec()), 0);
-    handles_.push_back(handle);
+    Track(handle);
     return handle;
   }
   void SetItems(uint32_t handle, const char* items) {
@@ -212,9 +189,6 @@ protected:
     return s.str();
   }
   bool Has(const std::string& line) const { return Ini().find(line + "\r\n") != std::string::npos; }
-
-  std::filesystem::path ini_;
-  std::vector<uint32_t> handles_;
 };
 
 TEST_F(OptionsDialogHost, OkStoresTheBoxesAndTheEngineAggregatesOnThem) {
