@@ -7,6 +7,7 @@
 # open; the picture is cut to the advanced dialog's window.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/screenshot_common.sh"
 lang=${1:-EN}
 out=${2:-$root/build/screenshots/advanced-dialog-$lang.png}
 preset=${AGG_PRESET:-win64}
@@ -23,26 +24,12 @@ if [ -z "${AGG_IN_XVFB:-}" ]; then
 fi
 
 prefix=$root/build/$preset/wineprefix-desktop
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$prefix/.agg-desktop" ]; then
-  mkdir -p "$prefix"
-  wine wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  touch "$prefix/.agg-desktop"
-fi
+desktop_prefix "$prefix" wine
 log=$(dirname "$out")/advanced-demo-$lang.log
 (cd "$bin" && AGG_SCREENSHOT_LANGUAGE=$lang AGG_SCREENSHOT_HOLD_MS=4000 exec wine host_tests.exe \
   --gtest_filter=AdvancedDialogHost.HeldOpenForAScreenshot) >"$log" 2>&1 &
 run=$!
-for _ in $(seq 1 300); do
-  grep -q 'advanced dialog: shown' "$log" && break
-  sleep 0.1
-done
-sleep 1.5 # the dialog paints
-import -window root "$out.full.png"
-wait "$run" || true
-cat "$log"
+capture_when_shown "$log" 'advanced dialog: shown' "$run" "$out"
 # "shown at X,Y WxH": the advanced dialog's window on the screen.
 geometry=$(sed -n 's/.*advanced dialog: shown at \([-0-9]*\),\([-0-9]*\) \([0-9]*\)x\([0-9]*\).*/\3x\4+\1+\2/p' "$log" | head -1)
 if [ -n "$geometry" ]; then

@@ -7,21 +7,14 @@
 set -euo pipefail
 bin=$1 prefix=$2 loader=$3 out=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/screenshot_common.sh"
 server=/usr/lib/wine/wineserver32
 if [ "$loader" = wine64 ]; then
   [ -x /usr/lib/wine/wine64 ] && loader=/usr/lib/wine/wine64
   server=/usr/lib/wine/wineserver64
 fi
 [ -x "$server" ] || server=/usr/lib/wine/wineserver
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$prefix/.agg-desktop" ]; then
-  mkdir -p "$prefix"
-  "$loader" wineboot -i >/dev/null 2>&1
-  "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  "$server" -w
-  touch "$prefix/.agg-desktop"
-fi
+desktop_prefix "$prefix" "$loader" "$server"
 work=$(dirname "$out")
 mkdir -p "$work"
 # The dialog saves its position into the settings file: a copy keeps the example unchanged.
@@ -30,14 +23,7 @@ log="$work/options-demo.log"
 (cd "$bin" && exec "$loader" hostsim.exe --options --ini "Z:$work/options-demo.ini" \
   --section-prefix Weather --input "Z:$root/examples/weather.packets" --close-after 4000) >"$log" 2>&1 &
 sim=$!
-for _ in $(seq 1 300); do
-  grep -q 'options dialog: shown' "$log" && break
-  sleep 0.1
-done
-sleep 1.5 # the dialog paints
-import -window root "$out.full.png"
-wait "$sim" || true
-cat "$log"
+capture_when_shown "$log" 'options dialog: shown' "$sim" "$out"
 # The dialog alone, without the empty desktop around it.
 convert "$out.full.png" -trim +repage "$out"
 rm -f "$out.full.png"

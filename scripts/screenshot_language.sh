@@ -8,6 +8,7 @@
 # the dialog filled from the weather example and closes it itself after a few seconds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/screenshot_common.sh"
 lang=${1:-RU}
 out=${2:-$root/build/screenshots/options-dialog-$lang.png}
 preset=${AGG_PRESET:-win64}
@@ -26,14 +27,7 @@ if [ -z "${AGG_IN_XVFB:-}" ]; then
 fi
 
 prefix=$root/build/$preset/wineprefix-desktop
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$prefix/.agg-desktop" ]; then
-  mkdir -p "$prefix"
-  "$loader" wineboot -i >/dev/null 2>&1
-  "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-  touch "$prefix/.agg-desktop"
-fi
+desktop_prefix "$prefix" "$loader"
 work=$(dirname "$out")
 # The dialog saves its position into the settings file: a copy keeps the example unchanged.
 cp "$root/examples/weather.ini" "$work/language-demo.ini"
@@ -42,14 +36,7 @@ log="$work/language-demo-$lang.log"
   --ini "Z:$work/language-demo.ini" --section-prefix Weather \
   --input "Z:$root/examples/weather.packets" --close-after 4000) >"$log" 2>&1 &
 sim=$!
-for _ in $(seq 1 300); do
-  grep -q 'options dialog: shown' "$log" && break
-  sleep 0.1
-done
-sleep 1.5 # the dialog paints
-import -window root "$out.full.png"
-wait "$sim" || true
-cat "$log"
+capture_when_shown "$log" 'options dialog: shown' "$sim" "$out"
 convert "$out.full.png" -trim +repage "$out"
 rm -f "$out.full.png"
 wineserver -w 2>/dev/null || true
