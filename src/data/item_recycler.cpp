@@ -110,14 +110,9 @@ TzetParamsListItem* TzetItemRecycler::Append(TzetParamsList& list, TzetParamsLis
   return item;
 }
 
-const AnsiString& TzetItemRecycler::LowerNameOf(const AnsiString& name, std::string_view lowered,
-                                                const AnsiString& current) {
-  if (current.View() == lowered)
-    return current;
-  if (name.View() == lowered) {
-    sameName_ = name;
-    return sameName_;
-  }
+AnsiString TzetItemRecycler::SharedLowerName(const AnsiString& name, std::string_view lowered) {
+  if (name.View() == lowered)
+    return name;
   const auto found = names_.find(lowered);
   if (found != names_.end())
     return found->second;
@@ -130,15 +125,7 @@ const AnsiString& TzetItemRecycler::LowerNameOf(const AnsiString& name, std::str
 
 TzetParamsListItem* TzetItemRecycler::Add(TzetParamsList& list, const AnsiString& name,
                                           std::string_view lowered, Variant&& value) {
-  if (!UsesOwnItems(list) || !IsOleCompatible(value.Type()))
-    return list.Add(name, value);
-  if (IsBlankName(name.View()))
-    return nullptr;
-  TzetParamsListItem* item = TakeItem(name);
-  item->LowerName = LowerNameOf(name, lowered, item->LowerName);
-  // The value is already what SetValue would store: an OLE-compatible value keeps its type.
-  item->Value = value.Detach();
-  return Append(list, item);
+  return AddLowered(list, name, SharedLowerName(name, lowered), std::move(value));
 }
 
 TzetParamsListItem* TzetItemRecycler::AddLowered(TzetParamsList& list, const AnsiString& name,
@@ -151,10 +138,6 @@ TzetParamsListItem* TzetItemRecycler::AddLowered(TzetParamsList& list, const Ans
   item->LowerName = lowerBlock;
   item->Value = value.Detach();
   return Append(list, item);
-}
-
-AnsiString TzetItemRecycler::SharedLowerName(const AnsiString& name, std::string_view lowered) {
-  return LowerNameOf(name, lowered, AnsiString());
 }
 
 void TzetItemRecycler::SetValue(TzetParamsListItem* item, Variant&& value) {

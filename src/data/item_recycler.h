@@ -58,10 +58,6 @@ private:
   /// when that fails.
   TzetParamsListItem* Append(TzetParamsList& list, TzetParamsListItem* item);
   void Keep(void* item) noexcept;
-  /// The shared block holding Lowered: Current when it holds it already, Name's own block when
-  /// they are equal, else the one kept for that text.
-  const rtl::AnsiString& LowerNameOf(const rtl::AnsiString& name, std::string_view lowered,
-                                     const rtl::AnsiString& current);
   static bool UsesOwnItems(const TzetParamsList& list) noexcept {
     return !list.ItemClass || list.ItemClass == TzetParamsListItem::ClassRef();
   }
@@ -71,5 +67,4 @@ private:
   std::unordered_map<std::string_view, rtl::AnsiString> names_;
   rtl::AnsiString marker_;
   rtl::AnsiString markerLower_;
-  rtl::AnsiString sameName_; // scratch: LowerNameOf's answer when the name is its own lower case
 };

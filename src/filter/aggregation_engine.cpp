@@ -27,7 +27,7 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
     Index = std::make_unique<PendingIndex>();
   Index->Clear();
   // What was learnt about input names refers to the variables about to be replaced.
-  SeenNames.clear();
+  SeenNames.Clear();
   for (const std::string& var : settings.Vars) {
     const std::string_view name = frame::TrimText(var);
     if (!name.empty())
@@ -80,7 +80,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     Index = std::make_unique<PendingIndex>();
   Recycler.Clear(*rows);
   if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs)) {
-    CountTimedOutRow();
+    CountTimedOutRow(engine.List());
     ResetAggregation();
   }
   RestartTimeout(TimeoutTracker);
@@ -94,8 +94,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   void* const* varItems = vars.List();
   const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
   const int32_t last = input.Count() - 1;
-  if (SeenNames.size() < static_cast<std::size_t>(input.Count()))
-    SeenNames.resize(static_cast<std::size_t>(input.Count()));
+  SeenNames.Reserve(input.Count());
   for (int32_t i = 0; i <= last; ++i) {
     // A host list may hold an unfilled slot: it carries no value but is still a check point
     // when it is the packet's last item.
@@ -103,25 +102,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     const bool isMarker = item && item->Name == kRowMarker;
     if (item && !isMarker) {
       rtl::Variant v = rtl::Variant::OleCompatibleCopy(item->Value);
-      SeenName& seen = SeenNames[static_cast<std::size_t>(i)];
-      // A name block that is held cannot be freed, nor (being shared) written: the same block
-      // at the same position has the same text as last time. A host that writes its names
-      // anew for every packet brings other blocks of the same text: the text decides then.
-      if (!seen.Known || (seen.Name.BlockPointer() != item->Name.BlockPointer() &&
-                          seen.Name.View() != item->Name.View())) {
-        seen.Name = item->Name;
-        seen.Lowered.assign(item->Name.View());
-        platform::AnsiLowerInPlace(seen.Lowered.data(), seen.Lowered.size());
-        seen.Hash = PendingIndex::Hash(seen.Lowered);
-        seen.LowerBlock = Recycler.SharedLowerName(item->Name, seen.Lowered);
-        seen.Var = -1;
-        for (int32_t k = 0; k < varCount && seen.Var < 0; ++k) {
-          auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[k]));
-          if (var->LowerName.View() == seen.Lowered)
-            seen.Var = k;
-        }
-        seen.Known = true;
-      }
+      const TSeenNames::Entry& seen = SeenNames.Learn(i, *item, vars, Recycler);
       const std::string& lowered = seen.Lowered;
 
       const bool found = seen.Var >= 0;

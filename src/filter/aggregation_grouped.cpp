@@ -98,8 +98,7 @@ void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectLi
     return;
 
   // Room for every position first: what Learn answers stays where it is during the packet.
-  if (seenNames_.size() < static_cast<std::size_t>(input.Count()))
-    seenNames_.resize(static_cast<std::size_t>(input.Count()));
+  seenNames_.Reserve(input.Count());
   const int32_t slot = GroupOf(input, vars, rows, stats);
   TAggregationGroup& group = groups_[slot];
   const uint32_t all = AllMarks(vars);
@@ -123,30 +122,6 @@ void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectLi
       break;
     }
   }
-}
-
-const TGroupedAggregation::SeenName& TGroupedAggregation::Learn(int32_t position,
-                                                                const TzetParamsListItem& item,
-                                                                const TObjectList& vars) {
-  SeenName& seen = seenNames_[static_cast<std::size_t>(position)];
-  // A held name block is neither freed nor written: the same block has the same text. The
-  // packets of interleaved devices bring their own blocks of the same names: the text decides.
-  if (seen.Known && (seen.Name.BlockPointer() == item.Name.BlockPointer() ||
-                     seen.Name.View() == item.Name.View()))
-    return seen;
-  seen.Name = item.Name;
-  seen.Lowered.assign(item.Name.View());
-  platform::AnsiLowerInPlace(seen.Lowered.data(), seen.Lowered.size());
-  seen.Hash = PendingIndex::Hash(seen.Lowered);
-  seen.LowerBlock = recycler_.SharedLowerName(item.Name, seen.Lowered);
-  seen.Var = -1;
-  for (int32_t k = 0; k < vars.Count() && seen.Var < 0; ++k) {
-    if (VarAt(vars, k).LowerName.View() == seen.Lowered)
-      seen.Var = k;
-  }
-  seen.IsKey = !options_.GroupByLower.empty() && seen.Lowered == options_.GroupByLower;
-  seen.Known = true;
-  return seen;
 }
 
 int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList& vars,

@@ -10,6 +10,7 @@
 #include "filter/aggregation_groups.h"
 #include "filter/aggregation_options.h"
 #include "filter/aggregation_stats.h"
+#include "filter/seen_names.h"
 #include "rtl/pointer_list.h"
 #include "support/timeout.h"
 
@@ -36,19 +37,11 @@ public:
   void Reset();
 
 private:
-  /// What was learnt about the input item name at one position of a packet (see TaPlugin).
-  struct SeenName {
-    rtl::AnsiString Name;
-    std::string Lowered;
-    /// Lowered as the recycler's shared block, given to the pending rows' new items.
-    rtl::AnsiString LowerBlock;
-    std::size_t Hash = 0;
-    int32_t Var = -1;
-    bool IsKey = false;
-    bool Known = false;
-  };
-  /// What is known about the name of Item at Position (below the size of seenNames_).
-  const SeenName& Learn(int32_t position, const TzetParamsListItem& item, const TObjectList& vars);
+  using SeenName = TSeenNames::Entry;
+  /// What is known about the name of Item at Position (below the reserved count).
+  const SeenName& Learn(int32_t position, const TzetParamsListItem& item, const TObjectList& vars) {
+    return seenNames_.Learn(position, item, vars, recycler_, options_.GroupByLower);
+  }
   /// The slot of the packet's group, opened (after an eviction when the table is full) when
   /// the key is new.
   int32_t GroupOf(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
@@ -76,7 +69,7 @@ private:
   uint64_t now_ = 0;
   /// The earliest time at which a pending value can have outlived the lifetime.
   uint64_t nextValueExpiry_ = UINT64_MAX;
-  std::vector<SeenName> seenNames_;
+  TSeenNames seenNames_;
   std::string key_;
   rtl::AnsiString statusName_;
   rtl::AnsiString statusLower_;

@@ -8,6 +8,7 @@
 #include "filter/aggregation_options.h"
 #include "filter/aggregation_stats.h"
 #include "filter/pending_index.h"
+#include "filter/seen_names.h"
 #include "frame/plugin.h"
 #include "support/timeout.h"
 
@@ -88,20 +89,9 @@ private:
   /// Items, arrays and names of the output rows and the pending row, kept between data calls
   /// (under the engine lock).
   TzetItemRecycler Recycler;
-  /// What the engine learnt about the name of the input item at one position of a packet: the
-  /// name's block (held), its lower-cased form and hash, and the index of the configured variable
-  /// it names (-1 for none). Packets of one device repeat their names at the same positions.
-  struct SeenName {
-    rtl::AnsiString Name;
-    std::string Lowered;
-    /// Lowered as the recycler's shared block, given to the pending row's new items.
-    rtl::AnsiString LowerBlock;
-    std::size_t Hash = 0;
-    int32_t Var = -1;
-    bool Known = false;
-  };
-  /// By position in the packet (under the engine lock); cleared with the variables.
-  std::vector<SeenName> SeenNames;
+  /// What the engine learnt about the input names, by position in the packet (under the engine
+  /// lock); cleared with the variables.
+  TSeenNames SeenNames;
   /// The path of the advanced options; exists while any of them is set (under the engine lock).
   std::unique_ptr<TGroupedAggregation> Grouped;
   /// The counters (under the engine lock).
@@ -109,8 +99,9 @@ private:
   /// The data handler's work on the path of the advanced options, under the engine lock.
   void ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows,
                           const TObjectList& vars);
-  /// Counts the pending row that the plain path's timeout is about to discard.
-  void CountTimedOutRow();
+  /// Counts the pending row that the plain path's timeout is about to discard (Vars: the
+  /// configured variables, read under the engine lock the caller holds).
+  void CountTimedOutRow(const TObjectList& vars);
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> EngineReady{false};

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -72,22 +73,18 @@ void TaPlugin::zetPluginExecuteCustomCommand(TzetPlugin*, const std::string& com
                                              PPluginCallRec, int32_t& result) {
   if (command != "RESET-STATS")
     return;
-  if (AggregationList) {
-    TThreadObjectList::WriteLocked engine(*AggregationList);
-    Stats.Reset();
-  } else {
-    Stats.Reset();
-  }
+  std::optional<TThreadObjectList::WriteLocked> engine;
+  if (AggregationList)
+    engine.emplace(*AggregationList);
+  Stats.Reset();
   result = ZET_RESULT_DONE;
 }
 
-void TaPlugin::CountTimedOutRow() {
+void TaPlugin::CountTimedOutRow(const TObjectList& vars) {
   if (Pending->Count() == 0)
     return;
   // A row whose variables were all received was released already (the "do not reset" mode
   // keeps it).
-  TThreadObjectList::WriteLocked engine(*AggregationList);
-  const TObjectList& vars = engine.List();
   bool complete = true;
   for (int32_t k = 0; k < vars.Count() && complete; ++k)
     complete = static_cast<const TAggregationListItem*>(vars.Get(k))->Received;
