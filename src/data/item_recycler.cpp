@@ -2,6 +2,7 @@
 
 #include "platform/process_heap.h"
 
+#include <algorithm>
 #include <new>
 
 using rtl::AnsiString;
@@ -34,6 +35,7 @@ bool IsOleCompatible(uint16_t vt) {
 } // namespace
 
 TzetItemRecycler::~TzetItemRecycler() {
+  KeepParked();
   for (TzetParamsListItem* item : items_)
     TzetParamsListItem::Free(item);
   for (void** array : arrays_)
@@ -81,7 +83,52 @@ void TzetItemRecycler::Clear(TzetParamsList& list) noexcept {
     platform::HeapRelease(array);
 }
 
-TzetParamsListItem* TzetItemRecycler::TakeItem(const AnsiString& name) {
+void TzetItemRecycler::KeepParked() noexcept {
+  if (parkedLeft_ <= 0) {
+    // Every parked item was taken again: the slots are empty.
+    parked_.Forget();
+    return;
+  }
+  parkedLeft_ = 0;
+  void** array = parked_.List();
+  // Last to first, as Clear keeps them.
+  for (int32_t i = parked_.Count() - 1; i >= 0; --i) {
+    if (void* item = array[i]) {
+      array[i] = nullptr;
+      Keep(item);
+    }
+  }
+  parked_.Forget();
+}
+
+void TzetItemRecycler::Park(TzetParamsList& list) noexcept {
+  if (list.Count() == 0 || !UsesOwnItems(list)) {
+    Clear(list);
+    return;
+  }
+  if (items_.capacity() < kMaxItems) {
+    try {
+      items_.reserve(kMaxItems);
+      arrays_.reserve(kMaxArrays);
+    } catch (...) {
+      list.Clear();
+      return;
+    }
+  }
+  KeepParked();
+  // The parked row's emptied array is kept like the arrays Clear keeps, and the list takes the
+  // parked row's place without one: it is left exactly as Clear leaves it.
+  if (void** spare = parked_.TakeArray()) {
+    if (arrays_.size() < kMaxArrays)
+      arrays_.push_back(spare);
+    else
+      platform::HeapRelease(spare);
+  }
+  parked_.SwapContents(list);
+  parkedLeft_ = parked_.Count();
+}
+
+TzetParamsListItem* TzetItemRecycler::TakeKeptItem(const AnsiString& name) {
   TzetParamsListItem* item;
   if (items_.empty()) {
     item = TzetParamsListItem::Create(name, Variant());
@@ -95,11 +142,20 @@ TzetParamsListItem* TzetItemRecycler::TakeItem(const AnsiString& name) {
   return item;
 }
 
-TzetParamsListItem* TzetItemRecycler::Append(TzetParamsList& list, TzetParamsListItem* item) {
+TzetParamsListItem* TzetItemRecycler::AppendGrowing(TzetParamsList& list,
+                                                    TzetParamsListItem* item) {
   if (!list.List() && !arrays_.empty()) {
     list.AdoptArray(arrays_.back());
-    if (list.List() == arrays_.back())
+    if (list.List() == arrays_.back()) {
       arrays_.pop_back();
+      // Grown at once to what the parked row needed: a row of the same shape then grows no
+      // further, and AddNewRow gives a smaller row the capacity the usual steps give it.
+      try {
+        list.SetCapacity(StepCapacity(std::max(list.Count() + 1, parked_.Count())));
+      } catch (...) {
+        // The steps below grow it as far as the block allows.
+      }
+    }
   }
   try {
     static_cast<TList&>(list).Add(item);
@@ -128,13 +184,14 @@ TzetParamsListItem* TzetItemRecycler::Add(TzetParamsList& list, const AnsiString
   return AddLowered(list, name, SharedLowerName(name, lowered), std::move(value));
 }
 
-TzetParamsListItem* TzetItemRecycler::AddLowered(TzetParamsList& list, const AnsiString& name,
-                                                 const AnsiString& lowerBlock, Variant&& value) {
+TzetParamsListItem* TzetItemRecycler::AddLoweredTaking(TzetParamsList& list, const AnsiString& name,
+                                                       const AnsiString& lowerBlock,
+                                                       Variant&& value) {
   if (!UsesOwnItems(list) || !IsOleCompatible(value.Type()))
     return list.Add(name, value);
   if (IsBlankName(name.View()))
     return nullptr;
-  TzetParamsListItem* item = TakeItem(name);
+  TzetParamsListItem* item = TakeItem(list, name);
   item->LowerName = lowerBlock;
   item->Value = value.Detach();
   return Append(list, item);
@@ -157,10 +214,20 @@ TzetParamsListItem* TzetItemRecycler::AddNewRow(TzetParamsList& list) {
     marker_ = AnsiString(kRowMarker);
     markerLower_ = marker_.Lowered();
   }
-  TzetParamsListItem* item = TakeItem(marker_);
+  TzetParamsListItem* item = TakeItem(list, marker_);
   item->LowerName = markerLower_;
   item->Value.vt = platform::vtNull;
-  return Append(list, item);
+  Append(list, item);
+  // A row leaves with the capacity a list filled step by step has.
+  const int32_t steps = StepCapacity(list.Count());
+  if (list.Capacity() > steps) {
+    try {
+      list.SetCapacity(steps);
+    } catch (...) {
+      // A larger capacity is as sound, only not the usual one.
+    }
+  }
+  return item;
 }
 
 void TzetItemRecycler::AppendRow(TzetParamsList& list, const TzetParamsList& source) {
@@ -181,7 +248,7 @@ void TzetItemRecycler::AppendRow(TzetParamsList& list, const TzetParamsList& sou
       continue;
     }
     // AddItem: a copy of the name, value, lower-cased name, declared type and state.
-    TzetParamsListItem* item = TakeItem(from->Name);
+    TzetParamsListItem* item = TakeItem(list, from->Name);
     item->LowerName = from->LowerName;
     item->DeclaredType = from->DeclaredType;
     item->State = from->State;

@@ -6,8 +6,13 @@
 // the next lists filled through the recycler take them again. Items and arrays stay blocks of
 // the process heap, so everything the other side may free or grow is still its to free or grow;
 // items of the other side are freed as Clear frees them. Lower-cased names are shared through
-// their reference count: a name seen once is not copied again. Not thread-safe: its owner
-// serialises the calls.
+// their reference count: a name seen once is not copied again.
+//
+// An output row that is emptied for the next call can be parked instead: its items stay in their
+// order, names and all, and a list filled through the recycler takes the item that stands at its
+// own next position when it carries the same name block. Rows of the same shape as the last one,
+// which a data stream nearly always sends, then cost neither names nor list slots. Not
+// thread-safe: its owner serialises the calls.
 #pragma once
 
 #include "data/params_list.h"
@@ -27,6 +32,10 @@ public:
 
   /// Empties List as TzetParamsList::Clear does and keeps its items and array for reuse.
   void Clear(TzetParamsList& list) noexcept;
+  /// Empties a list that is about to be filled again, as Clear does, but parks its items where
+  /// they stand (a List without items leaves the parked row as it is). The items of the row
+  /// parked before that were not taken again are kept as Clear keeps them.
+  void Park(TzetParamsList& list) noexcept;
   /// List.Add(Name, Value) with Lowered as the name's lower-cased form (as AnsiString::Lowered
   /// gives it). Value is taken over.
   TzetParamsListItem* Add(TzetParamsList& list, const rtl::AnsiString& name,
@@ -34,12 +43,47 @@ public:
   /// Add with the lower-cased name given as the shared block that SharedLowerName answered for
   /// Name: the item's lower-cased name then costs a reference count at most.
   TzetParamsListItem* AddLowered(TzetParamsList& list, const rtl::AnsiString& name,
-                                 const rtl::AnsiString& lowerBlock, rtl::Variant&& value);
+                                 const rtl::AnsiString& lowerBlock, rtl::Variant&& value) {
+    if (rtl::IsPlainOleScalar(value.Type()))
+      return AddLowered(list, name, lowerBlock, value.Rec());
+    return AddLoweredTaking(list, name, lowerBlock, std::move(value));
+  }
+  /// AddLowered with the value given as a record: the item gets its OLE-compatible copy.
+  TzetParamsListItem* AddLowered(TzetParamsList& list, const rtl::AnsiString& name,
+                                 const rtl::AnsiString& lowerBlock,
+                                 const platform::VariantRec& value) {
+    // The steady state of a data stream, without a call: the parked item of the next position
+    // carries the name, the value is a number held in the record, and the list has room.
+    const int32_t at = list.Count();
+    if (at < parked_.Count() && rtl::IsPlainOleScalar(value.vt) && UsesOwnItems(list)) {
+      void*& slot = parked_.List()[at];
+      auto* item = static_cast<TzetParamsListItem*>(slot);
+      // An item of this library's class only ever got a name that is not blank.
+      if (item && item->Name.BlockPointer() == name.BlockPointer() &&
+          TzetParamsListItem::IsOwnItem(item)) {
+        slot = nullptr;
+        --parkedLeft_;
+        StoreValue(item->Value, value);
+        item->LowerName = lowerBlock;
+        item->DeclaredType = 0;
+        item->State = ZET_ITEM_STATE_ASSIGNED;
+        return Append(list, item);
+      }
+    }
+    return AddLoweredTaking(list, name, lowerBlock, rtl::Variant::OleCompatibleCopy(value));
+  }
   /// The shared block holding Lowered, the lower-cased form of Name: Name's own block when they
   /// are equal, else the one kept for that text. A caller that keeps it passes it to AddLowered.
   rtl::AnsiString SharedLowerName(const rtl::AnsiString& name, std::string_view lowered);
   /// Item.SetValue(Value) for an item of any list; Value is taken over.
   static void SetValue(TzetParamsListItem* item, rtl::Variant&& value);
+  /// SetValue with the value given as a record: the item gets its OLE-compatible copy.
+  static void SetValue(TzetParamsListItem* item, const platform::VariantRec& value) {
+    if (rtl::IsPlainOleScalar(value.vt))
+      StoreValue(item->Value, value);
+    else
+      SetValue(item, rtl::Variant::OleCompatibleCopy(value));
+  }
   /// List.AddNewRow().
   TzetParamsListItem* AddNewRow(TzetParamsList& list);
   /// List.AppendRow(Source) for a Source other than List.
@@ -51,17 +95,71 @@ public:
   static constexpr std::size_t kMaxNames = 4096;
 
 private:
-  /// A kept item or a new one, with Name, DeclaredType 0, State assigned and an Empty value, not
-  /// yet in a list; its LowerName is still the one it had and must be set by the caller.
-  TzetParamsListItem* TakeItem(const rtl::AnsiString& name);
+  /// Dest := Plain, a record of a plain type, freeing what Dest held.
+  static void StoreValue(platform::VariantRec& dest, const platform::VariantRec& plain) noexcept {
+    if (!rtl::IsPlainScalar(dest.vt))
+      rtl::ClearOwnedVariant(dest);
+    dest = plain;
+  }
+  /// AddLowered for every other case.
+  TzetParamsListItem* AddLoweredTaking(TzetParamsList& list, const rtl::AnsiString& name,
+                                       const rtl::AnsiString& lowerBlock, rtl::Variant&& value);
+  /// The parked items: a pointer list whose count its owner may drop without notifications.
+  class TParkedRow : public TList {
+  public:
+    void Forget() noexcept { FCount = 0; }
+  };
+
+  /// The item for the next position of List: the parked item at that position when it carries
+  /// Name's block, else a kept item or a new one. It has Name, DeclaredType 0, State assigned
+  /// and an Empty value and is not yet in a list; its LowerName is still the one it had and must
+  /// be set by the caller.
+  TzetParamsListItem* TakeItem(const TzetParamsList& list, const rtl::AnsiString& name) {
+    const int32_t at = list.Count();
+    if (at < parked_.Count()) {
+      void*& slot = parked_.List()[at];
+      auto* item = static_cast<TzetParamsListItem*>(slot);
+      if (item && item->Name.BlockPointer() == name.BlockPointer() &&
+          TzetParamsListItem::IsOwnItem(item)) {
+        slot = nullptr;
+        --parkedLeft_;
+        rtl::ClearVariant(item->Value);
+        item->DeclaredType = 0;
+        item->State = ZET_ITEM_STATE_ASSIGNED;
+        return item;
+      }
+    }
+    return TakeKeptItem(name);
+  }
+  TzetParamsListItem* TakeKeptItem(const rtl::AnsiString& name);
   /// Appends Item to List, giving the list a kept array when it has none; Item is kept again
   /// when that fails.
-  TzetParamsListItem* Append(TzetParamsList& list, TzetParamsListItem* item);
+  TzetParamsListItem* Append(TzetParamsList& list, TzetParamsListItem* item) {
+    if (list.Count() < list.Capacity()) {
+      static_cast<TList&>(list).Add(item); // within the capacity: cannot fail
+      return item;
+    }
+    return AppendGrowing(list, item);
+  }
+  TzetParamsListItem* AppendGrowing(TzetParamsList& list, TzetParamsListItem* item);
+  /// The capacity the usual growth steps give a list of Count items filled from empty.
+  static int32_t StepCapacity(int32_t count) noexcept {
+    int32_t capacity = 0;
+    while (capacity < count)
+      capacity = TList::GrownCapacity(capacity);
+    return capacity;
+  }
   void Keep(void* item) noexcept;
-  static bool UsesOwnItems(const TzetParamsList& list) noexcept {
-    return !list.ItemClass || list.ItemClass == TzetParamsListItem::ClassRef();
+  /// Keeps the parked items that were not taken again.
+  void KeepParked() noexcept;
+  bool UsesOwnItems(const TzetParamsList& list) const noexcept {
+    return !list.ItemClass || list.ItemClass == ownItemClass_;
   }
 
+  const TzetParamsListItemClass* const ownItemClass_ = TzetParamsListItem::ClassRef();
+  TParkedRow parked_;
+  /// At least the number of parked items not taken again (null slots of a parked list count).
+  int32_t parkedLeft_ = 0;
   std::vector<TzetParamsListItem*> items_;
   std::vector<void**> arrays_;
   std::unordered_map<std::string_view, rtl::AnsiString> names_;

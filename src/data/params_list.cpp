@@ -166,9 +166,7 @@ void TzetParamsListItem::Assign(const TzetParamsListItem* source) {
   State = source->State;
 }
 
-bool TzetParamsListItem::IsOwnItem(const void* item) noexcept {
-  return item && static_cast<const TzetParamsListItem*>(item)->ClassPointer == &kItemTable.Assign;
-}
+const void* const TzetParamsListItem::OwnClassPointer = &kItemTable.Assign;
 
 const TzetParamsListItemClass* TzetParamsListItem::ClassRef() noexcept {
   return &kItemClass;
@@ -207,12 +205,6 @@ void TzetParamsListItem::SetValue(const Variant& value) {
 
 // ---- lists of either side
 // ------------------------------------------------------------------------
-
-TzetParamsListItem* TzetParamsListRef::Item(int32_t index) const noexcept {
-  if (!FList)
-    return nullptr;
-  return ItemIn({FList->Signature, FList->Count, FList->Items}, index);
-}
 
 bool TzetParamsListRef::IsRowsList() const noexcept {
   return ::IsRowsList(FList);

@@ -75,7 +75,11 @@ struct TzetParamsListItem {
   /// A new item of this class on the process heap.
   static TzetParamsListItem* Create(const rtl::AnsiString& name, const rtl::Variant& value);
   /// True when Item is an item of this library's class (its class pointer is this library's).
-  static bool IsOwnItem(const void* item) noexcept;
+  static bool IsOwnItem(const void* item) noexcept {
+    return item && static_cast<const TzetParamsListItem*>(item)->ClassPointer == OwnClassPointer;
+  }
+  /// The class pointer of this library's items.
+  static const void* const OwnClassPointer;
   /// Destroys an item of either side (null is ignored).
   static void Free(void* item) noexcept;
 
@@ -109,7 +113,13 @@ public:
   /// Count, or 0 for a null list or a negative count.
   int32_t Count() const noexcept { return FList && FList->Count > 0 ? FList->Count : 0; }
   /// The item at Index, or null outside 0..Count-1.
-  TzetParamsListItem* Item(int32_t index) const noexcept;
+  TzetParamsListItem* Item(int32_t index) const noexcept {
+    if (!FList || index < 0 || index >= FList->Count || !FList->Items)
+      return nullptr;
+    return static_cast<TzetParamsListItem*>(FList->Items[index]);
+  }
+  /// The item array (Count slots), or null.
+  void* const* Items() const noexcept { return FList ? FList->Items : nullptr; }
   /// The last item, or null for an empty list.
   TzetParamsListItem* LastItem() const noexcept { return Item(Count() - 1); }
   /// True when the list's class name is "TzetRowsParamsList" (see IsRowsList).

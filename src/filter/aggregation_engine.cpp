@@ -14,6 +14,9 @@
 namespace {
 
 constexpr const char* kEngineUnit = "PluginDM";
+/// Ids of lowered names kept before they are numbered anew: a host that makes up names without
+/// end must not make the learner grow without end.
+constexpr int32_t kMaxNameIds = 4096;
 
 } // namespace
 
@@ -23,11 +26,10 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
   TThreadObjectList::WriteLocked engine(*AggregationList);
   engine.List().Clear();
   Pending->Clear();
-  if (!Index)
-    Index = std::make_unique<PendingIndex>();
-  Index->Clear();
+  ReceivedCount = 0;
   // What was learnt about input names refers to the variables about to be replaced.
   SeenNames.Clear();
+  Slots.Reset();
   for (const std::string& var : settings.Vars) {
     const std::string_view name = frame::TrimText(var);
     if (!name.empty())
@@ -43,14 +45,27 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
 
 void TaPlugin::ResetAggregation() {
   TThreadObjectList::WriteLocked engine(*AggregationList);
-  Recycler.Clear(*Pending);
-  if (Index)
-    Index->Clear();
+  ResetPending(engine.List());
+}
+
+void TaPlugin::ResetPending(const TObjectList& vars) {
+  if (Pending->Count() > 0)
+    Recycler.Clear(*Pending);
+  Slots.Clear();
   if (Grouped)
     Grouped->Reset();
-  TObjectList& vars = engine.List();
+  void* const* varItems = vars.List();
   for (int32_t i = 0; i < vars.Count(); ++i)
-    static_cast<TAggregationListItem*>(vars.Get(i))->Received = false;
+    static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[i]))->Received = false;
+  ReceivedCount = 0;
+}
+
+void TaPlugin::RenumberNames() {
+  SeenNames.Clear();
+  Slots.Reset();
+  for (int32_t k = 0; k < Pending->Count(); ++k)
+    if (const TzetParamsListItem* item = Pending->Item(k))
+      Slots.Insert(SeenNames.Intern(item->LowerName.View()), k);
 }
 
 void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& result) {
@@ -76,73 +91,68 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     ProcessDataGrouped(rec, result, *rows, engine.List());
     return;
   }
-  if (!Index)
-    Index = std::make_unique<PendingIndex>();
-  Recycler.Clear(*rows);
-  if (TimeoutMs != 0 && TimeoutExpired(TimeoutTracker, TimeoutMs)) {
-    CountTimedOutRow(engine.List());
-    ResetAggregation();
-  }
-  RestartTimeout(TimeoutTracker);
-
+  Recycler.Park(*rows);
   TObjectList& vars = engine.List();
+  if (TimeoutMs == 0) {
+    RestartTimeout(TimeoutTracker);
+  } else if (RestartTimeoutExpired(TimeoutTracker, TimeoutMs)) {
+    CountTimedOutRow(vars);
+    ResetPending(vars);
+  }
+
   const int32_t varCount = vars.Count();
   if (varCount == 0)
     return;
+  if (SeenNames.IdCount() > kMaxNameIds)
+    RenumberNames();
 
-  // The variables do not change under the engine lock: their array is read directly.
+  // The variables do not change under the engine lock: their array is read directly, and so
+  // is the input's, which nothing changes during the call.
   void* const* varItems = vars.List();
   const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
-  const int32_t last = input.Count() - 1;
-  SeenNames.Reserve(input.Count());
+  void* const* inputItems = input.Items();
+  const int32_t last = inputItems ? input.Count() - 1 : -1;
+  SeenNames.Reserve(last + 1);
   for (int32_t i = 0; i <= last; ++i) {
     // A host list may hold an unfilled slot: it carries no value but is still a check point
     // when it is the packet's last item.
-    const TzetParamsListItem* item = input.Item(i);
-    const bool isMarker = item && item->Name == kRowMarker;
-    if (item && !isMarker) {
-      rtl::Variant v = rtl::Variant::OleCompatibleCopy(item->Value);
-      const TSeenNames::Entry& seen = SeenNames.Learn(i, *item, vars, Recycler);
-      const std::string& lowered = seen.Lowered;
-
-      const bool found = seen.Var >= 0;
-      if (found) {
-        auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[seen.Var]));
-        if (!var->Received && !v.IsEmptyValue())
+    const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
+    const TSeenNames::Entry* seen = item ? &SeenNames.Learn(i, *item, vars, Recycler) : nullptr;
+    const bool isMarker = seen && seen->IsMarker;
+    if (seen && !isMarker) {
+      const platform::VariantRec& value = item->Value;
+      const bool empty = rtl::IsEmptyValue(value);
+      if (seen->Var >= 0) {
+        auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[seen->Var]));
+        if (!var->Received && !empty) {
           var->Received = true;
+          ++ReceivedCount;
+        }
       }
-      if (!found || !v.IsEmptyValue()) {
-        const std::size_t hash = seen.Hash;
-        const int32_t at = Index->Find(*Pending, seen.LowerBlock, lowered, hash);
+      if (seen->Var < 0 || !empty) {
+        const int32_t at = Slots.Find(seen->Id);
         if (at >= 0) {
-          TzetItemRecycler::SetValue(Pending->Item(at), std::move(v));
-        } else if (Recycler.AddLowered(*Pending, seen.Name, seen.LowerBlock, std::move(v))) {
-          Index->Insert(*Pending, Pending->Count() - 1, hash);
+          TzetItemRecycler::SetValue(Pending->Item(at), value);
+        } else if (Recycler.AddLowered(*Pending, seen->Name, seen->LowerBlock, value)) {
+          Slots.Insert(seen->Id, Pending->Count() - 1);
         }
       }
     }
-    if (isMarker || i == last) {
-      int32_t received = 0;
-      for (int32_t k = 0; k < varCount; ++k)
-        received += static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[k]))->Received
-                        ? 1
-                        : 0;
-      if (received == varCount) {
-        if (!NoReset && rows->Count() == 0) {
-          // The pending row is discarded after its release anyway: hand its items over instead
-          // of copying them. They are what AppendRow would copy: names as first written, values
-          // already in their OLE-compatible form, no row marker among them.
-          rows->SwapContents(*Pending);
-          Recycler.AddNewRow(*rows);
-          ResetAggregation();
-        } else {
-          Recycler.AppendRow(*rows, *Pending);
-          if (!NoReset)
-            ResetAggregation();
-        }
-        Stats.RowReleased();
-        break;
+    if ((isMarker || i == last) && ReceivedCount == varCount) {
+      if (!NoReset && rows->Count() == 0) {
+        // The pending row is discarded after its release anyway: hand its items over instead
+        // of copying them. They are what AppendRow would copy: names as first written, values
+        // already in their OLE-compatible form, no row marker among them.
+        rows->SwapContents(*Pending);
+        Recycler.AddNewRow(*rows);
+        ResetPending(vars);
+      } else {
+        Recycler.AppendRow(*rows, *Pending);
+        if (!NoReset)
+          ResetPending(vars);
       }
+      Stats.RowReleased();
+      break;
     }
   }
   if (rows->Count() == 0) {

@@ -299,7 +299,7 @@ void TGroupedAggregation::EmptyGroup(int32_t slot) {
 
 void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows,
                                   const TObjectList& vars) {
-  Recycler.Clear(rows);
+  Recycler.Park(rows);
   // Without a configured variable nothing is ever pending: no rows, and no "nothing done" either.
   if (vars.Count() == 0)
     return;

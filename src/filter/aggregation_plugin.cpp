@@ -50,7 +50,6 @@ void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
   // fail as calls to an instance that is not loaded. Loading the settings below takes the engine
   // lock like every other user of the state.
   Pending = std::make_unique<TzetParamsList>();
-  Index = std::make_unique<PendingIndex>();
   TimeoutTracker = TzetTimeout{};
   Stats.Reset();
   AggregationList = std::make_unique<TThreadObjectList>(true);
@@ -69,7 +68,6 @@ void TaPlugin::zetPluginUnload(TzetPlugin*, PPluginCallRec, int32_t&) {
   Grouped.reset();
   AggregationList.reset();
   Pending.reset();
-  Index.reset();
 }
 
 void TaPlugin::zetPluginSaveSettingsNow(TzetPlugin*) {

@@ -7,7 +7,7 @@
 #include "data/thread_object_list.h"
 #include "filter/aggregation_options.h"
 #include "filter/aggregation_stats.h"
-#include "filter/pending_index.h"
+#include "filter/pending_slots.h"
 #include "filter/seen_names.h"
 #include "frame/plugin.h"
 #include "support/timeout.h"
@@ -85,7 +85,10 @@ private:
   /// The reset option, copied from the settings under the engine lock, so that a data call never
   /// reads a settings object that is being replaced.
   bool NoReset = false;
-  std::unique_ptr<PendingIndex> Index;
+  /// Where the pending row's names stand, by their ids in SeenNames.
+  TPendingSlots Slots;
+  /// How many configured variables have Received set.
+  int32_t ReceivedCount = 0;
   /// Items, arrays and names of the output rows and the pending row, kept between data calls
   /// (under the engine lock).
   TzetItemRecycler Recycler;
@@ -102,6 +105,10 @@ private:
   /// Counts the pending row that the plain path's timeout is about to discard (Vars: the
   /// configured variables, read under the engine lock the caller holds).
   void CountTimedOutRow(const TObjectList& vars);
+  /// ResetAggregation's work, for a caller that holds the engine lock (Vars: its variables).
+  void ResetPending(const TObjectList& vars);
+  /// Numbers the names anew, keeping the pending row's, when the learner has given too many ids.
+  void RenumberNames();
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> EngineReady{false};

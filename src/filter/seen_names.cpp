@@ -4,6 +4,25 @@
 #include "filter/pending_index.h"
 #include "platform/codepage.h"
 
+#include <utility>
+
+int32_t TSeenNames::Intern(std::string_view lowered) {
+  const auto [at, added] = ids_.try_emplace(std::string(lowered), IdCount());
+  return at->second;
+}
+
+const TSeenNames::Entry& TSeenNames::LearnText(Entry* pair, const TzetParamsListItem& item,
+                                               const TObjectList& vars, TzetItemRecycler& recycler,
+                                               std::string_view keyLower) {
+  if (pair[0].Known && pair[0].Name.View() == item.Name.View())
+    return pair[0];
+  // The older entry comes to the front, to be checked or replaced: the one learnt last stays.
+  std::swap(pair[0], pair[1]);
+  if (!(pair[0].Known && pair[0].Name.View() == item.Name.View()))
+    Relearn(pair[0], item, vars, recycler, keyLower);
+  return pair[0];
+}
+
 void TSeenNames::Relearn(Entry& seen, const TzetParamsListItem& item, const TObjectList& vars,
                          TzetItemRecycler& recycler, std::string_view keyLower) {
   seen.Name = item.Name;
@@ -18,6 +37,8 @@ void TSeenNames::Relearn(Entry& seen, const TzetParamsListItem& item, const TObj
     if (var->LowerName.View() == seen.Lowered)
       seen.Var = k;
   }
+  seen.Id = Intern(seen.Lowered);
   seen.IsKey = !keyLower.empty() && seen.Lowered == keyLower;
+  seen.IsMarker = item.Name.View() == kRowMarker;
   seen.Known = true;
 }

@@ -1,6 +1,9 @@
 // What the aggregation engine learnt about the names of the input items, by their position in the
 // packet. Packets of one device repeat their names at the same positions, so a name is lower-cased,
-// hashed and matched against the configured variables once, not for every packet.
+// hashed and matched against the configured variables once, not for every packet. A device whose
+// rows take several packets brings other names at the same positions in turn: each position keeps
+// the last two names it saw. Every lowered text learnt gets a number of its own (its id), by which
+// the engine finds the name in its pending row without hashing.
 #pragma once
 
 #include "data/item_recycler.h"
@@ -11,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class TSeenNames {
@@ -25,39 +29,60 @@ public:
     rtl::AnsiString LowerBlock;
     /// The index of the configured variable it names, -1 for none.
     int32_t Var = -1;
+    /// The id of the lowered text.
+    int32_t Id = -1;
     /// It names the group variable.
     bool IsKey = false;
+    /// It is the row marker.
+    bool IsMarker = false;
     bool Known = false;
   };
 
-  /// Forgets everything; the variables or the group variable are about to change.
-  void Clear() { entries_.clear(); }
+  /// Forgets everything, ids included; the variables or the group variable are about to change,
+  /// or the ids are to be numbered anew.
+  void Clear() {
+    entries_.clear();
+    ids_.clear();
+  }
   /// Room for Count positions, made before a packet is walked: the entries Learn answers stay
   /// where they are during the packet.
   void Reserve(int32_t count) {
-    if (entries_.size() < static_cast<std::size_t>(count))
-      entries_.resize(static_cast<std::size_t>(count));
+    const std::size_t slots = 2 * static_cast<std::size_t>(count);
+    if (entries_.size() < slots)
+      entries_.resize(slots);
   }
+  /// The id of Lowered, a lower-cased name: the one it was given, or the next free one. Ids are
+  /// numbered from 0 up without gaps until Clear.
+  int32_t Intern(std::string_view lowered);
+  /// How many ids have been given since Clear. Names that a host makes up without end make it
+  /// grow: its owner clears when it exceeds what the owner wants to keep.
+  int32_t IdCount() const { return static_cast<int32_t>(ids_.size()); }
   /// What is known about the name of Item at Position (below the reserved count). Vars are the
   /// configured variables (TAggregationListItem); KeyLower is the lower-cased group variable, or
   /// empty.
   const Entry& Learn(int32_t position, const TzetParamsListItem& item, const TObjectList& vars,
                      TzetItemRecycler& recycler, std::string_view keyLower = {}) {
-    Entry& seen = entries_[static_cast<std::size_t>(position)];
+    Entry* const pair = &entries_[2 * static_cast<std::size_t>(position)];
     // A name block that is held cannot be freed, nor (being shared) written: the same block at
-    // the same position has the same text as last time. A host that writes its names anew for
-    // every packet, and interleaved devices, bring other blocks of the same text: the text
-    // decides then.
-    if (seen.Known && (seen.Name.BlockPointer() == item.Name.BlockPointer() ||
-                       seen.Name.View() == item.Name.View()))
-      return seen;
-    Relearn(seen, item, vars, recycler, keyLower);
-    return seen;
+    // the same position has the same text as last time.
+    const char* const block = item.Name.BlockPointer();
+    if (pair[0].Name.BlockPointer() == block && pair[0].Known)
+      return pair[0];
+    if (pair[1].Name.BlockPointer() == block && pair[1].Known)
+      return pair[1];
+    return LearnText(pair, item, vars, recycler, keyLower);
   }
 
 private:
-  static void Relearn(Entry& seen, const TzetParamsListItem& item, const TObjectList& vars,
-                      TzetItemRecycler& recycler, std::string_view keyLower);
+  /// Learn for a block that neither entry of the position holds. A host that writes its names
+  /// anew for every packet, and interleaved devices, bring other blocks of the same text: the
+  /// text decides then. A new name replaces the entry learnt earlier.
+  const Entry& LearnText(Entry* pair, const TzetParamsListItem& item, const TObjectList& vars,
+                         TzetItemRecycler& recycler, std::string_view keyLower);
+  void Relearn(Entry& seen, const TzetParamsListItem& item, const TObjectList& vars,
+               TzetItemRecycler& recycler, std::string_view keyLower);
 
+  /// Two entries per position: [2P] the one learnt last, [2P + 1] the one before.
   std::vector<Entry> entries_;
+  std::unordered_map<std::string, int32_t> ids_;
 };

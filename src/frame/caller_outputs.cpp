@@ -1,5 +1,19 @@
 #include "frame/caller_outputs.h"
 
+namespace {
+
+/// The list a thread found during its current data call: an entry whose thread is inside a call
+/// is neither taken over nor reset, so the list stays the thread's until the call ends, and the
+/// calls in between need no lock.
+struct CallerCache {
+  const TCallerOutputLists* Owner = nullptr;
+  const TzetRowsParamsList* Primary = nullptr;
+  TzetRowsParamsList* List = nullptr;
+};
+thread_local CallerCache tCallerCache;
+
+} // namespace
+
 TCallerOutputLists::Entry& TCallerOutputLists::EntryOfCaller() {
   const std::thread::id self = std::this_thread::get_id();
   ++clock_;
@@ -30,9 +44,14 @@ TCallerOutputLists::Entry& TCallerOutputLists::EntryOfCaller() {
   return *entries_.back();
 }
 
-void TCallerOutputLists::Enter() {
+void TCallerOutputLists::Enter(TzetRowsParamsList* primary) {
   std::lock_guard<std::mutex> hold(lock_);
-  ++EntryOfCaller().Calls;
+  Entry& entry = EntryOfCaller();
+  ++entry.Calls;
+  // A thread that has its list already finds it without the lock during the call; the first
+  // list of a thread is still given when it first asks for one.
+  if (primary && entry.List)
+    tCallerCache = CallerCache{this, primary, entry.List};
 }
 
 void TCallerOutputLists::Leave() noexcept {
@@ -42,6 +61,8 @@ void TCallerOutputLists::Leave() noexcept {
     if (entry->Thread == self) {
       if (entry->Calls > 0)
         --entry->Calls;
+      if (entry->Calls == 0 && tCallerCache.Owner == this)
+        tCallerCache = CallerCache{};
       return;
     }
   }
@@ -50,8 +71,14 @@ void TCallerOutputLists::Leave() noexcept {
 TzetRowsParamsList* TCallerOutputLists::ForCaller(TzetRowsParamsList* primary) {
   if (!primary)
     return nullptr;
+  const CallerCache& cached = tCallerCache;
+  if (cached.Owner == this && cached.Primary == primary)
+    return cached.List;
   std::lock_guard<std::mutex> hold(lock_);
-  Entry& entry = EntryOfCaller();
+  return ListOf(EntryOfCaller(), primary);
+}
+
+TzetRowsParamsList* TCallerOutputLists::ListOf(Entry& entry, TzetRowsParamsList* primary) {
   if (!entry.List) {
     bool primaryTaken = false;
     for (const auto& other : entries_)
@@ -63,10 +90,14 @@ TzetRowsParamsList* TCallerOutputLists::ForCaller(TzetRowsParamsList* primary) {
       entry.List = primary;
     }
   }
+  if (entry.Calls > 0)
+    tCallerCache = CallerCache{this, primary, entry.List};
   return entry.List;
 }
 
 void TCallerOutputLists::Reset() noexcept {
   std::lock_guard<std::mutex> hold(lock_);
   entries_.clear();
+  if (tCallerCache.Owner == this)
+    tCallerCache = CallerCache{};
 }

@@ -25,8 +25,9 @@ public:
   static constexpr std::size_t kMaxCallerLists = 64;
 
   /// Marks the calling thread as inside a data call: its list is not handed to another thread
-  /// meanwhile. Every Enter needs one Leave.
-  void Enter();
+  /// meanwhile, and once it has one, ForCaller answers it without a lock until the call ends.
+  /// Primary: as for ForCaller. Every Enter needs one Leave.
+  void Enter(TzetRowsParamsList* primary = nullptr);
   void Leave() noexcept;
   /// The calling thread's list: Primary for the first thread, a list of its own for every other.
   /// Null when Primary is null (the instance is not loaded).
@@ -44,6 +45,9 @@ private:
   };
   /// The calling thread's entry, made or taken over when it has none. Caller holds lock_.
   Entry& EntryOfCaller();
+  /// Entry's list, given one when it has none (Primary when no other entry has it); kept for
+  /// the calling thread while it is inside a call. Caller holds lock_.
+  TzetRowsParamsList* ListOf(Entry& entry, TzetRowsParamsList* primary);
 
   std::mutex lock_;
   std::vector<std::unique_ptr<Entry>> entries_;

@@ -36,7 +36,7 @@ public:
     entered_ = true;
     instance_.Busy = true;
     // The calling thread's output list is its own until this call ends.
-    instance_.CallerOutputs.Enter();
+    instance_.CallerOutputs.Enter(instance_.OutputRows.get());
     calling_ = true;
     return true;
   }

@@ -56,17 +56,6 @@ bool TList::CheckIndex(int32_t index) const {
   return false;
 }
 
-int32_t TList::Add(void* ptr) {
-  int32_t index = FCount;
-  if (index == FCapacity)
-    Grow();
-  FList[index] = ptr;
-  ++FCount;
-  if (ptr)
-    Notify(ptr, lnAdded);
-  return index;
-}
-
 void TList::Insert(int32_t index, void* ptr) {
   if (index < 0 || index > FCount) {
     Error(kIndexError, index);

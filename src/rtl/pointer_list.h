@@ -42,7 +42,16 @@ public:
   virtual void Error(const char* msg, int32_t data);
 
   /// Appends Ptr and answers its index.
-  int32_t Add(void* ptr);
+  int32_t Add(void* ptr) {
+    const int32_t index = FCount;
+    if (index == FCapacity)
+      Grow();
+    FList[index] = ptr;
+    ++FCount;
+    if (ptr)
+      Notify(ptr, lnAdded);
+    return index;
+  }
   /// Inserts Ptr before Index (0..Count).
   void Insert(int32_t index, void* ptr);
   /// Removes the pointer at Index (notified as lnDeleted).

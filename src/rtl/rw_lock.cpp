@@ -42,7 +42,7 @@ void ReentrantRwLock::BeginRead() {
   }
   if (writer_ != self) {
     // A new reader lets the current and the waiting writers go first.
-    changed_.wait(lock, [this] { return writer_ == std::thread::id() && writeQueue_.empty(); });
+    Wait(lock, [this] { return writer_ == std::thread::id() && writeQueue_.empty(); });
   }
   readers_.push_back(ReaderRecord{self, 1, false});
 }
@@ -56,7 +56,7 @@ void ReentrantRwLock::EndRead() {
   }
   if (--record->Reads == 0) {
     DropRecordIfIdle(self);
-    changed_.notify_all();
+    Notify();
   }
 }
 
@@ -73,10 +73,10 @@ bool ReentrantRwLock::BeginWrite() {
     // Suspend our own shared hold while waiting, so that another upgrader in front of us can get
     // the lock; the front of the queue may now be free to go.
     record->Upgrading = true;
-    changed_.notify_all();
+    Notify();
   }
   const std::uint64_t grantsBefore = writeGrants_;
-  changed_.wait(lock, [this, self] { return CanGrantWrite(self); });
+  Wait(lock, [this, self] { return CanGrantWrite(self); });
   writeQueue_.erase(writeQueue_.begin());
   if (ReaderRecord* own = FindRecord(self)) {
     own->Upgrading = false;
@@ -95,7 +95,7 @@ void ReentrantRwLock::EndWrite() {
   }
   if (--writeCount_ == 0) {
     writer_ = std::thread::id();
-    changed_.notify_all();
+    Notify();
   }
 }
 

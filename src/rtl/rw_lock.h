@@ -73,8 +73,21 @@ private:
   bool OtherActiveReaders(std::thread::id self) const;
   bool CanGrantWrite(std::thread::id self) const;
 
+  /// Waits on changed_ until Ready holds, counted in waiters_ meanwhile.
+  template <class Ready> void Wait(std::unique_lock<std::mutex>& lock, Ready ready) {
+    ++waiters_;
+    changed_.wait(lock, ready);
+    --waiters_;
+  }
+  /// Wakes the waiting threads, if there are any: the uncontended path costs no wake-up call.
+  void Notify() {
+    if (waiters_ != 0)
+      changed_.notify_all();
+  }
+
   std::mutex mutex_;
   std::condition_variable changed_;
+  unsigned waiters_ = 0; // threads in Wait
   std::vector<ReaderRecord> readers_;
   std::vector<std::thread::id> writeQueue_; // threads waiting in BeginWrite, in arrival order
   std::thread::id writer_;                  // default id: no exclusive holder

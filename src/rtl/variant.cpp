@@ -62,12 +62,6 @@ Variant& Variant::operator=(Variant&& other) noexcept {
   return *this;
 }
 
-VariantRec Variant::Detach() noexcept {
-  VariantRec r = rec_;
-  InitVariant(rec_);
-  return r;
-}
-
 Variant Variant::Null() {
   Variant v;
   v.rec_.vt = vtNull;

@@ -30,6 +30,17 @@ inline bool IsPlainScalar(uint16_t vt) noexcept {
   return vt < 32 && ((kPlain >> vt) & 1u) != 0;
 }
 
+/// A plain scalar that is already what an OLE host reads: its OLE-compatible copy is the record
+/// itself (the types Variant::OleCompatible converts are left out).
+inline bool IsPlainOleScalar(uint16_t vt) noexcept {
+  using namespace platform;
+  constexpr uint32_t kPlainOle = 1u << vtEmpty | 1u << vtNull | 1u << vtI2 | 1u << vtI4 |
+                                 1u << vtR4 | 1u << vtR8 | 1u << vtCurrency | 1u << vtDate |
+                                 1u << vtError | 1u << vtBool | 1u << vtUI8 | 1u << vtInt |
+                                 1u << vtUInt;
+  return vt < 32 && ((kPlainOle >> vt) & 1u) != 0;
+}
+
 /// Makes a variant field Empty with every byte zero, as a freshly initialised variant is.
 inline void InitVariant(VariantRec& v) noexcept {
   v = VariantRec{};
@@ -81,7 +92,11 @@ public:
   const VariantRec& Rec() const noexcept { return rec_; }
   VariantRec& Rec() noexcept { return rec_; }
   /// Gives the record to the caller, who now owns what it holds.
-  VariantRec Detach() noexcept;
+  VariantRec Detach() noexcept {
+    const VariantRec r = rec_;
+    InitVariant(rec_);
+    return r;
+  }
 
   /// The value as the host's OLE side sees it: an 8-bit string becomes a wide string (ANSI code
   /// page), 8- and 16-bit unsigned and signed 8-bit integers become 32-bit integers, a 32-bit or
@@ -91,9 +106,7 @@ public:
   /// through OleCompatible, so that a wide string is copied once, not twice.
   static Variant OleCompatibleCopy(const VariantRec& rec) {
     // Most values of a data stream are numbers that are already what an OLE host reads.
-    using namespace platform;
-    if (IsPlainScalar(rec.vt) && rec.vt != vtI1 && rec.vt != vtUI1 && rec.vt != vtUI2 &&
-        rec.vt != vtUI4 && rec.vt != vtI8) {
+    if (IsPlainOleScalar(rec.vt)) {
       Variant v;
       v.rec_ = rec;
       return v;

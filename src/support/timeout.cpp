@@ -94,6 +94,21 @@ bool TimeoutExpired(TzetTimeout& t, uint32_t ms) {
   return TimeoutNow(t) >= t.Deadline;
 }
 
+bool RestartTimeoutExpired(TzetTimeout& t, uint32_t ms) {
+  const bool clear = IsTimeoutClear(t);
+  if (!clear && !t.Armed)
+    SetTimeoutInterval(t, ms);
+  // The reading on the tracker's scale starts the next measurement as a fresh reading would.
+  const uint64_t now = TimeoutNow(t);
+  const bool expired = clear || now >= t.Deadline;
+  t.Start = now;
+  t.LastLow = static_cast<uint32_t>(now);
+  t.High = static_cast<uint32_t>(now >> 32);
+  t.Deadline = 0;
+  t.Armed = false;
+  return expired;
+}
+
 bool TimeoutExpiredNow(TzetTimeout& t) {
   return TimeoutNow(t) >= t.Deadline;
 }

@@ -35,6 +35,8 @@ bool IsTimeoutClear(const TzetTimeout& t);
 /// True when Ms milliseconds have passed since the last start or restart; always true for a
 /// cleared tracker. Unless the tracker is armed, the deadline is taken from Ms on every call.
 bool TimeoutExpired(TzetTimeout& t, uint32_t ms);
+/// TimeoutExpired(T, Ms), then RestartTimeout(T), on one reading of the clock.
+bool RestartTimeoutExpired(TzetTimeout& t, uint32_t ms);
 /// True when the deadline fixed by the last StartTimeout has passed.
 bool TimeoutExpiredNow(TzetTimeout& t);
 

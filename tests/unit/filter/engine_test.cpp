@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -104,6 +105,10 @@ protected:
       else
         packet.Add(it.name, rtl::Variant::FromAnsiText(it.text));
     }
+    return SendList(packet, rows);
+  }
+  /// Sends a packet that the caller keeps, as devices keep their names from packet to packet.
+  int32_t SendList(TzetParamsList& packet, std::string* rows = nullptr) {
     TPluginCallRec r = Rec(nullptr);
     r.Input.Kind = ZET_KIND_LIST;
     r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
@@ -316,6 +321,69 @@ TEST_F(Engine, AnEmptySlotAtThePacketsEndIsStillACheckPoint) {
   r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
   EXPECT_EQ(frame::ProcessData(&r), 0);
   EXPECT_EQ(RowsText(module_->OutputRows.get()), "A=1|");
+}
+
+// Devices keep their name blocks from packet to packet, and a row may take several packets with
+// other names at the same positions, in turn or interleaved with a third device: every packet
+// merges by its names' texts, whatever the engine remembers of the positions.
+TEST_F(Engine, PacketsThatKeepTheirNamesMergeByTheirTexts) {
+  auto packet = [](std::vector<std::string> names) {
+    auto list = std::make_unique<TzetParamsList>();
+    for (const std::string& name : names)
+      list->Add(rtl::AnsiString(name), rtl::Variant::Int32(0));
+    return list;
+  };
+  auto fill = [](TzetParamsList& list, int value) {
+    for (int32_t i = 0; i < list.Count(); ++i)
+      list.Item(i)->SetValue(rtl::Variant::Int32(value + i));
+  };
+  const auto first = packet({"T", "H", "X"});
+  const auto second = packet({"P", "W"});
+  const auto third = packet({"q", "t"}); // "t" is the first packet's "T"
+  for (const bool noReset : {false, true}) {
+    Configure({"T", "H", "P", "W"}, 0, noReset);
+    std::string rows;
+    for (int round = 0; round < 3; ++round) {
+      fill(*first, 10 * round);
+      fill(*second, 10 * round + 5);
+      EXPECT_EQ(SendList(*first, &rows), noReset && round > 0 ? 0 : -2);
+      EXPECT_EQ(SendList(*second, &rows), 0);
+      const std::string n = std::to_string(10 * round);
+      const std::string m = std::to_string(10 * round + 5);
+      EXPECT_EQ(rows, "T=" + n + " H=" + std::to_string(10 * round + 1) +
+                          " X=" + std::to_string(10 * round + 2) + " P=" + m +
+                          " W=" + std::to_string(10 * round + 6) + "|")
+          << "round " << round << (noReset ? " without reset" : "");
+    }
+    // A third device at the same positions: its "t" is the pending "T", kept in first spelling.
+    fill(*third, 100);
+    fill(*first, 200);
+    EXPECT_EQ(SendList(*first, &rows), noReset ? 0 : -2);
+    EXPECT_EQ(SendList(*third, &rows), noReset ? 0 : -2);
+    fill(*second, 300);
+    EXPECT_EQ(SendList(*second, &rows), 0);
+    EXPECT_EQ(rows, "T=101 H=201 X=202 " +
+                        std::string(noReset ? "P=300 W=301 q=100" : "q=100 P=300 W=301") + "|");
+  }
+}
+
+// A host that makes up new names without end: what the engine learnt is numbered anew now and
+// then, and a pending item learnt before that is still found by its name afterwards.
+TEST_F(Engine, EndlessNewNamesKeepThePendingRowWhole) {
+  Configure({"A", "B"});
+  std::string rows;
+  EXPECT_EQ(Send({{"Keep", "1"}, {"A", "1"}}, &rows), -2);
+  std::vector<Item> many;
+  for (int k = 0; k < 5000; ++k)
+    many.push_back({"N" + std::to_string(k), "x"});
+  EXPECT_EQ(Send(many, &rows), -2);
+  EXPECT_EQ(Send({{"keep", "2"}, {"B", "2"}}, &rows), 0);
+  EXPECT_EQ(rows.rfind("Keep=2 A=1 N0=x N1=x", 0), 0u) << rows.substr(0, 60);
+  EXPECT_EQ(rows.find("keep"), std::string::npos);
+  EXPECT_EQ(rows.size() - rows.rfind(" N4999=x B=2|"), std::string(" N4999=x B=2|").size());
+  // And the engine goes on with names it has to learn again.
+  EXPECT_EQ(Send({{"A", "3"}, {"B", "4"}}, &rows), 0);
+  EXPECT_EQ(rows, "A=3 B=4|");
 }
 
 TEST_F(Engine, ModuleValuesComeFromTheFormResource) {

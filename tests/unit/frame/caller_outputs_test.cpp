@@ -78,4 +78,23 @@ TEST(CallerOutputLists, BeyondTheLimitTheLongestIdleThreadNotInACallGivesUpItsLi
   lists.Leave();
 }
 
+// Inside a call a thread finds its list without the table; once the call has ended and the table
+// was reset, the list it had is not answered again when another thread took it meanwhile.
+TEST(CallerOutputLists, ListFoundDuringACallIsForgottenWhenTheCallEnds) {
+  TCallerOutputLists lists;
+  TzetRowsParamsList primary;
+  lists.Enter(&primary);
+  EXPECT_EQ(lists.ForCaller(&primary), &primary);
+  lists.Enter(&primary); // a nested call keeps it
+  lists.Leave();
+  EXPECT_EQ(lists.ForCaller(&primary), &primary);
+  lists.Leave();
+  lists.Reset();
+  OnOtherThread([&] { EXPECT_EQ(lists.ForCaller(&primary), &primary); });
+  lists.Enter(&primary);
+  TzetRowsParamsList* mine = lists.ForCaller(&primary);
+  EXPECT_NE(mine, &primary) << "the primary list is the other thread's now";
+  EXPECT_EQ(lists.ForCaller(&primary), mine);
+  lists.Leave();
+}
 } // namespace

@@ -144,3 +144,21 @@ TEST(TimeoutTest, SystemSourceIsChosenOnceAndRuns) {
 }
 
 } // namespace
+
+// The data handler's one reading per packet answers what TimeoutExpired and RestartTimeout on two
+// readings answer, from a cleared tracker on, across the wrap of a 32-bit source.
+TEST(TimeoutTest, RestartTimeoutExpiredAnswersAsExpiredThenRestart) {
+  for (const platform::TickSource* source : {&kFake64, &kFake32}) {
+    FakeClock clock(*source);
+    const uint64_t readings[] = {0xFFFFF000u, 0xFFFFF100u,  0xFFFFF4FFu,  0xFFFFF500u,
+                                 0xFFFFFFF0u, 0x100000200u, 0x100000300u, 0x100000700u};
+    TzetTimeout one, two;
+    for (const uint64_t now : readings) {
+      clock.Set(now);
+      const bool expected = TimeoutExpired(two, 0x400);
+      RestartTimeout(two);
+      EXPECT_EQ(RestartTimeoutExpired(one, 0x400), expected) << std::hex << now;
+      EXPECT_FALSE(IsTimeoutClear(one));
+    }
+  }
+}

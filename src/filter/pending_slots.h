@@ -1,0 +1,48 @@
+// Where each name of the plain engine's pending row stands, by the id the engine's name learner
+// gave the name's lowered text (TSeenNames::Intern).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+/// Finding a pending item is one look at the slot of its name's id. Emptying is one step: every
+/// slot carries the number of the row it was written for, and only slots of the current row
+/// count.
+class TPendingSlots {
+public:
+  /// The pending item's index for name Id, or -1.
+  int32_t Find(int32_t id) const noexcept {
+    const auto at = static_cast<std::size_t>(id);
+    return at < slots_.size() && slots_[at].Row == row_ ? slots_[at].Index : -1;
+  }
+  /// Records that the item at Index carries name Id.
+  void Insert(int32_t id, int32_t index) {
+    const auto at = static_cast<std::size_t>(id);
+    if (at >= slots_.size())
+      slots_.resize(std::max<std::size_t>(at + 1, 2 * slots_.size()));
+    slots_[at] = {row_, index};
+  }
+  /// Forgets every slot.
+  void Clear() noexcept {
+    if (++row_ == 0) {
+      // After 2^32 rows the numbers come round again: the old slots are wiped once.
+      std::fill(slots_.begin(), slots_.end(), Slot{});
+      row_ = 1;
+    }
+  }
+  /// Forgets every slot and the ids with them (the ids are about to be numbered anew).
+  void Reset() noexcept {
+    slots_.clear();
+    row_ = 1;
+  }
+
+private:
+  struct Slot {
+    uint32_t Row = 0;
+    int32_t Index = -1;
+  };
+  std::vector<Slot> slots_;
+  uint32_t row_ = 1;
+};
