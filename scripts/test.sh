@@ -41,7 +41,10 @@ run_ctest() { # preset [ctest args...]
   local preset=$1
   shift
   local out="build/$preset.ctest.log"
-  ctest --test-dir "build/$preset" --output-on-failure --no-tests=error "$@" 2>&1 | tee "$out"
+  # Two tests at a time; tests that share a file or a registry key carry a RESOURCE_LOCK, which
+  # keeps them apart.
+  ctest --test-dir "build/$preset" --output-on-failure --no-tests=error -j "$jobs" "$@" 2>&1 |
+    tee "$out"
   local status=${PIPESTATUS[0]}
   # The Windows tests keep one wine server alive between them; end it with the run.
   if [ -d "build/$preset/wineprefix" ]; then
