@@ -242,17 +242,19 @@ void TzetItemRecycler::AppendRow(TzetParamsList& list, const TzetParamsList& sou
     const TzetParamsListItem* from = source.Item(i);
     if (!from || IsBlankName(from->Name.View()))
       continue;
-    Variant value = Variant::OleCompatibleCopy(from->Value);
-    if (!IsOleCompatible(value.Type())) {
+    // AddItem: a copy of the name, value, lower-cased name, declared type and state. A number
+    // held in the record is its own OLE-compatible copy.
+    const bool plain = rtl::IsPlainOleScalar(from->Value.vt);
+    Variant value = plain ? Variant() : Variant::OleCompatibleCopy(from->Value);
+    if (!plain && !IsOleCompatible(value.Type())) {
       list.AddItem(from);
       continue;
     }
-    // AddItem: a copy of the name, value, lower-cased name, declared type and state.
     TzetParamsListItem* item = TakeItem(list, from->Name);
     item->LowerName = from->LowerName;
     item->DeclaredType = from->DeclaredType;
     item->State = from->State;
-    item->Value = value.Detach();
+    item->Value = plain ? from->Value : value.Detach();
     Append(list, item);
   }
   const TzetParamsListItem* last = source.Item(count - 1);
