@@ -111,12 +111,12 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   void* const* varItems = vars.List();
   const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
   void* const* inputItems = input.Items();
-  const int32_t last = inputItems ? input.Count() - 1 : -1;
+  const int32_t last = input.Count() - 1;
   SeenNames.Reserve(last + 1);
   for (int32_t i = 0; i <= last; ++i) {
-    // A host list may hold an unfilled slot: it carries no value but is still a check point
-    // when it is the packet's last item.
-    const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
+    // A host list may hold an unfilled slot (or no array at all): it carries no value but is
+    // still a check point when it is the packet's last item.
+    const auto* item = inputItems ? static_cast<const TzetParamsListItem*>(inputItems[i]) : nullptr;
     const TSeenNames::Entry* seen = item ? &SeenNames.Learn(i, *item, vars, Recycler) : nullptr;
     const bool isMarker = seen && seen->IsMarker;
     if (seen && !isMarker) {
