@@ -69,7 +69,8 @@ private:
   uint64_t now_ = 0;
   /// The earliest time at which a pending value can have outlived the lifetime.
   uint64_t nextValueExpiry_ = UINT64_MAX;
-  TSeenNames seenNames_;
+  /// Without ids: the groups find their pending items through their own indexes.
+  TSeenNames seenNames_{false};
   std::string key_;
   rtl::AnsiString statusName_;
   rtl::AnsiString statusLower_;

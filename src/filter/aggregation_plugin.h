@@ -94,7 +94,7 @@ private:
   TzetItemRecycler Recycler;
   /// What the engine learnt about the input names, by position in the packet (under the engine
   /// lock); cleared with the variables.
-  TSeenNames SeenNames;
+  TSeenNames SeenNames{true};
   /// The path of the advanced options; exists while any of them is set (under the engine lock).
   std::unique_ptr<TGroupedAggregation> Grouped;
   /// The counters (under the engine lock).

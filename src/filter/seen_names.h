@@ -19,6 +19,10 @@
 
 class TSeenNames {
 public:
+  /// GiveIds: learnt names get ids (Entry::Id; -1 otherwise). A user that numbers its names
+  /// keeps their count bounded (see IdCount); one that does not keeps no ids at all.
+  explicit TSeenNames(bool giveIds) : giveIds_(giveIds) {}
+
   struct Entry {
     /// The name's block as first learnt at this position (held).
     rtl::AnsiString Name;
@@ -29,7 +33,7 @@ public:
     rtl::AnsiString LowerBlock;
     /// The index of the configured variable it names, -1 for none.
     int32_t Var = -1;
-    /// The id of the lowered text.
+    /// The id of the lowered text (-1 without ids).
     int32_t Id = -1;
     /// It names the group variable.
     bool IsKey = false;
@@ -85,4 +89,5 @@ private:
   /// Two entries per position: [2P] the one learnt last, [2P + 1] the one before.
   std::vector<Entry> entries_;
   std::unordered_map<std::string, int32_t> ids_;
+  bool giveIds_;
 };
