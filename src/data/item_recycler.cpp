@@ -53,16 +53,23 @@ void TzetItemRecycler::Keep(void* item) noexcept {
   items_.push_back(it); // capacity reserved below kMaxItems: see Clear
 }
 
+bool TzetItemRecycler::ReserveKept() noexcept {
+  if (items_.capacity() >= kMaxItems)
+    return true;
+  try {
+    items_.reserve(kMaxItems);
+    arrays_.reserve(kMaxArrays);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 void TzetItemRecycler::Clear(TzetParamsList& list) noexcept {
   const int32_t count = list.Count();
-  if (items_.capacity() < kMaxItems) {
-    try {
-      items_.reserve(kMaxItems);
-      arrays_.reserve(kMaxArrays);
-    } catch (...) {
-      list.Clear();
-      return;
-    }
+  if (!ReserveKept()) {
+    list.Clear();
+    return;
   }
   void** array = list.TakeArray();
   // Kept last to first, so that they are taken again in their order in the list: a row of the
@@ -106,14 +113,9 @@ void TzetItemRecycler::Park(TzetParamsList& list) noexcept {
     Clear(list);
     return;
   }
-  if (items_.capacity() < kMaxItems) {
-    try {
-      items_.reserve(kMaxItems);
-      arrays_.reserve(kMaxArrays);
-    } catch (...) {
-      list.Clear();
-      return;
-    }
+  if (!ReserveKept()) {
+    list.Clear();
+    return;
   }
   KeepParked();
   // The parked row's emptied array is kept like the arrays Clear keeps, and the list takes the

@@ -54,15 +54,9 @@ public:
                                  const platform::VariantRec& value) {
     // The steady state of a data stream, without a call: the parked item of the next position
     // carries the name, the value is a number held in the record, and the list has room.
-    const int32_t at = list.Count();
-    if (at < parked_.Count() && rtl::IsPlainOleScalar(value.vt) && UsesOwnItems(list)) {
-      void*& slot = parked_.List()[at];
-      auto* item = static_cast<TzetParamsListItem*>(slot);
+    if (rtl::IsPlainOleScalar(value.vt) && UsesOwnItems(list)) {
       // An item of this library's class only ever got a name that is not blank.
-      if (item && item->Name.BlockPointer() == name.BlockPointer() &&
-          TzetParamsListItem::IsOwnItem(item)) {
-        slot = nullptr;
-        --parkedLeft_;
+      if (TzetParamsListItem* item = TakeParked(list, name)) {
         StoreValue(item->Value, value);
         item->LowerName = lowerBlock;
         item->DeclaredType = 0;
@@ -115,21 +109,28 @@ private:
   /// and an Empty value and is not yet in a list; its LowerName is still the one it had and must
   /// be set by the caller.
   TzetParamsListItem* TakeItem(const TzetParamsList& list, const rtl::AnsiString& name) {
-    const int32_t at = list.Count();
-    if (at < parked_.Count()) {
-      void*& slot = parked_.List()[at];
-      auto* item = static_cast<TzetParamsListItem*>(slot);
-      if (item && item->Name.BlockPointer() == name.BlockPointer() &&
-          TzetParamsListItem::IsOwnItem(item)) {
-        slot = nullptr;
-        --parkedLeft_;
-        rtl::ClearVariant(item->Value);
-        item->DeclaredType = 0;
-        item->State = ZET_ITEM_STATE_ASSIGNED;
-        return item;
-      }
+    if (TzetParamsListItem* item = TakeParked(list, name)) {
+      rtl::ClearVariant(item->Value);
+      item->DeclaredType = 0;
+      item->State = ZET_ITEM_STATE_ASSIGNED;
+      return item;
     }
     return TakeKeptItem(name);
+  }
+  /// The parked item at List's next position when it is this library's and carries Name's
+  /// block, taken out of the parked row as it stands; else null.
+  TzetParamsListItem* TakeParked(const TzetParamsList& list, const rtl::AnsiString& name) {
+    const int32_t at = list.Count();
+    if (at >= parked_.Count())
+      return nullptr;
+    void*& slot = parked_.List()[at];
+    auto* item = static_cast<TzetParamsListItem*>(slot);
+    if (!item || item->Name.BlockPointer() != name.BlockPointer() ||
+        !TzetParamsListItem::IsOwnItem(item))
+      return nullptr;
+    slot = nullptr;
+    --parkedLeft_;
+    return item;
   }
   TzetParamsListItem* TakeKeptItem(const rtl::AnsiString& name);
   /// Appends Item to List, giving the list a kept array when it has none; Item is kept again
@@ -142,6 +143,9 @@ private:
     return AppendGrowing(list, item);
   }
   TzetParamsListItem* AppendGrowing(TzetParamsList& list, TzetParamsListItem* item);
+  /// Room for everything Clear and Park keep, so that keeping cannot fail; false when there is
+  /// none (the caller then empties the list as Clear does).
+  bool ReserveKept() noexcept;
   /// The capacity the usual growth steps give a list of Count items filled from empty.
   static int32_t StepCapacity(int32_t count) noexcept {
     int32_t capacity = 0;
