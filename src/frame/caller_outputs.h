@@ -14,6 +14,7 @@
 
 #include "data/params_list.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -24,9 +25,12 @@ class TCallerOutputLists {
 public:
   static constexpr std::size_t kMaxCallerLists = 64;
 
+  TCallerOutputLists();
+
   /// Marks the calling thread as inside a data call: its list is not handed to another thread
   /// meanwhile, and once it has one, ForCaller answers it without a lock until the call ends.
-  /// Primary: as for ForCaller. Every Enter needs one Leave.
+  /// A thread that calls again finds its entry without the table's lock, as long as no entry
+  /// changed hands in between. Primary: as for ForCaller. Every Enter needs one Leave.
   void Enter(TzetRowsParamsList* primary = nullptr);
   void Leave() noexcept;
   /// The calling thread's list: Primary for the first thread, a list of its own for every other.
@@ -38,18 +42,27 @@ public:
 private:
   struct Entry {
     std::thread::id Thread;
-    int32_t Calls = 0; // data calls of the thread under way
-    uint64_t LastUse = 0;
+    std::atomic<int32_t> Calls{0}; // data calls of the thread under way
+    std::atomic<uint64_t> LastUse{0};
     TzetRowsParamsList* List = nullptr; // Primary or Owned
     std::unique_ptr<TzetRowsParamsList> Owned;
   };
   /// The calling thread's entry, made or taken over when it has none. Caller holds lock_.
   Entry& EntryOfCaller();
+  /// An idle entry (no call under way) for a new thread, the longest idle first; null when every
+  /// entry is inside a call. Caller holds lock_.
+  Entry* TakeIdleEntry();
+  /// Marks Entry as the most recently used one. Threads that stamp at the same moment may get
+  /// the same mark: the order among them does not matter.
+  void Stamp(Entry& entry) noexcept;
   /// Entry's list, given one when it has none (Primary when no other entry has it); kept for
   /// the calling thread while it is inside a call. Caller holds lock_.
   TzetRowsParamsList* ListOf(Entry& entry, TzetRowsParamsList* primary);
 
   std::mutex lock_;
   std::vector<std::unique_ptr<Entry>> entries_;
-  uint64_t clock_ = 0;
+  std::atomic<uint64_t> clock_{0};
+  /// Changes (to a value no table had before) whenever an entry changes hands or the table is
+  /// reset: an entry a thread remembers from an earlier call is its own while this stands.
+  std::atomic<uint64_t> epoch_;
 };

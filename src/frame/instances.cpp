@@ -12,6 +12,25 @@ namespace {
 std::atomic<TThreadObjectList*> gInstanceList{nullptr};
 std::atomic<const TzetPluginClass*> gPluginClass{nullptr};
 
+/// Counts the changes of the instance list, and new lists: a lookup made while the count stood
+/// at some value still holds while it stands there.
+std::atomic<uint64_t> gListChanges{0};
+
+/// The calling thread's last lookup. A host calls its instances again and again from the same
+/// threads, so the next call usually finds its instance here, without the list's lock.
+struct LastLookup {
+  const TThreadObjectList* List = nullptr;
+  uint64_t Changes = 0;
+  uint32_t Handle = 0;
+  TzetPlugin* Instance = nullptr;
+};
+thread_local LastLookup tLastLookup;
+
+/// Counts a change of the list; called under its exclusive lock, after the change.
+void ListChanged() {
+  gListChanges.fetch_add(1, std::memory_order_acq_rel);
+}
+
 TzetPlugin* FindIn(const TObjectList& list, uint32_t handle) {
   for (int32_t i = 0; i < list.Count(); ++i) {
     auto* p = static_cast<TzetPlugin*>(list.Get(i));
@@ -36,23 +55,35 @@ bool FindInstance(PPluginCallRec rec, TzetPlugin*& instance, bool create) {
   if (!instances)
     return false;
   const uint32_t handle = rec->ModuleHandle;
+  const bool release = rec->Action == ZET_ACTION_RELEASE;
+  const LastLookup& last = tLastLookup;
+  if (!release && last.List == instances && last.Handle == handle &&
+      last.Changes == gListChanges.load(std::memory_order_acquire)) {
+    instance = last.Instance;
+    return true;
+  }
 
   // The shared lock is held until the instance is set or the released one is detached.
   TzetPlugin* doomed = nullptr;
   std::unique_ptr<TzetPlugin> created;
   {
     TThreadObjectList::ReadLocked shared(*instances);
+    // Read under the shared lock, before the lookup: no change can come in between.
+    const uint64_t changes = gListChanges.load(std::memory_order_acquire);
     TzetPlugin* found = FindIn(shared.List(), handle);
-    if (found && rec->Action != ZET_ACTION_RELEASE) {
+    if (found && !release) {
       instance = found;
+      tLastLookup = LastLookup{instances, changes, handle, found};
       return true;
     }
     if (found) {
       TThreadObjectList::WriteLocked exclusive(*instances);
       // Another thread may have released the same instance while this one waited.
-      if (exclusive.List().Extract(found))
+      if (exclusive.List().Extract(found)) {
         doomed = found;
-    } else if (rec->Action != ZET_ACTION_RELEASE && create) {
+        ListChanged();
+      }
+    } else if (!release && create) {
       // Created under the shared lock only, so that other lookups go on meanwhile.
       created.reset(TzetPlugin::Create(PluginClass(), rec, 0));
       TThreadObjectList::WriteLocked exclusive(*instances);
@@ -62,6 +93,7 @@ bool FindInstance(PPluginCallRec rec, TzetPlugin*& instance, bool create) {
         created->ModuleHandle = handle;
         exclusive.List().Add(created.get());
         instance = created.release();
+        ListChanged();
       }
     }
   }
@@ -92,6 +124,8 @@ const TzetPluginClass& PluginClass() {
 
 void LibraryStart() {
   auto* list = new TThreadObjectList(false);
+  // A new list may take the address of an old one: the count tells them apart.
+  ListChanged();
   delete gInstanceList.exchange(list, std::memory_order_acq_rel);
   SetPluginClass(TzetPlugin::ClassRef());
 }
@@ -104,6 +138,7 @@ void LibraryEnd() {
   {
     TThreadObjectList::WriteLocked exclusive(*list);
     TObjectList& inner = exclusive.List();
+    ListChanged();
     for (int32_t i = 0; i < inner.Count(); ++i)
       TzetPlugin::Destroy(static_cast<TzetPlugin*>(inner.Get(i)));
     inner.Clear();

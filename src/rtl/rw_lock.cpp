@@ -32,9 +32,45 @@ bool ReentrantRwLock::CanGrantWrite(std::thread::id self) const {
          !OtherActiveReaders(self);
 }
 
+bool ReentrantRwLock::Track(std::unique_lock<std::mutex>& lock, std::thread::id self) {
+  bool waited = false;
+  for (;;) {
+    uint32_t state = state_.load(std::memory_order_acquire);
+    if (state & kTracked)
+      return waited;
+    if (state == kFree) {
+      if (state_.compare_exchange_weak(state, kTracked, std::memory_order_acquire))
+        return waited;
+      continue;
+    }
+    if (quickWriter_.load(std::memory_order_relaxed) == self) {
+      // Self takes the lock again: its quick hold becomes an ordinary exclusive hold. Threads
+      // waiting for the quick release now wait in the bookkeeping like for any holder.
+      quickWriter_.store(std::thread::id(), std::memory_order_relaxed);
+      writer_ = self;
+      writeCount_ = 1;
+      ++writeGrants_;
+      state_.store(kTracked, std::memory_order_relaxed);
+      Notify();
+      return waited;
+    }
+    if (!(state & kQuickWaited) &&
+        !state_.compare_exchange_weak(state, state | kQuickWaited, std::memory_order_relaxed))
+      continue;
+    waited = true;
+    Wait(lock, [this] { return !(state_.load(std::memory_order_acquire) & kQuickWrite); });
+  }
+}
+
+void ReentrantRwLock::UntrackIfIdle() {
+  if (readers_.empty() && writer_ == std::thread::id() && writeQueue_.empty() && waiters_ == 0)
+    state_.store(kFree, std::memory_order_release);
+}
+
 void ReentrantRwLock::BeginRead() {
   const std::thread::id self = std::this_thread::get_id();
   std::unique_lock<std::mutex> lock(mutex_);
+  Track(lock, self);
   if (ReaderRecord* record = FindRecord(self)) {
     // Re-entry never waits: a writer in line may be waiting for exactly this hold.
     ++record->Reads;
@@ -50,19 +86,31 @@ void ReentrantRwLock::BeginRead() {
 void ReentrantRwLock::EndRead() {
   const std::thread::id self = std::this_thread::get_id();
   std::lock_guard<std::mutex> lock(mutex_);
+  // Untracked, the lock has no shared holds: there is nothing to release.
+  if (!(state_.load(std::memory_order_relaxed) & kTracked))
+    return;
   ReaderRecord* record = FindRecord(self);
   if (record == nullptr || record->Reads == 0) {
+    UntrackIfIdle();
     return;
   }
   if (--record->Reads == 0) {
     DropRecordIfIdle(self);
     Notify();
+    UntrackIfIdle();
   }
 }
 
 bool ReentrantRwLock::BeginWrite() {
   const std::thread::id self = std::this_thread::get_id();
+  uint32_t free = kFree;
+  if (state_.compare_exchange_strong(free, kQuickWrite, std::memory_order_acquire,
+                                     std::memory_order_relaxed)) {
+    quickWriter_.store(self, std::memory_order_relaxed);
+    return true;
+  }
   std::unique_lock<std::mutex> lock(mutex_);
+  const bool waitedOut = Track(lock, self);
   if (writer_ == self) {
     ++writeCount_;
     return true;
@@ -84,18 +132,38 @@ bool ReentrantRwLock::BeginWrite() {
   writer_ = self;
   writeCount_ = 1;
   ++writeGrants_;
-  return writeGrants_ == grantsBefore + 1;
+  return !waitedOut && writeGrants_ == grantsBefore + 1;
 }
 
 void ReentrantRwLock::EndWrite() {
   const std::thread::id self = std::this_thread::get_id();
+  if (quickWriter_.load(std::memory_order_relaxed) == self) {
+    quickWriter_.store(std::thread::id(), std::memory_order_relaxed);
+    uint32_t held = kQuickWrite;
+    if (state_.compare_exchange_strong(held, kFree, std::memory_order_release,
+                                       std::memory_order_relaxed))
+      return;
+    // Threads wait for this hold. The lock goes to the bookkeeping, under the mutex so that no
+    // waiter misses the wake, and not back to free: the waiters take their turns there, before
+    // a quick take of this thread could come again.
+    std::lock_guard<std::mutex> lock(mutex_);
+    state_.store(kTracked, std::memory_order_release);
+    changed_.notify_all();
+    UntrackIfIdle();
+    return;
+  }
   std::lock_guard<std::mutex> lock(mutex_);
+  // Untracked, the lock is free or another thread's quick hold: Self holds nothing.
+  if (!(state_.load(std::memory_order_relaxed) & kTracked))
+    return;
   if (writer_ != self || writeCount_ == 0) {
+    UntrackIfIdle();
     return;
   }
   if (--writeCount_ == 0) {
     writer_ = std::thread::id();
     Notify();
+    UntrackIfIdle();
   }
 }
 

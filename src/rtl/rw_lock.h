@@ -31,8 +31,16 @@
 // waited, so what it read before asking may be stale. BeginWrite answers false in that case (some
 // other thread held the exclusive lock between the call and the grant); a caller that upgrades
 // must then re-check what it read, e.g. look an entry up again before inserting it.
+//
+// The uncontended exclusive take costs one atomic step each way: while nobody holds the lock and
+// nobody waits, a thread takes it exclusively by marking it so, without the bookkeeping under
+// the mutex. Everything else (shared holds, re-entry, upgrades, waiting) is tracked under the
+// mutex. A thread that finds such a quick hold of its own (it takes the lock again) enters the
+// hold into that bookkeeping first; a thread that finds another thread's quick hold waits for it
+// as for any exclusive holder.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -72,6 +80,12 @@ private:
   void DropRecordIfIdle(std::thread::id thread);
   bool OtherActiveReaders(std::thread::id self) const;
   bool CanGrantWrite(std::thread::id self) const;
+  /// Puts the lock under the bookkeeping of mutex_ (held by Lock) for a take by Self: a free
+  /// lock is marked tracked, Self's own quick hold is entered as an exclusive hold, and another
+  /// thread's quick hold is waited out. Answers true when it waited one out.
+  bool Track(std::unique_lock<std::mutex>& lock, std::thread::id self);
+  /// Marks the lock free again when nothing is held, queued or waited for (mutex_ held).
+  void UntrackIfIdle();
 
   /// Waits on changed_ until Ready holds, counted in waiters_ meanwhile.
   template <class Ready> void Wait(std::unique_lock<std::mutex>& lock, Ready ready) {
@@ -85,6 +99,13 @@ private:
       changed_.notify_all();
   }
 
+  static constexpr uint32_t kFree = 0;        // nothing held, nothing waits: a quick take may come
+  static constexpr uint32_t kQuickWrite = 1;  // held exclusively by quickWriter_, untracked
+  static constexpr uint32_t kQuickWaited = 2; // with kQuickWrite: threads wait for its release
+  static constexpr uint32_t kTracked = 4;     // the bookkeeping below is in use
+
+  std::atomic<uint32_t> state_{kFree};
+  std::atomic<std::thread::id> quickWriter_{}; // written only by the quick holder itself
   std::mutex mutex_;
   std::condition_variable changed_;
   unsigned waiters_ = 0; // threads in Wait

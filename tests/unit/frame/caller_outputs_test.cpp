@@ -97,4 +97,55 @@ TEST(CallerOutputLists, ListFoundDuringACallIsForgottenWhenTheCallEnds) {
   EXPECT_EQ(lists.ForCaller(&primary), mine);
   lists.Leave();
 }
+// A thread that calls again finds its remembered entry without the table's lock; when the entry
+// went to another thread between its calls, it must not go on writing into that thread's list.
+TEST(CallerOutputLists, RememberedEntryTakenOverBetweenCallsIsNotUsed) {
+  TCallerOutputLists lists;
+  TzetRowsParamsList primary;
+  for (int call = 0; call < 3; ++call) {
+    lists.Enter(&primary);
+    EXPECT_EQ(lists.ForCaller(&primary), &primary);
+    lists.Leave();
+  }
+  primary.AddNewRow();
+
+  // Fill the table with threads that stay alive (an ended thread may lend its identity to the
+  // next one), then one more: it takes over the longest idle entry, this thread's.
+  constexpr int kOthers = static_cast<int>(TCallerOutputLists::kMaxCallerLists);
+  std::vector<TzetRowsParamsList*> got(kOthers, nullptr);
+  std::mutex lock;
+  std::condition_variable changed;
+  int turn = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kOthers; ++t) {
+    threads.emplace_back([&, t] {
+      std::unique_lock<std::mutex> hold(lock);
+      changed.wait(hold, [&] { return turn == t; });
+      got[t] = lists.ForCaller(&primary);
+      ++turn;
+      changed.notify_all();
+      changed.wait(hold, [&] { return turn == kOthers + 1; });
+    });
+  }
+  {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [&] { return turn == kOthers; });
+  }
+  EXPECT_EQ(got[kOthers - 1], &primary) << "the last thread took over this thread's entry";
+  EXPECT_EQ(primary.Count(), 0);
+
+  lists.Enter(&primary);
+  TzetRowsParamsList* mine = lists.ForCaller(&primary);
+  EXPECT_NE(mine, &primary);
+  EXPECT_NE(mine, nullptr);
+  lists.Leave();
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    ++turn;
+  }
+  changed.notify_all();
+  for (std::thread& t : threads)
+    t.join();
+}
+
 } // namespace

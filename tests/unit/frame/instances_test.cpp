@@ -146,6 +146,35 @@ TEST_F(Instances, ConcurrentLookupsAndReleases) {
   frame::LibraryStart();
 }
 
+TEST_F(Instances, RepeatedLookupsSeeReleasesOfOtherThreadsAndNewLists) {
+  // A thread that calls one handle again and again finds it without the list's lock; a release
+  // by another thread or a new instance list must still be seen on the next lookup.
+  TPluginCallRec r = Rec(9);
+  TzetPlugin* first = nullptr;
+  TzetPlugin* p = nullptr;
+  ASSERT_TRUE(frame::FindInstance(&r, first, true));
+  ASSERT_TRUE(frame::FindInstance(&r, p, true));
+  EXPECT_EQ(p, first);
+  std::thread([] {
+    TPluginCallRec release = Rec(9, ZET_ACTION_RELEASE);
+    TzetPlugin* none = nullptr;
+    frame::FindInstance(&release, none, true);
+  }).join();
+  EXPECT_EQ(gLive, 0);
+  EXPECT_FALSE(frame::FindInstance(&r, p, false));
+  ASSERT_TRUE(frame::FindInstance(&r, p, true));
+  EXPECT_EQ(gCreated, 2);
+  EXPECT_EQ(p->ModuleHandle, 9u);
+
+  frame::LibraryEnd();
+  frame::LibraryStart();
+  frame::SetPluginClass(CountingPlugin::ClassRef());
+  EXPECT_FALSE(frame::FindInstance(&r, p, false));
+  ASSERT_TRUE(frame::FindInstance(&r, p, true));
+  EXPECT_EQ(gCreated, 3);
+  EXPECT_EQ(gLive, 1);
+}
+
 TEST_F(Instances, ValidCallRecord) {
   TPluginCallRec r = Rec(1);
   EXPECT_FALSE(frame::IsValidCallRec(&r)); // no parameters

@@ -93,6 +93,38 @@ TEST(ReentrantRwLock, ExclusiveTakesNeedOneReleaseEach) {
   reader.Finish("reader after two exclusive releases");
 }
 
+// An exclusive take of a free lock is a single atomic step outside the bookkeeping; threads that
+// come meanwhile must wait for it, also when its holder takes the lock again while they wait.
+TEST(ReentrantRwLock, UncontendedExclusiveHoldIsWaitedForAndReleased) {
+  ReentrantRwLock lock;
+  EXPECT_TRUE(lock.BeginWrite());
+  Contender reader(lock, false);
+  Contender writer(lock, true);
+  EXPECT_TRUE(reader.StillWaiting());
+  EXPECT_TRUE(writer.StillWaiting());
+  lock.EndWrite();
+  reader.Finish("reader after the single exclusive release");
+  writer.Finish("writer after the single exclusive release");
+
+  EXPECT_TRUE(lock.BeginWrite());
+  Contender second(lock, false);
+  EXPECT_TRUE(second.StillWaiting());
+  // Re-entry while another thread waits for the first take.
+  EXPECT_TRUE(lock.BeginWrite());
+  lock.BeginRead();
+  lock.EndRead();
+  lock.EndWrite();
+  EXPECT_TRUE(second.StillWaiting());
+  lock.EndWrite();
+  second.Finish("reader after the re-entered hold");
+
+  // The lock is free again for the next single-step take, also after all that bookkeeping.
+  RunWithinDeadline("exclusive take of the freed lock", [&lock] {
+    EXPECT_TRUE(lock.BeginWrite());
+    lock.EndWrite();
+  });
+}
+
 TEST(ReentrantRwLock, ExclusiveHolderTakesSharedWithoutBlocking) {
   ReentrantRwLock lock;
   RunWithinDeadline("shared take by the exclusive holder", [&lock] {
