@@ -130,11 +130,12 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
         }
       }
       if (seen->Var < 0 || !empty) {
-        const int32_t at = Slots.Find(seen->Id);
+        TPendingSlots::Slot& slot = Slots.At(seen->Id);
+        const int32_t at = Slots.IndexIn(slot);
         if (at >= 0) {
           TzetItemRecycler::SetValue(Pending->Item(at), value);
         } else if (Recycler.AddLowered(*Pending, seen->Name, seen->LowerBlock, value)) {
-          Slots.Insert(seen->Id, Pending->Count() - 1);
+          Slots.Record(slot, Pending->Count() - 1);
         }
       }
     }

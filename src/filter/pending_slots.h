@@ -18,12 +18,24 @@ public:
     return at < slots_.size() && slots_[at].Row == row_ ? slots_[at].Index : -1;
   }
   /// Records that the item at Index carries name Id.
-  void Insert(int32_t id, int32_t index) {
+  void Insert(int32_t id, int32_t index) { Record(At(id), index); }
+
+  struct Slot {
+    uint32_t Row = 0;
+    int32_t Index = -1;
+  };
+  /// The slot of name Id, for one look where Find and Insert would take two.
+  Slot& At(int32_t id) {
     const auto at = static_cast<std::size_t>(id);
     if (at >= slots_.size())
       slots_.resize(std::max<std::size_t>(at + 1, 2 * slots_.size()));
-    slots_[at] = {row_, index};
+    return slots_[at];
   }
+  /// The pending item's index that Slot records, or -1.
+  int32_t IndexIn(const Slot& slot) const noexcept { return slot.Row == row_ ? slot.Index : -1; }
+  /// Records in Slot (from At) that the item at Index carries its name. Slot stays valid until
+  /// the next At or Insert.
+  void Record(Slot& slot, int32_t index) noexcept { slot = {row_, index}; }
   /// Forgets every slot.
   void Clear() noexcept {
     if (++row_ == 0) {
@@ -39,10 +51,6 @@ public:
   }
 
 private:
-  struct Slot {
-    uint32_t Row = 0;
-    int32_t Index = -1;
-  };
   std::vector<Slot> slots_;
   uint32_t row_ = 1;
 };

@@ -34,7 +34,9 @@ public:
     if (!instance_.EnterDataCall())
       return false;
     entered_ = true;
-    instance_.Busy = true;
+    // Busy only paces the data calls of an instance (two calls may pass the wait above at the
+    // same moment); what they share is guarded by locks. A plain store is enough.
+    instance_.Busy.store(true, std::memory_order_release);
     // The calling thread's output list is its own until this call ends.
     instance_.CallerOutputs.Enter(instance_.OutputRows.get());
     calling_ = true;
@@ -45,7 +47,7 @@ public:
       instance_.CallerOutputs.Leave();
     if (!entered_)
       return;
-    instance_.Busy = false;
+    instance_.Busy.store(false, std::memory_order_release);
     instance_.LeaveDataCall();
   }
 

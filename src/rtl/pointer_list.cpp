@@ -19,17 +19,6 @@ TList::~TList() {
   TList::Clear();
 }
 
-int32_t TList::GrownCapacity(int32_t capacity) noexcept {
-  if (capacity < 0)
-    capacity = 0;
-  int32_t delta = 4;
-  if (capacity > 64)
-    delta = capacity / 4;
-  else if (capacity > 8)
-    delta = 16;
-  return capacity + delta;
-}
-
 void TList::Grow() {
   SetCapacity(GrownCapacity(FCapacity));
 }

@@ -106,7 +106,13 @@ public:
   }
 
   /// The capacity one growth step after Capacity (the policy above).
-  static int32_t GrownCapacity(int32_t capacity) noexcept;
+  static constexpr int32_t GrownCapacity(int32_t capacity) noexcept {
+    if (capacity < 0)
+      capacity = 0;
+    if (capacity > 64)
+      return capacity + capacity / 4;
+    return capacity + (capacity > 8 ? 16 : 4);
+  }
 
 protected:
   /// Index check shared by the accessors; raises through Error.
