@@ -245,18 +245,28 @@ void TzetItemRecycler::AppendRow(TzetParamsList& list, const TzetParamsList& sou
     if (!from || IsBlankName(from->Name.View()))
       continue;
     // AddItem: a copy of the name, value, lower-cased name, declared type and state. A number
-    // held in the record is its own OLE-compatible copy.
-    const bool plain = rtl::IsPlainOleScalar(from->Value.vt);
-    Variant value = plain ? Variant() : Variant::OleCompatibleCopy(from->Value);
-    if (!plain && !IsOleCompatible(value.Type())) {
-      list.AddItem(from);
-      continue;
+    // held in the record is its own OLE-compatible copy and is copied as it stands.
+    TzetParamsListItem* item;
+    if (rtl::IsPlainOleScalar(from->Value.vt)) {
+      // The parked item's old value is freed as the number is stored; a kept item holds none.
+      if ((item = TakeParked(list, from->Name)) != nullptr) {
+        StoreValue(item->Value, from->Value);
+      } else {
+        item = TakeKeptItem(from->Name);
+        item->Value = from->Value;
+      }
+    } else {
+      Variant value = Variant::OleCompatibleCopy(from->Value);
+      if (!IsOleCompatible(value.Type())) {
+        list.AddItem(from);
+        continue;
+      }
+      item = TakeItem(list, from->Name);
+      item->Value = value.Detach();
     }
-    TzetParamsListItem* item = TakeItem(list, from->Name);
     item->LowerName = from->LowerName;
     item->DeclaredType = from->DeclaredType;
     item->State = from->State;
-    item->Value = plain ? from->Value : value.Detach();
     Append(list, item);
   }
   const TzetParamsListItem* last = source.Item(count - 1);
