@@ -1,5 +1,7 @@
 #include "host_fixture.h"
 
+#include "scratch_folder.h"
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -25,9 +27,7 @@ void HostTest::SetUpTestSuite() {
     return;
 #ifndef _WIN32
   // The library's stand-in registry of this run lives in a private folder.
-  static const std::string registry =
-      (std::filesystem::temp_directory_path() / ("agg-host-registry-" + std::to_string(::getpid())))
-          .string();
+  static const std::string registry = test_support::ScratchFolder("agg-host-registry").string();
   ::setenv("AGG_REGISTRY_DIR", registry.c_str(), 1);
 #endif
   gLibrary = new hostkit::PluginLibrary();

@@ -5,6 +5,7 @@
 #include "platform/environment.h"
 #include "platform/ticks.h"
 #include "support/timeout.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,9 +52,7 @@ class Engine : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     // The stand-in registry of this test run lives in a private folder.
-    static const std::string dir = (std::filesystem::temp_directory_path() /
-                                    ("agg-engine-reg-" + std::to_string(std::random_device{}())))
-                                       .string();
+    static const std::string dir = test_support::ScratchFolder("agg-engine-reg").string();
     platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
   }
   void SetUp() override {

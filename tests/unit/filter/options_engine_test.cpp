@@ -6,6 +6,7 @@
 #include "frame/instances.h"
 #include "platform/environment.h"
 #include "support/timeout.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,6 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,9 +49,7 @@ std::string RowsText(const TzetParamsList* rows) {
 class OptionsEngine : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    static const std::string dir = (std::filesystem::temp_directory_path() /
-                                    ("agg-options-reg-" + std::to_string(std::random_device{}())))
-                                       .string();
+    static const std::string dir = test_support::ScratchFolder("agg-options-reg").string();
     platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
   }
   void SetUp() override {

@@ -8,6 +8,7 @@
 #include "rtl/form_resource.h"
 #include "rtl/published.h"
 #include "rtl/published_registry.h"
+#include "scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -34,10 +35,8 @@ class HtmlHelp : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     // The POSIX registry of this binary lives in a folder of its own.
-    const auto dir =
-        std::filesystem::temp_directory_path() /
-        ("agg-help-registry-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    platform::SetEnvVar("AGG_REGISTRY_DIR", dir.string());
+    static const std::string dir = test_support::ScratchFolder("agg-help-registry").string();
+    platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
     RegisterHtmlHelpClass();
   }
   void SetUp() override { THtmlHelp::UnloadHelp(); }

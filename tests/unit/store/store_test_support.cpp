@@ -2,6 +2,7 @@
 
 #include "platform/environment.h"
 #include "rtl/published_builder.h"
+#include "scratch_folder.h"
 
 #include <atomic>
 #include <chrono>
@@ -28,11 +29,7 @@ std::string UniqueTag() {
 }
 
 fs::path PrivateFolder() {
-  static const fs::path folder = [] {
-    fs::path f = fs::temp_directory_path() / ("agg-store-test-" + UniqueTag());
-    fs::create_directories(f);
-    return f;
-  }();
+  static const fs::path folder = [] { return test_support::ScratchFolder("agg-store-test"); }();
   return folder;
 }
 
