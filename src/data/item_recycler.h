@@ -80,6 +80,37 @@ public:
   }
   /// List.AddNewRow().
   TzetParamsListItem* AddNewRow(TzetParamsList& list);
+
+  /// Filling a released row again in place, for a row of the same names as the one before:
+  /// true when List is a row of Count items and the row marker after them, as AddNewRow closes
+  /// it (the marker and the list this library's, the capacity the usual steps give). The caller
+  /// checks the Count items themselves (IsOwnItem, their names).
+  bool CanRefillRow(const TzetParamsList& list, int32_t count) const noexcept {
+    if (!UsesOwnItems(list) || list.Count() != count + 1 ||
+        list.Capacity() != StepCapacity(count + 1) || marker_.IsEmpty())
+      return false;
+    const TzetParamsListItem* marker = list.Item(count);
+    return marker && TzetParamsListItem::IsOwnItem(marker) &&
+           marker->Name.BlockPointer() == marker_.BlockPointer();
+  }
+  /// Gives Item (of such a row, its name kept) what AddLowered gives a parked item it takes:
+  /// Value (a number held in the record), Lowered as the lower-cased name, declared type 0,
+  /// state assigned.
+  static void RefillItem(TzetParamsListItem* item, const rtl::AnsiString& lowered,
+                         const platform::VariantRec& value) noexcept {
+    StoreValue(item->Value, value);
+    item->LowerName = lowered;
+    item->DeclaredType = 0;
+    item->State = ZET_ITEM_STATE_ASSIGNED;
+  }
+  /// Gives the marker of such a row what AddNewRow gives a new one.
+  void RefillMarker(TzetParamsListItem* marker) noexcept {
+    rtl::ClearVariant(marker->Value);
+    marker->Value.vt = platform::vtNull;
+    marker->LowerName = markerLower_;
+    marker->DeclaredType = 0;
+    marker->State = ZET_ITEM_STATE_ASSIGNED;
+  }
   /// List.AppendRow(Source) for a Source other than List.
   void AppendRow(TzetParamsList& list, const TzetParamsList& source);
 

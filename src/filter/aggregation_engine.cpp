@@ -91,7 +91,6 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     ProcessDataGrouped(rec, result, *rows, engine.List());
     return;
   }
-  Recycler.Park(*rows);
   TObjectList& vars = engine.List();
   if (TimeoutMs == 0) {
     RestartTimeout(TimeoutTracker);
@@ -101,8 +100,10 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   }
 
   const int32_t varCount = vars.Count();
-  if (varCount == 0)
+  if (varCount == 0) {
+    Recycler.Park(*rows);
     return;
+  }
   if (SeenNames.IdCount() > kMaxNameIds)
     RenumberNames();
 
@@ -113,6 +114,11 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   void* const* inputItems = input.Items();
   const int32_t last = input.Count() - 1;
   SeenNames.Reserve(last + 1);
+  if (RefillReleasedRow(*rows, inputItems, last + 1, vars)) {
+    Stats.RowReleased();
+    return;
+  }
+  Recycler.Park(*rows);
   for (int32_t i = 0; i <= last; ++i) {
     // A host list may hold an unfilled slot (or no array at all): it carries no value but is
     // still a check point when it is the packet's last item.

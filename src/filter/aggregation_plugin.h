@@ -95,6 +95,8 @@ private:
   /// What the engine learnt about the input names, by position in the packet (under the engine
   /// lock); cleared with the variables.
   TSeenNames SeenNames{true};
+  /// What RefillReleasedRow learnt about each position of the packet it looks at.
+  std::vector<const TSeenNames::Entry*> RefillEntries;
   /// The path of the advanced options; exists while any of them is set (under the engine lock).
   std::unique_ptr<TGroupedAggregation> Grouped;
   /// The counters (under the engine lock).
@@ -109,6 +111,18 @@ private:
   void ResetPending(const TObjectList& vars);
   /// Numbers the names anew, keeping the pending row's, when the learner has given too many ids.
   void RenumberNames();
+  /// The plain path's shortcut for a packet that makes a row of its own with the names of the
+  /// row released last (see row_refill.cpp): true when it released the row by filling Rows again
+  /// in place; false, having changed nothing, when the general way must take the packet.
+  bool RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
+                         const TObjectList& vars);
+
+public:
+  /// Lets the plain path fill a released row again in place (on unless a test compares it with
+  /// the general way).
+  bool RefillRows = true;
+
+private:
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> EngineReady{false};

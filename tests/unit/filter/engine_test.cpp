@@ -13,7 +13,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -382,6 +384,157 @@ TEST_F(Engine, EndlessNewNamesKeepThePendingRowWhole) {
   // And the engine goes on with names it has to learn again.
   EXPECT_EQ(Send({{"A", "3"}, {"B", "4"}}, &rows), 0);
   EXPECT_EQ(rows, "A=3 B=4|");
+}
+
+/// Everything a host reads of a data call's answer: the result, and of a released list its count,
+/// capacity and every item's names, value, declared type and state.
+std::string AnswerDump(int32_t result, const TPluginDataDesc& out) {
+  std::string dump = std::to_string(result) + " kind " + std::to_string(out.Kind);
+  if (out.Kind != ZET_KIND_LIST || !out.Data)
+    return dump;
+  const auto* list = reinterpret_cast<const TzetParamsList*>(out.Data);
+  dump +=
+      " count " + std::to_string(list->Count()) + " capacity " + std::to_string(list->Capacity());
+  for (int32_t i = 0; i < list->Count(); ++i) {
+    const TzetParamsListItem* item = list->Item(i);
+    dump += " [" + item->Name.Str() + "|" + item->LowerName.Str() + "|" +
+            std::to_string(item->Value.vt) + "|" + item->GetValue().ToText() + "|" +
+            std::to_string(item->DeclaredType) + "|" + std::to_string(item->State) + "]";
+  }
+  return dump;
+}
+
+// A released row that comes back with the names of the next packet is filled again in place.
+// Random streams of kept packets (stable shapes, names twice, markers, empty slots, empty and
+// text values, rows that take two packets, a host that renames items of the row it read) must
+// give the host exactly what the general way gives.
+TEST_F(Engine, RowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
+  auto run = [&](bool refill, bool noReset, unsigned seed, int& inPlace) {
+    Configure({"A", "B", "C"}, 0, noReset);
+    module_->RefillRows = refill;
+    // Names come from one pool, so that shapes share their blocks as a device's packets do;
+    // "new:" names get blocks of their own.
+    std::map<std::string, rtl::AnsiString> pool;
+    std::vector<std::unique_ptr<TzetParamsList>> shapes;
+    auto shape = [&](std::vector<std::string> names) {
+      auto list = std::make_unique<TzetParamsList>();
+      for (const std::string& name : names) {
+        if (name == "|")
+          list->AddNewRow();
+        else if (name == "null")
+          static_cast<TList&>(*list).Add(nullptr);
+        else if (name.rfind("new:", 0) == 0)
+          list->Add(rtl::AnsiString(name.substr(4)), rtl::Variant::Int32(0));
+        else
+          list->Add(pool.try_emplace(name, name).first->second, rtl::Variant::Int32(0));
+      }
+      shapes.push_back(std::move(list));
+    };
+    shape({"A", "X", "B", "C"});
+    shape({"A", "B"});
+    shape({"C", "Y"});
+    shape({"A", "a", "B", "C"});
+    shape({"A", "|", "B", "C"});
+    shape({"new:A", "new:X", "new:B", "new:C"});
+    shape({"A", "A", "B", "C"}); // one block twice: what a host that renamed an item sends
+    shape({"A", "null", "B", "C"});
+    shape({"A", "B", "C", "Y"});
+    shape({"A", "X", "Y", "B", "C"});
+    shape({"A", "X", "X", "B", "C"});
+    std::minstd_rand random(seed);
+    std::vector<std::string> answers;
+    const void* lastArray = nullptr;
+    for (int call = 0; call < 400; ++call) {
+      const unsigned pick = random() % 100;
+      if (pick >= 98) // the settings change under the stream
+        Configure(call % 2 ? std::vector<std::string>{"A", "B"}
+                           : std::vector<std::string>{"A", "B", "C"},
+                  0, noReset);
+      TPluginCallRec r = Rec(nullptr);
+      if (pick < 3) {
+        answers.push_back(AnswerDump(frame::ProcessData(&r), r.Output));
+        continue;
+      }
+      TzetParamsList& packet = *shapes[pick < 60 ? 0 : 1 + random() % (shapes.size() - 1)];
+      for (int32_t i = 0; i < packet.Count(); ++i) {
+        TzetParamsListItem* item = packet.Item(i);
+        if (!item || item->Name == "$NEW_ROW$")
+          continue;
+        const unsigned kind = random() % 20;
+        item->SetValue(kind == 0   ? rtl::Variant::Null()
+                       : kind == 1 ? rtl::Variant()
+                       : kind == 2 ? rtl::Variant::FromAnsiText("t" + std::to_string(call))
+                       : kind < 5  ? rtl::Variant::Double(call + 0.5)
+                                   : rtl::Variant::Int32(call * 10 + i));
+      }
+      r.Input.Kind = ZET_KIND_LIST;
+      r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+      const int32_t result = frame::ProcessData(&r);
+      answers.push_back(AnswerDump(result, r.Output));
+      if (r.Output.Kind == ZET_KIND_LIST && r.Output.Data) {
+        auto* rows = reinterpret_cast<TzetParamsList*>(r.Output.Data);
+        inPlace += rows->Count() > 0 && rows->List() == lastArray ? 1 : 0;
+        lastArray = rows->List();
+        // A host that writes into the row it read: the next row of the same shape must not
+        // carry what it wrote, nor merge names it made equal.
+        if (rows->Count() > 2 && random() % 10 == 0) {
+          const int32_t k = static_cast<int32_t>(random() % (rows->Count() - 2));
+          rows->Item(k + 1)->Name = rows->Item(k)->Name;
+        }
+      }
+    }
+    return answers;
+  };
+  for (const bool noReset : {false, true}) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+      int inPlace = 0, general = 0;
+      const std::vector<std::string> refilled = run(true, noReset, seed, inPlace);
+      const std::vector<std::string> expected = run(false, noReset, seed, general);
+      ASSERT_EQ(refilled.size(), expected.size());
+      for (std::size_t k = 0; k < expected.size(); ++k)
+        ASSERT_EQ(refilled[k], expected[k]) << "seed " << seed << " call " << k;
+      if (!noReset) {
+        EXPECT_GT(inPlace, general + 20) << "seed " << seed << ": the stable shape was filled in "
+                                         << "place (the general way only now and then keeps the "
+                                         << "array)";
+      }
+    }
+  }
+}
+
+// The cases where filling the released row again would differ from the general way: a name that
+// comes twice in the packet (after a host renamed an item of the row it read) and a variable that
+// is missing (after the settings changed).
+TEST_F(Engine, RowNotFilledInPlaceWhereTheGeneralWayMergesOrWaits) {
+  Configure({"A", "B"});
+  TzetParamsList packet;
+  const rtl::AnsiString a("A"), x("X"), y("Y"), b("B");
+  for (const rtl::AnsiString& name : {a, x, y, b})
+    packet.Add(name, rtl::Variant::Int32(1));
+  std::string rows;
+  EXPECT_EQ(SendList(packet, &rows), 0);
+  EXPECT_EQ(SendList(packet, &rows), 0);
+  EXPECT_EQ(rows, "A=1 X=1 Y=1 B=1|");
+  auto* released = reinterpret_cast<TzetParamsList*>(lastOutput_.Data);
+  released->Item(2)->Name = released->Item(1)->Name; // the host renames Y to X
+
+  TzetParamsList twice;
+  twice.Add(a, rtl::Variant::Int32(2));
+  twice.Add(x, rtl::Variant::Int32(3));
+  twice.Add(x, rtl::Variant::Int32(4));
+  twice.Add(b, rtl::Variant::Int32(5));
+  EXPECT_EQ(SendList(twice, &rows), 0);
+  EXPECT_EQ(rows, "A=2 X=4 B=5|");
+
+  TzetParamsList ab;
+  ab.Add(a, rtl::Variant::Int32(6));
+  ab.Add(b, rtl::Variant::Int32(7));
+  EXPECT_EQ(SendList(ab, &rows), 0);
+  EXPECT_EQ(SendList(ab, &rows), 0);
+  EXPECT_EQ(rows, "A=6 B=7|");
+  Configure({"A", "B", "C"});
+  EXPECT_EQ(SendList(ab, &rows), -2) << "C is still missing";
+  EXPECT_EQ(rows, "");
 }
 
 TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
