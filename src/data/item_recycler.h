@@ -103,6 +103,11 @@ public:
     item->DeclaredType = 0;
     item->State = ZET_ITEM_STATE_ASSIGNED;
   }
+  /// AppendRow(List, Source) for a List that is to be emptied first, done in place when List
+  /// still holds such a row with Source's items' names in Source's order: every item of Source
+  /// this library's with a number held in the record, the last one no row marker. True when
+  /// done; false, with nothing changed, when List must be emptied and filled the general way.
+  bool RefillRowFrom(TzetParamsList& list, const TzetParamsList& source) noexcept;
   /// Gives the marker of such a row what AddNewRow gives a new one.
   void RefillMarker(TzetParamsListItem* marker) noexcept {
     rtl::ClearVariant(marker->Value);

@@ -107,9 +107,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   if (SeenNames.IdCount() > kMaxNameIds)
     RenumberNames();
 
-  // The variables do not change under the engine lock: their array is read directly, and so
-  // is the input's, which nothing changes during the call.
-  void* const* varItems = vars.List();
+  // The input's item array is read directly: nothing changes it during the call.
   const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
   void* const* inputItems = input.Items();
   const int32_t last = input.Count() - 1;
@@ -118,7 +116,33 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     Stats.RowReleased();
     return;
   }
-  Recycler.Park(*rows);
+  // Without the reset the released row is the pending row copied, and the row released last
+  // usually has its names: it stays until the release, to be filled again in place, and is
+  // parked only when that cannot be done, or when no row is released.
+  bool rowsSettled = !NoReset || !RefillRows;
+  if (rowsSettled)
+    Recycler.Park(*rows);
+  try {
+    WalkPacket(inputItems, last, vars, *rows, rowsSettled);
+  } catch (...) {
+    if (!rowsSettled)
+      Recycler.Park(*rows);
+    throw;
+  }
+  if (!rowsSettled)
+    Recycler.Park(*rows);
+  if (rows->Count() == 0) {
+    result = ZET_RESULT_NOTHING_DONE;
+    rec->Output.Kind = ZET_KIND_LIST;
+    rec->Output.Data = reinterpret_cast<uintptr_t>(rows);
+  }
+}
+
+void TaPlugin::WalkPacket(void* const* inputItems, int32_t last, const TObjectList& vars,
+                          TzetRowsParamsList& rows, bool& rowsSettled) {
+  // The variables do not change under the engine lock: their array is read directly.
+  const int32_t varCount = vars.Count();
+  void* const* varItems = vars.List();
   for (int32_t i = 0; i <= last; ++i) {
     // A host list may hold an unfilled slot (or no array at all): it carries no value but is
     // still a check point when it is the packet's last item.
@@ -146,25 +170,21 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
       }
     }
     if ((isMarker || i == last) && ReceivedCount == varCount) {
-      if (!NoReset && rows->Count() == 0) {
+      if (!NoReset) {
         // The pending row is discarded after its release anyway: hand its items over instead
         // of copying them. They are what AppendRow would copy: names as first written, values
         // already in their OLE-compatible form, no row marker among them.
-        rows->SwapContents(*Pending);
-        Recycler.AddNewRow(*rows);
+        rows.SwapContents(*Pending);
+        Recycler.AddNewRow(rows);
         ResetPending(vars);
-      } else {
-        Recycler.AppendRow(*rows, *Pending);
-        if (!NoReset)
-          ResetPending(vars);
+      } else if (!RefillRows || !Recycler.RefillRowFrom(rows, *Pending)) {
+        Recycler.Park(rows);
+        rowsSettled = true;
+        Recycler.AppendRow(rows, *Pending);
       }
+      rowsSettled = true;
       Stats.RowReleased();
       break;
     }
-  }
-  if (rows->Count() == 0) {
-    result = ZET_RESULT_NOTHING_DONE;
-    rec->Output.Kind = ZET_KIND_LIST;
-    rec->Output.Data = reinterpret_cast<uintptr_t>(rows);
   }
 }

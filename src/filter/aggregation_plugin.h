@@ -111,6 +111,12 @@ private:
   void ResetPending(const TObjectList& vars);
   /// Numbers the names anew, keeping the pending row's, when the learner has given too many ids.
   void RenumberNames();
+  /// The plain path's walk through the packet's items 0..Last, under the engine lock: merges
+  /// them into the pending row and releases it into Rows at the first check point where every
+  /// variable has arrived. RowsSettled: whether Rows is settled for this call, emptied or
+  /// holding the released row (set when the walk settles it).
+  void WalkPacket(void* const* inputItems, int32_t last, const TObjectList& vars,
+                  TzetRowsParamsList& rows, bool& rowsSettled);
   /// The plain path's shortcut for a packet that makes a row of its own with the names of the
   /// row released last (see row_refill.cpp): true when it released the row by filling Rows again
   /// in place; false, having changed nothing, when the general way must take the packet.
@@ -118,8 +124,8 @@ private:
                          const TObjectList& vars);
 
 public:
-  /// Lets the plain path fill a released row again in place (on unless a test compares it with
-  /// the general way).
+  /// Lets the plain path fill the row released last again in place, with or without the reset
+  /// (on unless a test compares it with the general way).
   bool RefillRows = true;
 
 private:
