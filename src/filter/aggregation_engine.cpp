@@ -114,6 +114,7 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   SeenNames.Reserve(last + 1);
   if (RefillReleasedRow(*rows, inputItems, last + 1, vars)) {
     Stats.RowReleased();
+    PublishRows(rec, result, *rows);
     return;
   }
   // Without the reset the released row is the pending row copied, and the row released last
@@ -131,11 +132,16 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   }
   if (!rowsSettled)
     Recycler.Park(*rows);
-  if (rows->Count() == 0) {
+  PublishRows(rec, result, *rows);
+}
+
+void TaPlugin::PublishRows(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows) {
+  // What the frame would publish for a released row, said here, where the list is at hand; an
+  // empty list is published too, answered with "nothing done".
+  if (rows.Count() == 0)
     result = ZET_RESULT_NOTHING_DONE;
-    rec->Output.Kind = ZET_KIND_LIST;
-    rec->Output.Data = reinterpret_cast<uintptr_t>(rows);
-  }
+  rec->Output.Kind = ZET_KIND_LIST;
+  rec->Output.Data = reinterpret_cast<uintptr_t>(&rows);
 }
 
 void TaPlugin::WalkPacket(void* const* inputItems, int32_t last, const TObjectList& vars,

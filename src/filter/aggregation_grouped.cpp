@@ -305,9 +305,5 @@ void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsP
     return;
   Grouped->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
                          Stats);
-  if (rows.Count() == 0) {
-    result = ZET_RESULT_NOTHING_DONE;
-    rec->Output.Kind = ZET_KIND_LIST;
-    rec->Output.Data = reinterpret_cast<uintptr_t>(&rows);
-  }
+  PublishRows(rec, result, rows);
 }

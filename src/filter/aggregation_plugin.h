@@ -95,8 +95,6 @@ private:
   /// What the engine learnt about the input names, by position in the packet (under the engine
   /// lock); cleared with the variables.
   TSeenNames SeenNames{true};
-  /// What RefillReleasedRow learnt about each position of the packet it looks at.
-  std::vector<const TSeenNames::Entry*> RefillEntries;
   /// The path of the advanced options; exists while any of them is set (under the engine lock).
   std::unique_ptr<TGroupedAggregation> Grouped;
   /// The counters (under the engine lock).
@@ -117,9 +115,13 @@ private:
   /// holding the released row (set when the walk settles it).
   void WalkPacket(void* const* inputItems, int32_t last, const TObjectList& vars,
                   TzetRowsParamsList& rows, bool& rowsSettled);
+  /// Puts Rows, the calling thread's output list, into Rec's output: a released row, or the
+  /// empty list with the result "nothing done".
+  void PublishRows(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows);
   /// The plain path's shortcut for a packet that makes a row of its own with the names of the
   /// row released last (see row_refill.cpp): true when it released the row by filling Rows again
-  /// in place; false, having changed nothing, when the general way must take the packet.
+  /// in place; false when the general way must take the packet (what it wrote into Rows by then
+  /// does not show: the general way parks Rows first).
   bool RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
                          const TObjectList& vars);
 

@@ -14,19 +14,19 @@ bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputIte
       !Recycler.CanRefillRow(rows, count))
     return false;
 
-  // First look, writing nothing: every item must be stored the way the general way stores it
-  // (a number held in the record, under a name the row already carries at its position), no
-  // name may come twice (the general way would merge them), and the packet must bring a value
-  // for every variable, so that the row is released at its last item and not before.
-  if (RefillEntries.size() < static_cast<std::size_t>(count))
-    RefillEntries.resize(static_cast<std::size_t>(count));
-  const TSeenNames::Entry** entries = RefillEntries.data();
+  // One walk: every item must be stored the way the general way stores it (a number held in
+  // the record, under a name the row already carries at its position), no name may come twice
+  // (the general way would merge them), and the packet must bring a value for every variable,
+  // so that the row is released at its last item and not before. Each item is written as soon
+  // as it passes: when a later one does not, the general way parks this row before it builds
+  // the next one, and every item it parks is written again or emptied there, so nothing
+  // written here shows.
   void* const* held = rows.List();
   int32_t received = 0;
   bool fits = true;
   for (int32_t i = 0; i < count; ++i) {
     const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
-    const auto* old = static_cast<const TzetParamsListItem*>(held[i]);
+    auto* old = static_cast<TzetParamsListItem*>(held[i]);
     if (!item || !old || !TzetParamsListItem::IsOwnItem(old)) {
       fits = false;
       break;
@@ -52,18 +52,12 @@ bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputIte
       break;
     }
     Slots.Record(slot, i);
-    entries[i] = &seen;
+    TzetItemRecycler::RefillItem(old, seen.LowerBlock, value);
   }
   // The slots only served to find a name that comes twice; the pending row is still empty.
   Slots.Clear();
   if (!fits || received != vars.Count())
     return false;
-
-  for (int32_t i = 0; i < count; ++i) {
-    const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
-    TzetItemRecycler::RefillItem(static_cast<TzetParamsListItem*>(held[i]), entries[i]->LowerBlock,
-                                 item->Value);
-  }
   Recycler.RefillMarker(static_cast<TzetParamsListItem*>(held[count]));
   return true;
 }

@@ -29,7 +29,11 @@ public:
   /// Steps 3 to 5 of every data call: wait while the instance terminates and another data call
   /// runs, refuse a terminating instance, then mark it busy.
   bool Enter() {
-    if (!support::WaitForFlags(kDataCallWaitMs, {&instance_.Busy, &instance_.TerminateNow}))
+    // A wait ends at once when a flag is clear, the usual case: looked at here, without a call.
+    const bool clear = !instance_.Busy.load(std::memory_order_acquire) ||
+                       !instance_.TerminateNow.load(std::memory_order_acquire);
+    if (!clear &&
+        !support::WaitForFlags(kDataCallWaitMs, {&instance_.Busy, &instance_.TerminateNow}))
       return false;
     if (!instance_.EnterDataCall())
       return false;
