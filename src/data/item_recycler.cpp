@@ -280,22 +280,19 @@ bool TzetItemRecycler::RefillRowFrom(TzetParamsList& list, const TzetParamsList&
     return false;
   void* const* from = source.List();
   void* const* to = list.List();
-  // Everything is looked at before anything is written.
+  // AppendRow adds no marker after a Source that ends with one.
+  const auto* last = static_cast<const TzetParamsListItem*>(from[count - 1]);
+  if (!last || last->Name.View() == kRowMarker)
+    return false;
+  // Each item is written as soon as it passes; see the declaration for one that does not.
   for (int32_t i = 0; i < count; ++i) {
     const auto* item = static_cast<const TzetParamsListItem*>(from[i]);
-    const auto* held = static_cast<const TzetParamsListItem*>(to[i]);
+    auto* held = static_cast<TzetParamsListItem*>(to[i]);
     if (!item || !held || !TzetParamsListItem::IsOwnItem(item) ||
         !TzetParamsListItem::IsOwnItem(held) ||
         held->Name.BlockPointer() != item->Name.BlockPointer() ||
         !rtl::IsPlainOleScalar(item->Value.vt))
       return false;
-  }
-  // AppendRow adds no marker after a Source that ends with one.
-  if (static_cast<const TzetParamsListItem*>(from[count - 1])->Name.View() == kRowMarker)
-    return false;
-  for (int32_t i = 0; i < count; ++i) {
-    const auto* item = static_cast<const TzetParamsListItem*>(from[i]);
-    auto* held = static_cast<TzetParamsListItem*>(to[i]);
     StoreValue(held->Value, item->Value);
     held->LowerName = item->LowerName;
     held->DeclaredType = item->DeclaredType;

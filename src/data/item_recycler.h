@@ -106,7 +106,8 @@ public:
   /// AppendRow(List, Source) for a List that is to be emptied first, done in place when List
   /// still holds such a row with Source's items' names in Source's order: every item of Source
   /// this library's with a number held in the record, the last one no row marker. True when
-  /// done; false, with nothing changed, when List must be emptied and filled the general way.
+  /// done; false when List must be emptied (Park) and filled the general way, which writes
+  /// again or empties every item this may have written by then.
   bool RefillRowFrom(TzetParamsList& list, const TzetParamsList& source) noexcept;
   /// Gives the marker of such a row what AddNewRow gives a new one.
   void RefillMarker(TzetParamsListItem* marker) noexcept {
