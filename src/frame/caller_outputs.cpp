@@ -1,5 +1,7 @@
 #include "frame/caller_outputs.h"
 
+#include "platform/thread_slot.h"
+
 namespace {
 
 /// The entry a thread used last and the list it found. Between calls it is only a hint, checked
@@ -14,7 +16,10 @@ struct CallerCache {
   const TzetRowsParamsList* Primary = nullptr;
   TzetRowsParamsList* List = nullptr;
 };
-thread_local CallerCache tCallerCache;
+/// The calling thread's cache.
+CallerCache& ThreadCache() {
+  return platform::ThreadCached<CallerCache>();
+}
 
 /// Epochs are unique across all tables, so that a table made where an old one was is never
 /// taken for it.
@@ -79,7 +84,7 @@ TCallerOutputLists::Entry& TCallerOutputLists::EntryOfCaller() {
 }
 
 void TCallerOutputLists::Enter(TzetRowsParamsList* primary) {
-  CallerCache& cached = tCallerCache;
+  CallerCache& cached = ThreadCache();
   if (cached.Owner == this && cached.Entry) {
     const uint64_t epoch = cached.Epoch;
     // The epoch is checked before the remembered entry is touched: a reset frees entries.
@@ -109,7 +114,7 @@ void TCallerOutputLists::Enter(TzetRowsParamsList* primary) {
 }
 
 void TCallerOutputLists::Leave() noexcept {
-  CallerCache& cached = tCallerCache;
+  CallerCache& cached = ThreadCache();
   if (cached.Owner == this && cached.Inside > 0) {
     --cached.Inside;
     static_cast<Entry*>(cached.Entry)->Calls.fetch_sub(1, std::memory_order_release);
@@ -129,7 +134,7 @@ void TCallerOutputLists::Leave() noexcept {
 TzetRowsParamsList* TCallerOutputLists::ForCaller(TzetRowsParamsList* primary) {
   if (!primary)
     return nullptr;
-  const CallerCache& cached = tCallerCache;
+  const CallerCache& cached = ThreadCache();
   if (cached.Owner == this && cached.Inside > 0 && cached.Primary == primary && cached.List)
     return cached.List;
   std::lock_guard<std::mutex> hold(lock_);
@@ -148,7 +153,7 @@ TzetRowsParamsList* TCallerOutputLists::ListOf(Entry& entry, TzetRowsParamsList*
       entry.List = primary;
     }
   }
-  CallerCache& cached = tCallerCache;
+  CallerCache& cached = ThreadCache();
   if (cached.Owner == this && cached.Entry == &entry && cached.Inside > 0) {
     cached.Primary = primary;
     cached.List = entry.List;
@@ -160,6 +165,7 @@ void TCallerOutputLists::Reset() noexcept {
   std::lock_guard<std::mutex> hold(lock_);
   entries_.clear();
   epoch_.store(NextEpoch(), std::memory_order_seq_cst);
-  if (tCallerCache.Owner == this)
-    tCallerCache = CallerCache{};
+  CallerCache& cached = ThreadCache();
+  if (cached.Owner == this)
+    cached = CallerCache{};
 }

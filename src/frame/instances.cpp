@@ -1,6 +1,7 @@
 #include "frame/instances.h"
 
 #include "data/thread_object_list.h"
+#include "platform/thread_slot.h"
 #include "rtl/pointer_list.h"
 
 #include <atomic>
@@ -24,7 +25,6 @@ struct LastLookup {
   uint32_t Handle = 0;
   TzetPlugin* Instance = nullptr;
 };
-thread_local LastLookup tLastLookup;
 
 /// Counts a change of the list; called under its exclusive lock, after the change.
 void ListChanged() {
@@ -56,7 +56,7 @@ bool FindInstance(PPluginCallRec rec, TzetPlugin*& instance, bool create) {
     return false;
   const uint32_t handle = rec->ModuleHandle;
   const bool release = rec->Action == ZET_ACTION_RELEASE;
-  const LastLookup& last = tLastLookup;
+  LastLookup& last = platform::ThreadCached<LastLookup>();
   if (!release && last.List == instances && last.Handle == handle &&
       last.Changes == gListChanges.load(std::memory_order_acquire)) {
     instance = last.Instance;
@@ -73,7 +73,7 @@ bool FindInstance(PPluginCallRec rec, TzetPlugin*& instance, bool create) {
     TzetPlugin* found = FindIn(shared.List(), handle);
     if (found && !release) {
       instance = found;
-      tLastLookup = LastLookup{instances, changes, handle, found};
+      last = LastLookup{instances, changes, handle, found};
       return true;
     }
     if (found) {
