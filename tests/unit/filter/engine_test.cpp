@@ -5,7 +5,7 @@
 #include "platform/environment.h"
 #include "platform/ticks.h"
 #include "support/timeout.h"
-#include "scratch_folder.h"
+#include "loaded_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -22,11 +22,7 @@
 
 namespace {
 
-std::atomic<uint64_t> gNow{1000};
-uint64_t ReadTestClock() {
-  return gNow.load();
-}
-const platform::TickSource kTestClock{true, &ReadTestClock};
+using engine_test::gNow;
 
 struct Item {
   std::string name;
@@ -50,42 +46,8 @@ std::string RowsText(const TzetParamsList* rows) {
   return out;
 }
 
-class Engine : public ::testing::Test {
+class Engine : public engine_test::LoadedEngine {
 protected:
-  static void SetUpTestSuite() {
-    // The stand-in registry of this test run lives in a private folder.
-    static const std::string dir = test_support::ScratchFolder("agg-engine-reg").string();
-    platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
-  }
-  void SetUp() override {
-    previousClock_ = support::SetTickSourceForTesting(&kTestClock);
-    frame::LibraryStart();
-    frame::SetPluginClass(TaPlugin::ClassRef());
-    ASSERT_EQ(Command("LOAD"), 0);
-    TPluginCallRec r = Rec(nullptr);
-    TzetPlugin* p = nullptr;
-    ASSERT_TRUE(frame::FindInstance(&r, p, false));
-    module_ = static_cast<TaPlugin*>(p);
-  }
-  void TearDown() override {
-    frame::LibraryEnd();
-    support::SetTickSourceForTesting(previousClock_);
-  }
-
-  TPluginCallRec Rec(void* params) {
-    TPluginCallRec r{};
-    r.RecordTag = ZET_RECORD_TAG;
-    r.ModuleHandle = 77;
-    r.Params = params ? params : &params_;
-    r.ModuleTypes = ZET_MTT_FILTER;
-    return r;
-  }
-  int32_t Command(const char* word) {
-    TzetParamsList params;
-    params.Add("COMMAND", rtl::Variant::FromAnsiText(word));
-    TPluginCallRec r = Rec(&params);
-    return frame::ExecutePluginCommand(&r);
-  }
   void Configure(std::vector<std::string> vars, double timeout = 0, bool noReset = false) {
     TProxyCodeObject settings(nullptr);
     for (std::size_t i = 0; i < vars.size(); ++i)
@@ -122,10 +84,7 @@ protected:
     return result;
   }
 
-  TzetParamsList params_;
-  TaPlugin* module_ = nullptr;
   TPluginDataDesc lastOutput_{};
-  const platform::TickSource* previousClock_ = nullptr;
 };
 
 TEST_F(Engine, RowReleasedWhenEveryVariableArrived) {

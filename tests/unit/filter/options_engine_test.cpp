@@ -6,7 +6,7 @@
 #include "frame/instances.h"
 #include "platform/environment.h"
 #include "support/timeout.h"
-#include "scratch_folder.h"
+#include "loaded_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +20,7 @@
 
 namespace {
 
-std::atomic<uint64_t> gNow{1000};
-uint64_t ReadTestClock() {
-  return gNow.load();
-}
-const platform::TickSource kTestClock{true, &ReadTestClock};
+using engine_test::gNow;
 
 /// "|" as a name marks a row, "~" as a value is Null.
 using Packet = std::vector<std::pair<std::string, std::string>>;
@@ -46,43 +42,8 @@ std::string RowsText(const TzetParamsList* rows) {
   return out;
 }
 
-class OptionsEngine : public ::testing::Test {
+class OptionsEngine : public engine_test::LoadedEngine {
 protected:
-  static void SetUpTestSuite() {
-    static const std::string dir = test_support::ScratchFolder("agg-options-reg").string();
-    platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
-  }
-  void SetUp() override {
-    previousClock_ = support::SetTickSourceForTesting(&kTestClock);
-    gNow = 1000;
-    frame::LibraryStart();
-    frame::SetPluginClass(TaPlugin::ClassRef());
-    ASSERT_EQ(Command("LOAD"), 0);
-    TPluginCallRec r = Rec(nullptr);
-    TzetPlugin* p = nullptr;
-    ASSERT_TRUE(frame::FindInstance(&r, p, false));
-    module_ = static_cast<TaPlugin*>(p);
-  }
-  void TearDown() override {
-    frame::LibraryEnd();
-    support::SetTickSourceForTesting(previousClock_);
-  }
-
-  TPluginCallRec Rec(void* params) {
-    TPluginCallRec r{};
-    r.RecordTag = ZET_RECORD_TAG;
-    r.ModuleHandle = 79;
-    r.Params = params ? params : &params_;
-    r.ModuleTypes = ZET_MTT_FILTER;
-    return r;
-  }
-  int32_t Command(const char* word) {
-    TzetParamsList params;
-    params.Add("COMMAND", rtl::Variant::FromAnsiText(word));
-    TPluginCallRec r = Rec(&params);
-    return frame::ExecutePluginCommand(&r);
-  }
-  /// Variables and the other settings through Options.
   void Configure(std::vector<std::string> vars,
                  const std::function<void(TProxyCodeObject&)>& options = {}) {
     TProxyCodeObject settings(nullptr);
@@ -114,10 +75,6 @@ protected:
     return rows.empty() ? "-" : rows;
   }
   std::string Stat(const char* name) { return module_->GetNamedProperty(name).ToText(); }
-
-  TzetParamsList params_;
-  TaPlugin* module_ = nullptr;
-  const platform::TickSource* previousClock_ = nullptr;
 };
 
 // A humidity sensor that went silent: the age limit ends the row that never completes under

@@ -1,0 +1,72 @@
+// A loaded aggregation module instance for the engine's tests: a stand-in registry of the test
+// program's own, a test clock the tests move by hand, and LOAD through the frame's commands.
+#pragma once
+
+#include "filter/aggregation_plugin.h"
+#include "frame/descriptor_exports.h"
+#include "frame/instances.h"
+#include "platform/environment.h"
+#include "support/timeout.h"
+#include "scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace engine_test {
+
+/// The time the engine reads, in milliseconds: set by the tests.
+inline std::atomic<uint64_t> gNow{1000};
+inline uint64_t ReadTestClock() {
+  return gNow.load();
+}
+inline const platform::TickSource kTestClock{true, &ReadTestClock};
+
+class LoadedEngine : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    static const std::string dir = test_support::ScratchFolder("agg-engine-reg").string();
+    platform::SetEnvVar("AGG_REGISTRY_DIR", dir);
+  }
+  void SetUp() override {
+    previousClock_ = support::SetTickSourceForTesting(&kTestClock);
+    gNow = 1000;
+    frame::LibraryStart();
+    frame::SetPluginClass(TaPlugin::ClassRef());
+    ASSERT_EQ(Command("LOAD"), 0);
+    TPluginCallRec r = Rec(nullptr);
+    TzetPlugin* p = nullptr;
+    ASSERT_TRUE(frame::FindInstance(&r, p, false));
+    module_ = static_cast<TaPlugin*>(p);
+  }
+  void TearDown() override {
+    frame::LibraryEnd();
+    support::SetTickSourceForTesting(previousClock_);
+  }
+
+  /// A call record for the instance; Params null: the fixture's empty parameter list.
+  TPluginCallRec Rec(void* params) {
+    TPluginCallRec r{};
+    r.RecordTag = ZET_RECORD_TAG;
+    r.ModuleHandle = 77;
+    r.Params = params ? params : &params_;
+    r.ModuleTypes = ZET_MTT_FILTER;
+    return r;
+  }
+  int32_t Command(const char* word) {
+    TzetParamsList params;
+    params.Add("COMMAND", rtl::Variant::FromAnsiText(word));
+    TPluginCallRec r = Rec(&params);
+    return frame::ExecutePluginCommand(&r);
+  }
+
+  TzetParamsList params_;
+  TaPlugin* module_ = nullptr;
+
+private:
+  const platform::TickSource* previousClock_ = nullptr;
+};
+
+} // namespace engine_test
