@@ -217,8 +217,7 @@ TzetParamsListItem* TzetItemRecycler::AddNewRow(TzetParamsList& list) {
     markerLower_ = marker_.Lowered();
   }
   TzetParamsListItem* item = TakeItem(list, marker_);
-  item->LowerName = markerLower_;
-  item->Value.vt = platform::vtNull;
+  RefillMarker(item);
   Append(list, item);
   // A row leaves with the capacity a list filled step by step has.
   const int32_t steps = StepCapacity(list.Count());

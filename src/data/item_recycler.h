@@ -57,10 +57,7 @@ public:
     if (rtl::IsPlainOleScalar(value.vt) && UsesOwnItems(list)) {
       // An item of this library's class only ever got a name that is not blank.
       if (TzetParamsListItem* item = TakeParked(list, name)) {
-        StoreValue(item->Value, value);
-        item->LowerName = lowerBlock;
-        item->DeclaredType = 0;
-        item->State = ZET_ITEM_STATE_ASSIGNED;
+        RefillItem(item, lowerBlock, value);
         return Append(list, item);
       }
     }
@@ -93,7 +90,7 @@ public:
     return marker && TzetParamsListItem::IsOwnItem(marker) &&
            marker->Name.BlockPointer() == marker_.BlockPointer();
   }
-  /// Gives Item (of such a row, its name kept) what AddLowered gives a parked item it takes:
+  /// Gives Item (of such a row, its name kept) what AddLowered gives the parked item it takes:
   /// Value (a number held in the record), Lowered as the lower-cased name, declared type 0,
   /// state assigned.
   static void RefillItem(TzetParamsListItem* item, const rtl::AnsiString& lowered,
@@ -109,7 +106,8 @@ public:
   /// done; false when List must be emptied (Park) and filled the general way, which writes
   /// again or empties every item this may have written by then.
   bool RefillRowFrom(TzetParamsList& list, const TzetParamsList& source) noexcept;
-  /// Gives the marker of such a row what AddNewRow gives a new one.
+  /// Gives the marker of such a row (or the item AddNewRow takes for one) a row marker's
+  /// contents: a Null value, the lower-cased marker name, declared type 0, state assigned.
   void RefillMarker(TzetParamsListItem* marker) noexcept {
     rtl::ClearVariant(marker->Value);
     marker->Value.vt = platform::vtNull;

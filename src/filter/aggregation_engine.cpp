@@ -185,7 +185,6 @@ void TaPlugin::WalkPacket(void* const* inputItems, int32_t last, const TObjectLi
         ResetPending(vars);
       } else if (!RefillRows || !Recycler.RefillRowFrom(rows, *Pending)) {
         Recycler.Park(rows);
-        rowsSettled = true;
         Recycler.AppendRow(rows, *Pending);
       }
       rowsSettled = true;

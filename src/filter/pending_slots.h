@@ -12,11 +12,6 @@
 /// count.
 class TPendingSlots {
 public:
-  /// The pending item's index for name Id, or -1.
-  int32_t Find(int32_t id) const noexcept {
-    const auto at = static_cast<std::size_t>(id);
-    return at < slots_.size() && slots_[at].Row == row_ ? slots_[at].Index : -1;
-  }
   /// Records that the item at Index carries name Id.
   void Insert(int32_t id, int32_t index) { Record(At(id), index); }
 
@@ -24,7 +19,7 @@ public:
     uint32_t Row = 0;
     int32_t Index = -1;
   };
-  /// The slot of name Id, for one look where Find and Insert would take two.
+  /// The slot of name Id: one look finds the pending item (IndexIn) and records a new one.
   Slot& At(int32_t id) {
     const auto at = static_cast<std::size_t>(id);
     if (at >= slots_.size())

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -15,6 +16,45 @@ template <typename F> void OnOtherThread(F&& f) {
   std::thread t(std::forward<F>(f));
   t.join();
 }
+
+// Threads that stay alive until Release (a thread that has ended may lend its identity to the
+// next one) and run Body one after the other, in the order they were made.
+class ThreadsInTurn {
+public:
+  ThreadsInTurn(int count, std::function<void(int)> body) : count_(count) {
+    for (int t = 0; t < count; ++t) {
+      threads_.emplace_back([this, t, body] {
+        std::unique_lock<std::mutex> hold(lock_);
+        changed_.wait(hold, [&] { return turn_ == t; });
+        body(t);
+        ++turn_;
+        changed_.notify_all();
+        changed_.wait(hold, [&] { return released_; });
+      });
+    }
+    std::unique_lock<std::mutex> hold(lock_);
+    changed_.wait(hold, [&] { return turn_ == count_; });
+  }
+  ~ThreadsInTurn() { Release(); }
+  void Release() {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      released_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : threads_)
+      if (t.joinable())
+        t.join();
+  }
+
+private:
+  const int count_;
+  std::mutex lock_;
+  std::condition_variable changed_;
+  int turn_ = 0;
+  bool released_ = false;
+  std::vector<std::thread> threads_;
+};
 
 TEST(CallerOutputLists, FirstThreadGetsThePrimaryListOthersTheirOwn) {
   TCallerOutputLists lists;
@@ -42,29 +82,16 @@ TEST(CallerOutputLists, BeyondTheLimitTheLongestIdleThreadNotInACallGivesUpItsLi
   lists.Enter();
   TzetRowsParamsList* mine = lists.ForCaller(&primary);
   mine->AddNewRow();
-  // More threads than the table keeps, all alive until the last has its list (a thread that has
-  // ended may lend its identity to the next one), taking their lists one after the other.
+  // More threads than the table keeps, all alive until the last has its list, taking their
+  // lists one after the other.
   constexpr int kThreads = static_cast<int>(TCallerOutputLists::kMaxCallerLists) + 8;
   std::vector<TzetRowsParamsList*> got(kThreads, nullptr);
   std::vector<int32_t> countAtStart(kThreads, -1);
-  std::mutex lock;
-  std::condition_variable changed;
-  int turn = 0;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&, t] {
-      std::unique_lock<std::mutex> hold(lock);
-      changed.wait(hold, [&] { return turn == t; });
-      got[t] = lists.ForCaller(&primary);
-      countAtStart[t] = got[t]->Count();
-      got[t]->AddNewRow();
-      ++turn;
-      changed.notify_all();
-      changed.wait(hold, [&] { return turn == kThreads; });
-    });
-  }
-  for (std::thread& t : threads)
-    t.join();
+  ThreadsInTurn(kThreads, [&](int t) {
+    got[t] = lists.ForCaller(&primary);
+    countAtStart[t] = got[t]->Count();
+    got[t]->AddNewRow();
+  }).Release();
 
   std::set<TzetRowsParamsList*> distinct(got.begin(), got.end());
   distinct.insert(mine);
@@ -109,28 +136,11 @@ TEST(CallerOutputLists, RememberedEntryTakenOverBetweenCallsIsNotUsed) {
   }
   primary.AddNewRow();
 
-  // Fill the table with threads that stay alive (an ended thread may lend its identity to the
-  // next one), then one more: it takes over the longest idle entry, this thread's.
+  // Fill the table with threads that stay alive, then one more: it takes over the longest idle
+  // entry, this thread's.
   constexpr int kOthers = static_cast<int>(TCallerOutputLists::kMaxCallerLists);
   std::vector<TzetRowsParamsList*> got(kOthers, nullptr);
-  std::mutex lock;
-  std::condition_variable changed;
-  int turn = 0;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kOthers; ++t) {
-    threads.emplace_back([&, t] {
-      std::unique_lock<std::mutex> hold(lock);
-      changed.wait(hold, [&] { return turn == t; });
-      got[t] = lists.ForCaller(&primary);
-      ++turn;
-      changed.notify_all();
-      changed.wait(hold, [&] { return turn == kOthers + 1; });
-    });
-  }
-  {
-    std::unique_lock<std::mutex> hold(lock);
-    changed.wait(hold, [&] { return turn == kOthers; });
-  }
+  ThreadsInTurn others(kOthers, [&](int t) { got[t] = lists.ForCaller(&primary); });
   EXPECT_EQ(got[kOthers - 1], &primary) << "the last thread took over this thread's entry";
   EXPECT_EQ(primary.Count(), 0);
 
@@ -139,13 +149,6 @@ TEST(CallerOutputLists, RememberedEntryTakenOverBetweenCallsIsNotUsed) {
   EXPECT_NE(mine, &primary);
   EXPECT_NE(mine, nullptr);
   lists.Leave();
-  {
-    std::lock_guard<std::mutex> hold(lock);
-    ++turn;
-  }
-  changed.notify_all();
-  for (std::thread& t : threads)
-    t.join();
 }
 
 } // namespace
