@@ -4,16 +4,15 @@
 
 namespace {
 
-/// The entry a thread used last and the list it found. Between calls it is only a hint, checked
-/// against the table's epoch; while the thread is inside a call (Inside > 0) its entry is neither
-/// taken over nor reset, so the list stays the thread's until the call ends and the calls in
-/// between need no lock.
+/// The entry a thread used last, the owner tag it had then and, during a call, the list it
+/// found. Between calls it is only a hint: counting in on the entry fails when the entry has
+/// changed hands. While the thread is inside a call (Inside > 0) its entry is neither taken over
+/// nor reset, so the list stays the thread's until the call ends and needs no lock.
 struct CallerCache {
-  const TCallerOutputLists* Owner = nullptr;
-  uint64_t Epoch = 0;
+  uint64_t Table = 0; // the id of the table the entry belongs to
   void* Entry = nullptr;
+  uint64_t Tag = 0;
   int32_t Inside = 0; // data calls of this thread under way that went through this cache
-  const TzetRowsParamsList* Primary = nullptr;
   TzetRowsParamsList* List = nullptr;
 };
 /// The calling thread's cache.
@@ -21,16 +20,18 @@ CallerCache& ThreadCache() {
   return platform::ThreadCached<CallerCache>();
 }
 
-/// Epochs are unique across all tables, so that a table made where an old one was is never
-/// taken for it.
-std::atomic<uint64_t> gEpochs{0};
-uint64_t NextEpoch() {
-  return gEpochs.fetch_add(1, std::memory_order_relaxed) + 1;
+/// Table ids and owner tags: unique across all tables, so that neither a table made where an
+/// old one was nor an entry given to another thread is ever taken for the one a thread knew.
+std::atomic<uint64_t> gIds{0};
+uint64_t NextId() {
+  return gIds.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 } // namespace
 
-TCallerOutputLists::TCallerOutputLists() : epoch_(NextEpoch()) {}
+TCallerOutputLists::TCallerOutputLists() : id_(NextId()) {}
+
+TCallerOutputLists::~TCallerOutputLists() = default;
 
 void TCallerOutputLists::Stamp(Entry& entry) noexcept {
   const uint64_t now = clock_.load(std::memory_order_relaxed) + 1;
@@ -38,22 +39,26 @@ void TCallerOutputLists::Stamp(Entry& entry) noexcept {
   entry.LastUse.store(now, std::memory_order_relaxed);
 }
 
+bool TCallerOutputLists::Claim(Entry& entry) noexcept {
+  uint64_t state = entry.State.load(std::memory_order_relaxed);
+  // Fails when the entry's thread has counted itself in meanwhile: the entry stays its own.
+  return CallsOf(state) == 0 &&
+         entry.State.compare_exchange_strong(state, NextId() << kCallBits,
+                                             std::memory_order_seq_cst, std::memory_order_relaxed);
+}
+
 TCallerOutputLists::Entry* TCallerOutputLists::TakeIdleEntry() {
   for (std::size_t attempt = 0; attempt < entries_.size(); ++attempt) {
     Entry* idle = nullptr;
     for (const auto& entry : entries_) {
-      if (entry->Calls.load(std::memory_order_relaxed) == 0 &&
+      if (CallsOf(entry->State.load(std::memory_order_relaxed)) == 0 &&
           (!idle || entry->LastUse.load(std::memory_order_relaxed) <
                         idle->LastUse.load(std::memory_order_relaxed)))
         idle = entry.get();
     }
     if (!idle)
       return nullptr;
-    // The entry's thread may be entering a call on its remembered entry right now: it counts
-    // itself in and then checks the epoch, while this changes the epoch and then checks the
-    // count, so at least one of the two sees the other.
-    epoch_.store(NextEpoch(), std::memory_order_seq_cst);
-    if (idle->Calls.load(std::memory_order_seq_cst) == 0)
+    if (Claim(*idle))
       return idle;
   }
   return nullptr;
@@ -61,81 +66,103 @@ TCallerOutputLists::Entry* TCallerOutputLists::TakeIdleEntry() {
 
 TCallerOutputLists::Entry& TCallerOutputLists::EntryOfCaller() {
   const std::thread::id self = std::this_thread::get_id();
+  Entry* free = nullptr;
   for (const auto& entry : entries_) {
     if (entry->Thread == self) {
       Stamp(*entry);
       return *entry;
     }
+    if (!free && entry->Thread == std::thread::id())
+      free = entry.get();
   }
-  if (entries_.size() >= kMaxCallerLists) {
-    if (Entry* idle = TakeIdleEntry()) {
-      idle->Thread = self;
-      Stamp(*idle);
-      if (idle->List)
-        idle->List->Clear();
-      return *idle;
-    }
+  // An entry freed by a reset has no list; one taken over keeps its list, emptied.
+  Entry* reused = free && Claim(*free) ? free : nullptr;
+  if (!reused && entries_.size() >= kMaxCallerLists) {
+    reused = TakeIdleEntry();
+    if (reused && reused->List)
+      reused->List->Clear();
+  }
+  if (reused) {
+    reused->Thread = self;
+    Stamp(*reused);
+    return *reused;
   }
   auto entry = std::make_unique<Entry>();
   entry->Thread = self;
+  entry->State.store(NextId() << kCallBits, std::memory_order_relaxed);
   Stamp(*entry);
   entries_.push_back(std::move(entry));
   return *entries_.back();
 }
 
-void TCallerOutputLists::Enter(TzetRowsParamsList* primary) {
+bool TCallerOutputLists::Enter(const std::atomic<bool>* shutOut) {
   CallerCache& cached = ThreadCache();
-  if (cached.Owner == this && cached.Entry) {
-    const uint64_t epoch = cached.Epoch;
-    // The epoch is checked before the remembered entry is touched: a reset frees entries.
-    if (epoch_.load(std::memory_order_acquire) == epoch) {
-      auto* entry = static_cast<Entry*>(cached.Entry);
-      entry->Calls.fetch_add(1, std::memory_order_seq_cst);
-      if (epoch_.load(std::memory_order_seq_cst) == epoch) {
-        Stamp(*entry);
-        ++cached.Inside;
-        // Only this thread sets its entry's list, so it is read here without the lock.
-        cached.Primary = primary;
-        cached.List = primary ? entry->List : nullptr;
-        return;
-      }
-      // The entry may have changed hands meanwhile: count out and look it up under the lock.
-      entry->Calls.fetch_sub(1, std::memory_order_seq_cst);
+  Entry* entry = nullptr;
+  if (cached.Table == id_) {
+    auto* known = static_cast<Entry*>(cached.Entry);
+    uint64_t state = known->State.load(std::memory_order_relaxed);
+    if (TagOf(state) == cached.Tag &&
+        known->State.compare_exchange_strong(state, state + 1, std::memory_order_seq_cst,
+                                             std::memory_order_relaxed)) {
+      entry = known;
+      ++cached.Inside;
     }
   }
-  std::lock_guard<std::mutex> hold(lock_);
-  Entry& entry = EntryOfCaller();
-  entry.Calls.fetch_add(1, std::memory_order_seq_cst);
-  const int32_t inside = cached.Owner == this && cached.Entry == &entry ? cached.Inside : 0;
-  // A thread that has its list already finds it without the lock during the call; the first
-  // list of a thread is still given when it first asks for one.
-  cached = CallerCache{this,    epoch_.load(std::memory_order_relaxed), &entry, inside + 1,
-                       primary, primary ? entry.List : nullptr};
+  if (!entry) {
+    std::lock_guard<std::mutex> hold(lock_);
+    entry = &EntryOfCaller();
+    const uint64_t tag = TagOf(entry->State.fetch_add(1, std::memory_order_seq_cst));
+    const bool same = cached.Table == id_ && cached.Entry == entry && cached.Tag == tag;
+    cached = CallerCache{id_, entry, tag, same ? cached.Inside + 1 : 1, nullptr};
+  }
+  // Counted in first, then the flag read: a shut-out that sets the flag and then finds no call
+  // counted in knows that every later call sees the flag.
+  if (shutOut && shutOut->load(std::memory_order_seq_cst)) {
+    Leave();
+    return false;
+  }
+  Stamp(*entry);
+  // Only this thread sets its entry's list while it is inside a call, so it is read here
+  // without the lock. A thread that has no list yet is given one when it first asks.
+  cached.List = entry->List;
+  return true;
 }
 
 void TCallerOutputLists::Leave() noexcept {
   CallerCache& cached = ThreadCache();
-  if (cached.Owner == this && cached.Inside > 0) {
-    --cached.Inside;
-    static_cast<Entry*>(cached.Entry)->Calls.fetch_sub(1, std::memory_order_release);
+  if (cached.Table == id_ && cached.Inside > 0) {
+    if (--cached.Inside == 0)
+      cached.List = nullptr;
+    // While the thread is inside a call nothing else writes its entry's state.
+    auto* entry = static_cast<Entry*>(cached.Entry);
+    entry->State.store(entry->State.load(std::memory_order_relaxed) - 1, std::memory_order_release);
     return;
   }
+  // The thread's cache went to another instance's table during this call.
   const std::thread::id self = std::this_thread::get_id();
   std::lock_guard<std::mutex> hold(lock_);
   for (const auto& entry : entries_) {
     if (entry->Thread == self) {
-      if (entry->Calls.load(std::memory_order_relaxed) > 0)
-        entry->Calls.fetch_sub(1, std::memory_order_release);
+      if (CallsOf(entry->State.load(std::memory_order_relaxed)) > 0)
+        entry->State.fetch_sub(1, std::memory_order_release);
       return;
     }
   }
+}
+
+bool TCallerOutputLists::AnyInside() {
+  std::lock_guard<std::mutex> hold(lock_);
+  for (const auto& entry : entries_)
+    if (CallsOf(entry->State.load(std::memory_order_seq_cst)) != 0)
+      return true;
+  return false;
 }
 
 TzetRowsParamsList* TCallerOutputLists::ForCaller(TzetRowsParamsList* primary) {
   if (!primary)
     return nullptr;
   const CallerCache& cached = ThreadCache();
-  if (cached.Owner == this && cached.Inside > 0 && cached.Primary == primary && cached.List)
+  if (cached.Table == id_ && cached.Inside > 0 && cached.List)
     return cached.List;
   std::lock_guard<std::mutex> hold(lock_);
   return ListOf(EntryOfCaller(), primary);
@@ -154,18 +181,22 @@ TzetRowsParamsList* TCallerOutputLists::ListOf(Entry& entry, TzetRowsParamsList*
     }
   }
   CallerCache& cached = ThreadCache();
-  if (cached.Owner == this && cached.Entry == &entry && cached.Inside > 0) {
-    cached.Primary = primary;
+  if (cached.Table == id_ && cached.Entry == &entry && cached.Inside > 0)
     cached.List = entry.List;
-  }
   return entry.List;
 }
 
 void TCallerOutputLists::Reset() noexcept {
   std::lock_guard<std::mutex> hold(lock_);
-  entries_.clear();
-  epoch_.store(NextEpoch(), std::memory_order_seq_cst);
-  CallerCache& cached = ThreadCache();
-  if (cached.Owner == this)
-    cached = CallerCache{};
+  // The entries stay (a thread may be about to count itself in on the one it knows, and fails
+  // to, since its owner tag changes here); what they hold goes. An entry still inside a call,
+  // which only a shut-out that gave up waiting leaves, keeps what it has.
+  for (const auto& entry : entries_) {
+    if (!Claim(*entry))
+      continue;
+    entry->Thread = std::thread::id();
+    entry->List = nullptr;
+    entry->Owned.reset();
+    entry->LastUse.store(0, std::memory_order_relaxed);
+  }
 }

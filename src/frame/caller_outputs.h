@@ -1,4 +1,4 @@
-// The output lists of one instance, one per calling thread.
+// The output lists of one instance, one per calling thread, and the data calls under way.
 //
 // A data call publishes its rows in a list that stays owned by the instance and that the host
 // reads after the call has returned. Several host threads may call one instance at once, so each
@@ -10,6 +10,10 @@
 // sees exactly the one output list the instance has always had. The table keeps up to
 // kMaxCallerLists threads; beyond that, a new thread takes over the list of the thread that has
 // not called for the longest time and is not inside a call.
+//
+// The same entries count the data calls of each thread under way, which is what the last UNLOAD
+// waits for. A thread counts itself in on its own entry, so that a steady data call costs one
+// atomic step on entry and a plain store on exit, and no shared counter.
 #pragma once
 
 #include "data/params_list.h"
@@ -26,13 +30,20 @@ public:
   static constexpr std::size_t kMaxCallerLists = 64;
 
   TCallerOutputLists();
+  ~TCallerOutputLists();
+  TCallerOutputLists(const TCallerOutputLists&) = delete;
+  TCallerOutputLists& operator=(const TCallerOutputLists&) = delete;
 
-  /// Marks the calling thread as inside a data call: its list is not handed to another thread
-  /// meanwhile, and once it has one, ForCaller answers it without a lock until the call ends.
-  /// A thread that calls again finds its entry without the table's lock, as long as no entry
-  /// changed hands in between. Primary: as for ForCaller. Every Enter needs one Leave.
-  void Enter(TzetRowsParamsList* primary = nullptr);
+  /// Counts the calling thread in as inside a data call, unless ShutOut is set: then it answers
+  /// false and counts nothing. Inside a call, the thread's list is not handed to another thread,
+  /// and once it has one, ForCaller answers it without a lock until the call ends. A thread that
+  /// calls again finds its entry without the table's lock, as long as the entry is still its
+  /// own. Every Enter that answered true needs one Leave.
+  bool Enter(const std::atomic<bool>* shutOut = nullptr);
   void Leave() noexcept;
+  /// True while any thread is inside a data call. A call that enters after ShutOut was set and
+  /// this answered false is refused.
+  bool AnyInside();
   /// The calling thread's list: Primary for the first thread, a list of its own for every other.
   /// Null when Primary is null (the instance is not loaded).
   TzetRowsParamsList* ForCaller(TzetRowsParamsList* primary);
@@ -40,17 +51,28 @@ public:
   void Reset() noexcept;
 
 private:
+  /// An entry's owner tag and the data calls of its thread under way, in one word, so that
+  /// counting in on an entry that has meanwhile changed hands fails, and that an entry with a
+  /// call under way cannot change hands.
+  static constexpr int kCallBits = 20;
+  static constexpr uint64_t kCallMask = (uint64_t{1} << kCallBits) - 1;
+  static uint64_t TagOf(uint64_t state) noexcept { return state >> kCallBits; }
+  static uint64_t CallsOf(uint64_t state) noexcept { return state & kCallMask; }
+
   struct Entry {
-    std::thread::id Thread;
-    std::atomic<int32_t> Calls{0}; // data calls of the thread under way
+    std::thread::id Thread; // none while the entry is free
+    std::atomic<uint64_t> State{0};
     std::atomic<uint64_t> LastUse{0};
     TzetRowsParamsList* List = nullptr; // Primary or Owned
     std::unique_ptr<TzetRowsParamsList> Owned;
   };
-  /// The calling thread's entry, made or taken over when it has none. Caller holds lock_.
+  /// The calling thread's entry, made, reused or taken over when it has none. Caller holds lock_.
   Entry& EntryOfCaller();
-  /// An idle entry (no call under way) for a new thread, the longest idle first; null when every
-  /// entry is inside a call. Caller holds lock_.
+  /// Gives an idle entry (no call under way) a new owner tag: true when it was idle. Caller
+  /// holds lock_.
+  static bool Claim(Entry& entry) noexcept;
+  /// An idle entry for a new thread, the longest idle first, claimed; null when every entry is
+  /// inside a call. Caller holds lock_.
   Entry* TakeIdleEntry();
   /// Marks Entry as the most recently used one. Threads that stamp at the same moment may get
   /// the same mark: the order among them does not matter.
@@ -59,10 +81,10 @@ private:
   /// the calling thread while it is inside a call. Caller holds lock_.
   TzetRowsParamsList* ListOf(Entry& entry, TzetRowsParamsList* primary);
 
+  /// Unique across all tables: a thread's remembered entry belongs to this table only when its
+  /// remembered table id is this one. Entries live as long as the table.
+  const uint64_t id_;
   std::mutex lock_;
   std::vector<std::unique_ptr<Entry>> entries_;
   std::atomic<uint64_t> clock_{0};
-  /// Changes (to a value no table had before) whenever an entry changes hands or the table is
-  /// reset: an entry a thread remembers from an earlier call is its own while this stands.
-  std::atomic<uint64_t> epoch_;
 };

@@ -22,7 +22,7 @@ bool IsReleaseRequest(const TPluginDataDesc& d) {
   return d.Kind == ZET_KIND_REQUEST && d.Data == ZET_REQUEST_RELEASE;
 }
 
-/// Holds Busy and the data-call count for the body of one data call.
+/// Holds Busy and the calling thread's count of data calls for the body of one data call.
 class DataCallScope {
 public:
   explicit DataCallScope(TzetPlugin& instance) : instance_(instance) {}
@@ -35,30 +35,26 @@ public:
     if (!clear &&
         !support::WaitForFlags(kDataCallWaitMs, {&instance_.Busy, &instance_.TerminateNow}))
       return false;
-    if (!instance_.EnterDataCall())
+    // Counts the call in, unless the instance terminates. Until the call ends the calling
+    // thread's output list is its own, and the last UNLOAD waits for it.
+    if (!instance_.CallerOutputs.Enter(&instance_.TerminateNow))
       return false;
     entered_ = true;
     // Busy only paces the data calls of an instance (two calls may pass the wait above at the
     // same moment); what they share is guarded by locks. A plain store is enough.
     instance_.Busy.store(true, std::memory_order_release);
-    // The calling thread's output list is its own until this call ends.
-    instance_.CallerOutputs.Enter(instance_.OutputRows.get());
-    calling_ = true;
     return true;
   }
   ~DataCallScope() {
-    if (calling_)
-      instance_.CallerOutputs.Leave();
     if (!entered_)
       return;
     instance_.Busy.store(false, std::memory_order_release);
-    instance_.LeaveDataCall();
+    instance_.CallerOutputs.Leave();
   }
 
 private:
   TzetPlugin& instance_;
   bool entered_ = false;
-  bool calling_ = false;
 };
 
 // The completion messages are read under the descriptor lock, like every text that may be

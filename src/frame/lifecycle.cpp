@@ -29,25 +29,12 @@ template <typename F> void Swallowing(F&& f) noexcept {
 
 } // namespace
 
-bool TzetPlugin::EnterDataCall() noexcept {
-  ActiveDataCalls.fetch_add(1, std::memory_order_seq_cst);
-  if (TerminateNow.load(std::memory_order_seq_cst)) {
-    ActiveDataCalls.fetch_sub(1, std::memory_order_seq_cst);
-    return false;
-  }
-  return true;
-}
-
-void TzetPlugin::LeaveDataCall() noexcept {
-  ActiveDataCalls.fetch_sub(1, std::memory_order_seq_cst);
-}
-
 void TzetPlugin::ShutOutDataCalls() noexcept {
   TerminateNow = true;
-  // Data calls check TerminateNow after counting themselves in, so once the count is 0 no data
-  // call can be using the engine state or the output lists.
+  // Data calls check TerminateNow after counting themselves in, so once none is counted in no
+  // data call can be using the engine state or the output lists.
   const auto limit = std::chrono::steady_clock::now() + kDataCallDrainLimit;
-  while (ActiveDataCalls.load() > 0 && std::chrono::steady_clock::now() < limit)
+  while (CallerOutputs.AnyInside() && std::chrono::steady_clock::now() < limit)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 

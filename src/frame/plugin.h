@@ -88,12 +88,8 @@ public:
   void TranslateNow();
   void TranslateComponents(TObject* root);
 
-  /// Entry and exit of a data call's body. Enter answers false (and counts nothing) when the
-  /// instance is terminating; the last UNLOAD waits until no data call is inside its body before
-  /// it frees what those calls use.
-  bool EnterDataCall() noexcept;
-  void LeaveDataCall() noexcept;
-  /// Sets TerminateNow and waits (at most 30 s) until no data call is inside its body.
+  /// Sets TerminateNow and waits (at most 30 s) until no data call is inside its body (data
+  /// calls count themselves in and out through CallerOutputs), so that what they use may go.
   void ShutOutDataCalls() noexcept;
 
   /// The output list of the calling thread, which its data handler fills and the frame
@@ -210,7 +206,8 @@ public:
   std::unique_ptr<TzetPluginCustomCmdList> CustomCommands;
   std::unique_ptr<TLogDataList> LogLines;
   std::unique_ptr<TzetRowsParamsList> OutputRows;
-  /// The output lists of the calling threads; OutputRows is the first thread's.
+  /// The output lists of the calling threads (OutputRows is the first thread's) and their data
+  /// calls under way.
   TCallerOutputLists CallerOutputs;
   std::unique_ptr<TzetRowsParamsList> OutputEvents;
   std::atomic<bool> TerminateNow{false};
@@ -230,8 +227,6 @@ public:
   bool Translated = false;
   std::thread::id LoadThreadId;
   rtl::AnsiString Language;
-  /// Data calls inside their body; see EnterDataCall.
-  std::atomic<int32_t> ActiveDataCalls{0};
   std::unique_ptr<TzetThreadParamsList> CustomValues;
   /// Guards what a command may replace while an export of another thread reads it: Description,
   /// LogTitle, EventsSupported, ModuleType, CustomCommands and the completion messages

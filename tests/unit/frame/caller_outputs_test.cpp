@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -110,15 +112,15 @@ TEST(CallerOutputLists, BeyondTheLimitTheLongestIdleThreadNotInACallGivesUpItsLi
 TEST(CallerOutputLists, ListFoundDuringACallIsForgottenWhenTheCallEnds) {
   TCallerOutputLists lists;
   TzetRowsParamsList primary;
-  lists.Enter(&primary);
+  lists.Enter();
   EXPECT_EQ(lists.ForCaller(&primary), &primary);
-  lists.Enter(&primary); // a nested call keeps it
+  lists.Enter(); // a nested call keeps it
   lists.Leave();
   EXPECT_EQ(lists.ForCaller(&primary), &primary);
   lists.Leave();
   lists.Reset();
   OnOtherThread([&] { EXPECT_EQ(lists.ForCaller(&primary), &primary); });
-  lists.Enter(&primary);
+  lists.Enter();
   TzetRowsParamsList* mine = lists.ForCaller(&primary);
   EXPECT_NE(mine, &primary) << "the primary list is the other thread's now";
   EXPECT_EQ(lists.ForCaller(&primary), mine);
@@ -130,7 +132,7 @@ TEST(CallerOutputLists, RememberedEntryTakenOverBetweenCallsIsNotUsed) {
   TCallerOutputLists lists;
   TzetRowsParamsList primary;
   for (int call = 0; call < 3; ++call) {
-    lists.Enter(&primary);
+    lists.Enter();
     EXPECT_EQ(lists.ForCaller(&primary), &primary);
     lists.Leave();
   }
@@ -144,11 +146,60 @@ TEST(CallerOutputLists, RememberedEntryTakenOverBetweenCallsIsNotUsed) {
   EXPECT_EQ(got[kOthers - 1], &primary) << "the last thread took over this thread's entry";
   EXPECT_EQ(primary.Count(), 0);
 
-  lists.Enter(&primary);
+  lists.Enter();
   TzetRowsParamsList* mine = lists.ForCaller(&primary);
   EXPECT_NE(mine, &primary);
   EXPECT_NE(mine, nullptr);
   lists.Leave();
+}
+
+} // namespace
+
+namespace {
+
+// The last UNLOAD sets its flag and waits until no call is counted in: a call refused by the flag
+// counts nothing, and no call is still inside (or gets in) once the wait has seen none.
+TEST(CallerOutputLists, ShutOutRefusesNewCallsAndSeesEveryCallInside) {
+  TCallerOutputLists lists;
+  std::atomic<bool> shutOut{false};
+  ASSERT_TRUE(lists.Enter(&shutOut));
+  ASSERT_TRUE(lists.Enter(&shutOut)); // nested
+  lists.Leave();
+  OnOtherThread([&] { EXPECT_TRUE(lists.AnyInside()); });
+  lists.Leave();
+  EXPECT_FALSE(lists.AnyInside());
+  shutOut = true;
+  EXPECT_FALSE(lists.Enter(&shutOut));
+  EXPECT_FALSE(lists.AnyInside()) << "a refused call counts nothing";
+  shutOut = false;
+
+  for (int round = 0; round < 20; ++round) {
+    std::atomic<bool> stop{false}, drained{false};
+    std::atomic<int> lateCalls{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 3; ++t)
+      callers.emplace_back([&] {
+        while (!stop) {
+          if (!lists.Enter(&shutOut))
+            continue;
+          if (drained)
+            ++lateCalls;
+          lists.Leave();
+        }
+      });
+    std::this_thread::yield();
+    shutOut = true;
+    while (lists.AnyInside())
+      std::this_thread::yield();
+    drained = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    stop = true;
+    for (std::thread& t : callers)
+      t.join();
+    EXPECT_EQ(lateCalls.load(), 0) << "round " << round;
+    lists.Reset();
+    shutOut = false;
+  }
 }
 
 } // namespace
