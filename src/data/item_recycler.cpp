@@ -292,10 +292,7 @@ bool TzetItemRecycler::RefillRowFrom(TzetParamsList& list, const TzetParamsList&
         held->Name.BlockPointer() != item->Name.BlockPointer() ||
         !rtl::IsPlainOleScalar(item->Value.vt))
       return false;
-    StoreValue(held->Value, item->Value);
-    held->LowerName = item->LowerName;
-    held->DeclaredType = item->DeclaredType;
-    held->State = item->State;
+    RefillItemFrom(held, *item);
   }
   RefillMarker(static_cast<TzetParamsListItem*>(to[count]));
   return true;

@@ -100,6 +100,14 @@ public:
     item->DeclaredType = 0;
     item->State = ZET_ITEM_STATE_ASSIGNED;
   }
+  /// Gives Item (of such a row, its name kept) what AppendRow copies from Source, an item of
+  /// this library's whose value is a number held in the record.
+  static void RefillItemFrom(TzetParamsListItem* item, const TzetParamsListItem& source) noexcept {
+    StoreValue(item->Value, source.Value);
+    item->LowerName = source.LowerName;
+    item->DeclaredType = source.DeclaredType;
+    item->State = source.State;
+  }
   /// AppendRow(List, Source) for a List that is to be emptied first, done in place when List
   /// still holds such a row with Source's items' names in Source's order: every item of Source
   /// this library's with a number held in the record, the last one no row marker. True when

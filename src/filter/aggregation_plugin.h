@@ -124,6 +124,12 @@ private:
   /// does not show: the general way parks Rows first).
   bool RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
                          const TObjectList& vars);
+  /// RefillReleasedRow without the reset, where the pending row stays after a release: the
+  /// packet brings a new value for every item of the pending row, at its position, and every
+  /// variable has arrived before. Writes each value into the pending row and into Rows in one
+  /// walk. On false, what it wrote into the pending row is what the general way writes there.
+  bool RefillKeptRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
+                     const TObjectList& vars);
 
 public:
   /// Lets the plain path fill the row released last again in place, with or without the reset

@@ -1,17 +1,21 @@
-// The plain path's shortcut for the steady state of a data stream with reset: a device sends the
-// same names in every packet, each packet makes a row of its own, and the row released by the
-// last call comes back to be emptied for the next. Filling that row again in place gives the host
-// the very row the general way would build (the same items, in the same order, with the same
-// names, values, capacity and marker) without parking it, taking its items back one by one and
-// handing the pending row over.
+// The plain path's shortcut for the steady state of a data stream: a device sends the same names
+// in every packet, each packet makes a row of its own, and the row released by the last call
+// comes back to be emptied for the next. Filling that row again in place gives the host the very
+// row the general way would build (the same items, in the same order, with the same names,
+// values, capacity and marker). With the reset, that saves parking the row, taking its items back
+// one by one and handing the pending row over; without it, where the pending row stays, it saves
+// a second walk that copies the pending row into the released one.
 #include "filter/aggregation_plugin.h"
 
 bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
                                  const TObjectList& vars) {
   // The general way would start a new pending row and hand it over whole: reset mode, nothing
   // pending, a released row of the packet's length.
-  if (!RefillRows || NoReset || Grouped || !inputItems || count <= 0 || Pending->Count() != 0 ||
-      !Recycler.CanRefillRow(rows, count))
+  if (!RefillRows || Grouped || !inputItems || count <= 0 || !Recycler.CanRefillRow(rows, count))
+    return false;
+  if (NoReset)
+    return RefillKeptRow(rows, inputItems, count, vars);
+  if (Pending->Count() != 0)
     return false;
 
   // One walk: every item must be stored the way the general way stores it (a number held in
@@ -58,6 +62,41 @@ bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputIte
   Slots.Clear();
   if (!fits || received != vars.Count())
     return false;
+  Recycler.RefillMarker(static_cast<TzetParamsListItem*>(held[count]));
+  return true;
+}
+
+bool TaPlugin::RefillKeptRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
+                             const TObjectList& vars) {
+  // Without the reset the variables stay received after a release, so once every variable has
+  // arrived the general way releases the pending row at every packet's first check point: here
+  // the last item, as no item may be a marker. The pending row must have the packet's length.
+  if (ReceivedCount != vars.Count() || vars.Count() == 0 || Pending->Count() != count)
+    return false;
+  // Every item must go where the general way puts it: into the pending item at its own
+  // position, which carries its lower-cased name (the pending row has every lower-cased name
+  // once, so the packet has none twice). The general way then copies the pending row into the
+  // released row; here each item goes on into the released row's item at the same position,
+  // which must carry the pending item's name. A value that the general way keeps out of the
+  // pending row (an empty one for a variable) is not taken here.
+  void* const* pending = Pending->List();
+  void* const* held = rows.List();
+  for (int32_t i = 0; i < count; ++i) {
+    const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
+    auto* kept = static_cast<TzetParamsListItem*>(pending[i]);
+    auto* old = static_cast<TzetParamsListItem*>(held[i]);
+    if (!item || !kept || !old || !TzetParamsListItem::IsOwnItem(kept) ||
+        !TzetParamsListItem::IsOwnItem(old))
+      return false;
+    const TSeenNames::Entry& seen = SeenNames.Learn(i, *item, vars, Recycler);
+    const platform::VariantRec& value = item->Value;
+    if (seen.IsMarker || kept->LowerName.BlockPointer() != seen.LowerBlock.BlockPointer() ||
+        old->Name.BlockPointer() != kept->Name.BlockPointer() || !rtl::IsPlainOleScalar(value.vt) ||
+        (seen.Var >= 0 && rtl::IsEmptyValue(value)))
+      return false;
+    TzetItemRecycler::SetValue(kept, value);
+    TzetItemRecycler::RefillItemFrom(old, *kept);
+  }
   Recycler.RefillMarker(static_cast<TzetParamsListItem*>(held[count]));
   return true;
 }

@@ -494,6 +494,44 @@ TEST_F(Engine, RowNotFilledInPlaceWhereTheGeneralWayMergesOrWaits) {
   EXPECT_EQ(rows, "");
 }
 
+// Without the reset the pending row stays, and a packet with its names is written through into
+// the released row in one walk: not where the general way waits for a variable, keeps a value
+// over an empty one, or releases more than the packet's names (another thread grew the row).
+TEST_F(Engine, KeptRowNotFilledInPlaceWhereTheGeneralWayWaitsKeepsOrAddsAValue) {
+  const rtl::AnsiString a("A"), b("B"), x("X");
+  TzetParamsList ab;
+  ab.Add(a, rtl::Variant::Int32(1));
+  ab.Add(b, rtl::Variant::Int32(2));
+  std::string rows;
+  Configure({"A", "B"}, 0, true);
+  EXPECT_EQ(SendList(ab, &rows), 0);
+  EXPECT_EQ(SendList(ab, &rows), 0);
+  Configure({"A", "B", "C"}, 0, true);
+  std::thread([&] { EXPECT_EQ(SendList(ab), -2); }).join();
+  EXPECT_EQ(SendList(ab, &rows), -2) << "C is still missing";
+
+  Configure({"A", "B"}, 0, true);
+  EXPECT_EQ(SendList(ab, &rows), 0);
+  EXPECT_EQ(SendList(ab, &rows), 0);
+  ab.Item(0)->SetValue(rtl::Variant::Null());
+  ab.Item(1)->SetValue(rtl::Variant::Int32(3));
+  EXPECT_EQ(SendList(ab, &rows), 0);
+  EXPECT_EQ(rows, "A=1 B=3|") << "a variable keeps its value over an empty one";
+
+  std::thread([&] {
+    TzetParamsList abx;
+    abx.Add(a, rtl::Variant::Int32(5));
+    abx.Add(b, rtl::Variant::Int32(6));
+    abx.Add(x, rtl::Variant::Int32(7));
+    std::string theirs;
+    EXPECT_EQ(SendList(abx, &theirs), 0);
+    EXPECT_EQ(theirs, "A=5 B=6 X=7|");
+  }).join();
+  ab.Item(0)->SetValue(rtl::Variant::Int32(8));
+  EXPECT_EQ(SendList(ab, &rows), 0);
+  EXPECT_EQ(rows, "A=8 B=3 X=7|");
+}
+
 TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(module_->Description, "Aggregation");
   EXPECT_EQ(module_->LogTitle, "Aggregation");
