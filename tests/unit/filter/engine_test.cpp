@@ -460,8 +460,9 @@ TEST_F(Engine, RowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
 }
 
 // The cases where filling the released row again would differ from the general way: a name that
-// comes twice in the packet (after a host renamed an item of the row it read) and a variable that
-// is missing (after the settings changed).
+// comes twice in the packet (after a host renamed an item of the row it read, also when the engine
+// learnt the name from another thread's packet in between) and a variable that is missing (after
+// the settings changed).
 TEST_F(Engine, RowNotFilledInPlaceWhereTheGeneralWayMergesOrWaits) {
   Configure({"A", "B"});
   TzetParamsList packet;
@@ -492,6 +493,16 @@ TEST_F(Engine, RowNotFilledInPlaceWhereTheGeneralWayMergesOrWaits) {
   Configure({"A", "B", "C"});
   EXPECT_EQ(SendList(ab, &rows), -2) << "C is still missing";
   EXPECT_EQ(rows, "");
+
+  // The same when another thread's packet taught the engine the name twice in between.
+  Configure({"A", "B"});
+  EXPECT_EQ(SendList(packet, &rows), 0);
+  EXPECT_EQ(SendList(packet, &rows), 0);
+  released = reinterpret_cast<TzetParamsList*>(lastOutput_.Data);
+  released->Item(2)->Name = released->Item(1)->Name;
+  std::thread([&] { EXPECT_EQ(SendList(twice), 0); }).join();
+  EXPECT_EQ(SendList(twice, &rows), 0);
+  EXPECT_EQ(rows, "A=2 X=4 B=5|");
 }
 
 // Without the reset the pending row stays, and a packet with its names is written through into
