@@ -1,8 +1,9 @@
 // ProcessData of the real library against the floor of merely copying the same packets into an
-// output rows list, for several packet sizes, variable counts and both reset modes. The library is
-// loaded and driven only through its exports, as a host does; the floor uses the core's list
-// directly. After the runs a table gives both rates, their ratio and the heap allocations per
-// packet in the steady state.
+// output rows list and the limit of writing them into output items already there, for several
+// packet sizes, variable counts and both reset modes. The library is loaded and driven only
+// through its exports, as a host does; the floor and the limit use the core's list directly.
+// After the runs a table gives the rates, the ratios and the heap allocations per packet in the
+// steady state.
 #include "alloc_counter.h"
 
 #include "data/params_list.h"
@@ -13,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -160,6 +162,19 @@ bool HoldsRow(const TPluginCallRec& rec, int32_t result) {
   return !items.empty() && items.back().name == ZET_ROW_MARKER;
 }
 
+/// Two whole cycles, so that every list and index has reached its steady size: false when the
+/// last packet of a cycle released no row.
+bool WarmUp(Instance& instance, PacketCycle& cycle, TPluginCallRec& rec) {
+  for (int round = 0; round < 2; ++round) {
+    int32_t result = 0;
+    for (int p = 0; p < cycle.Size(); ++p)
+      result = instance.Send(cycle.Packet(p), rec);
+    if (!HoldsRow(rec, result))
+      return false;
+  }
+  return true;
+}
+
 void SetCounters(benchmark::State& state, int items, uint64_t allocations, int64_t rows) {
   const double packets = static_cast<double>(state.iterations());
   state.SetItemsProcessed(state.iterations() * items);
@@ -180,17 +195,10 @@ void Engine(benchmark::State& state) {
     state.SkipWithError("LOAD failed");
     return;
   }
-  // Warm-up: two whole cycles, so that every list and index has reached its steady size; the
-  // last packet of a cycle must release a row.
   TPluginCallRec rec{};
-  for (int round = 0; round < 2; ++round) {
-    int32_t result = 0;
-    for (int p = 0; p < cycle.Size(); ++p)
-      result = instance.Send(cycle.Packet(p), rec);
-    if (!HoldsRow(rec, result)) {
-      state.SkipWithError("the packet cycle released no row");
-      return;
-    }
+  if (!WarmUp(instance, cycle, rec)) {
+    state.SkipWithError("the packet cycle released no row");
+    return;
   }
 
   int p = 0;
@@ -273,30 +281,84 @@ void Floor(benchmark::State& state) {
 /// The least work any aggregator of this data model does per packet: read each input item and
 /// write as many output items into storage that is already there (the name shared, the value
 /// copied), with no lookup and no allocation.
+class LimitCopy {
+public:
+  explicit LimitCopy(int items) {
+    for (int i = 0; i < items; ++i)
+      out_.Add("x", rtl::Variant::Null());
+  }
+  void Copy(ZetParamsListLayout* packet) {
+    const TzetParamsListRef input(packet);
+    const int32_t count = input.Count();
+    for (int32_t i = 0; i < count; ++i) {
+      const TzetParamsListItem* from = input.Item(i);
+      TzetParamsListItem* to = out_.Item(i);
+      to->Name = from->Name;
+      rtl::CopyVariant(to->Value, from->Value);
+    }
+    benchmark::DoNotOptimize(out_.Item(count - 1));
+  }
+
+private:
+  TzetRowsParamsList out_;
+};
+
 void Limit(benchmark::State& state) {
   const int items = static_cast<int>(state.range(0));
   const int vars = static_cast<int>(state.range(1));
   PacketCycle cycle(items, vars);
-  TzetRowsParamsList out;
-  for (int i = 0; i < items; ++i)
-    out.Add("x", rtl::Variant::Null());
+  LimitCopy limit(items);
 
   int p = 0;
   const uint64_t before = bench::AllocationCount();
   for (auto _ : state) {
-    const TzetParamsListRef input(cycle.Packet(p));
-    const int32_t count = input.Count();
-    for (int32_t i = 0; i < count; ++i) {
-      const TzetParamsListItem* from = input.Item(i);
-      TzetParamsListItem* to = out.Item(i);
-      to->Name = from->Name;
-      rtl::CopyVariant(to->Value, from->Value);
-    }
-    benchmark::DoNotOptimize(out.Item(count - 1));
+    limit.Copy(cycle.Packet(p));
     if (++p == cycle.Size())
       p = 0;
   }
   SetCounters(state, items, bench::AllocationCount() - before, -1);
+}
+
+/// The engine and the limit on the same packets in turns of kTurn packets each. The two turns of
+/// a pair see the machine in the same state, so the median of their time ratios holds where the
+/// rates of separate runs swing with the other work of a shared machine.
+void Paired(benchmark::State& state) {
+  constexpr int kTurn = 256;
+  const int items = static_cast<int>(state.range(0));
+  const int vars = static_cast<int>(state.range(1));
+  const bool reset = state.range(2) != 0;
+  PacketCycle cycle(items, vars);
+  Instance instance(vars, reset);
+  TPluginCallRec rec{};
+  if (!instance.Loaded() || !WarmUp(instance, cycle, rec)) {
+    state.SkipWithError("LOAD failed or the packet cycle released no row");
+    return;
+  }
+  LimitCopy limit(items);
+  std::vector<double> ratios;
+  int p = 0, q = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int k = 0; k < kTurn; ++k) {
+      benchmark::DoNotOptimize(instance.Send(cycle.Packet(p), rec));
+      if (++p == cycle.Size())
+        p = 0;
+    }
+    const auto middle = std::chrono::steady_clock::now();
+    for (int k = 0; k < kTurn; ++k) {
+      limit.Copy(cycle.Packet(q));
+      if (++q == cycle.Size())
+        q = 0;
+    }
+    const auto end = std::chrono::steady_clock::now();
+    const double limitTime = std::chrono::duration<double>(end - middle).count();
+    if (limitTime > 0)
+      ratios.push_back(std::chrono::duration<double>(middle - start).count() / limitTime);
+  }
+  if (ratios.empty())
+    return;
+  std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+  state.counters["e/limit"] = ratios[ratios.size() / 2];
 }
 
 BENCHMARK(Engine)
@@ -307,6 +369,9 @@ BENCHMARK(Grouped)
     ->ArgNames({"items", "vars", "keys", "reset"});
 BENCHMARK(Floor)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
 BENCHMARK(Limit)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
+BENCHMARK(Paired)
+    ->ArgsProduct({{4, 16, 64}, {1, 4, 8}, {1, 0}})
+    ->ArgNames({"items", "vars", "reset"});
 
 struct Result {
   double packetsPerSecond = 0;
@@ -332,6 +397,14 @@ public:
       if (std::sscanf(name.c_str(), "Grouped/items:%d/vars:%d/keys:%d/reset:%d", &items, &vars,
                       &keys, &reset) == 4) {
         KeepFastest(grouped[{items, vars, keys, reset}], Read(run));
+        continue;
+      }
+      if (std::sscanf(name.c_str(), "Paired/items:%d/vars:%d/reset:%d", &items, &vars, &reset) ==
+              3 &&
+          !run.error_occurred) {
+        const auto it = run.counters.find("e/limit");
+        if (it != run.counters.end())
+          paired[{items, vars, reset}].push_back(it->second.value);
         continue;
       }
       bool known =
@@ -370,6 +443,8 @@ public:
   }
 
   std::map<std::tuple<int, int, int>, Result> results;
+  /// The paired runs' engine/limit ratios by items, vars and reset, one per repetition.
+  std::map<std::tuple<int, int, int>, std::vector<double>> paired;
   /// The grouped runs by items, vars, keys and reset.
   std::map<std::tuple<int, int, int, int>, Result> grouped;
 };
@@ -399,12 +474,19 @@ void PrintTable(const CollectingReporter& reporter) {
     const bool hasFloor = Usable(reporter.results, {items, vars, -1}, floor);
     const bool hasLimit = Usable(reporter.results, {items, vars, kLimitKey}, limit);
     auto nsPerItem = [items](const Result& r) { return 1e9 / r.packetsPerSecond / items; };
+    // The paired runs' ratio where there is one: the median of their repetitions' medians.
+    double toLimit = hasLimit ? limit.packetsPerSecond / engine.packetsPerSecond : 0.0;
+    const auto pairs = reporter.paired.find(key);
+    if (pairs != reporter.paired.end() && !pairs->second.empty()) {
+      std::vector<double> medians = pairs->second;
+      std::sort(medians.begin(), medians.end());
+      toLimit = medians[medians.size() / 2];
+    }
     std::printf("%5d %4d %5s %13.0f %13.0f %13.0f %7.2f %7.2f %10.2f %10.2f %8.1f %8.1f %8.1f "
                 "%8.2f\n",
                 items, vars, reset ? "on" : "off", engine.packetsPerSecond,
                 hasFloor ? floor.packetsPerSecond : 0.0, hasLimit ? limit.packetsPerSecond : 0.0,
-                hasFloor ? floor.packetsPerSecond / engine.packetsPerSecond : 0.0,
-                hasLimit ? limit.packetsPerSecond / engine.packetsPerSecond : 0.0,
+                hasFloor ? floor.packetsPerSecond / engine.packetsPerSecond : 0.0, toLimit,
                 engine.allocsPerPacket, hasFloor ? floor.allocsPerPacket : 0.0, nsPerItem(engine),
                 hasFloor ? nsPerItem(floor) : 0.0, hasLimit ? nsPerItem(limit) : 0.0,
                 engine.rowsPerPacket);
@@ -428,7 +510,9 @@ void PrintTable(const CollectingReporter& reporter) {
   std::printf("e/floor = engine time per packet / floor time per packet (floor: the same packets "
               "appended to a cleared rows list); e/limit = engine time / limit time (limit: each "
               "input item read and written into an output item already there, no lookup, no "
-              "allocation); 0 where a reference run is missing\n");
+              "allocation), the median over turns of 256 packets each taken in alternation "
+              "(the Paired runs), else the ratio of the separate runs' rates; 0 where a "
+              "reference run is missing\n");
 }
 
 } // namespace
