@@ -319,12 +319,13 @@ void Limit(benchmark::State& state) {
   SetCounters(state, items, bench::AllocationCount() - before, -1);
 }
 
-/// The engine and the limit on the same packets in turns of kTurn packets each. The two turns of
-/// a pair see the machine in the same state, so the median of their time ratios holds where the
-/// rates of separate runs swing with the other work of a shared machine.
+/// The engine and the limit on the same packets in turns of 4096 items each (at least 64
+/// packets). The two turns of a pair see the machine in the same state, so the median of their
+/// time ratios holds where the rates of separate runs swing with the other work of a shared
+/// machine.
 void Paired(benchmark::State& state) {
-  constexpr int kTurn = 256;
   const int items = static_cast<int>(state.range(0));
+  const int turn = std::max(64, 4096 / items);
   const int vars = static_cast<int>(state.range(1));
   const bool reset = state.range(2) != 0;
   PacketCycle cycle(items, vars);
@@ -339,13 +340,13 @@ void Paired(benchmark::State& state) {
   int p = 0, q = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    for (int k = 0; k < kTurn; ++k) {
+    for (int k = 0; k < turn; ++k) {
       benchmark::DoNotOptimize(instance.Send(cycle.Packet(p), rec));
       if (++p == cycle.Size())
         p = 0;
     }
     const auto middle = std::chrono::steady_clock::now();
-    for (int k = 0; k < kTurn; ++k) {
+    for (int k = 0; k < turn; ++k) {
       limit.Copy(cycle.Packet(q));
       if (++q == cycle.Size())
         q = 0;
@@ -510,7 +511,7 @@ void PrintTable(const CollectingReporter& reporter) {
   std::printf("e/floor = engine time per packet / floor time per packet (floor: the same packets "
               "appended to a cleared rows list); e/limit = engine time / limit time (limit: each "
               "input item read and written into an output item already there, no lookup, no "
-              "allocation), the median over turns of 256 packets each taken in alternation "
+              "allocation), the median over turns of 4096 items each taken in alternation "
               "(the Paired runs), else the ratio of the separate runs' rates; 0 where a "
               "reference run is missing\n");
 }
