@@ -1,5 +1,7 @@
 #include "rtl/rw_lock.h"
 
+#include "platform/thread_slot.h"
+
 #include <algorithm>
 
 namespace rtl {
@@ -32,7 +34,8 @@ bool ReentrantRwLock::CanGrantWrite(std::thread::id self) const {
          !OtherActiveReaders(self);
 }
 
-bool ReentrantRwLock::Track(std::unique_lock<std::mutex>& lock, std::thread::id self) {
+bool ReentrantRwLock::Track(std::unique_lock<std::mutex>& lock, std::thread::id self,
+                            uintptr_t selfMark) {
   bool waited = false;
   for (;;) {
     uint32_t state = state_.load(std::memory_order_acquire);
@@ -43,10 +46,10 @@ bool ReentrantRwLock::Track(std::unique_lock<std::mutex>& lock, std::thread::id 
         return waited;
       continue;
     }
-    if (quickWriter_.load(std::memory_order_relaxed) == self) {
+    if (quickWriter_.load(std::memory_order_relaxed) == selfMark) {
       // Self takes the lock again: its quick hold becomes an ordinary exclusive hold. Threads
       // waiting for the quick release now wait in the bookkeeping like for any holder.
-      quickWriter_.store(std::thread::id(), std::memory_order_relaxed);
+      quickWriter_.store(0, std::memory_order_relaxed);
       writer_ = self;
       writeCount_ = 1;
       ++writeGrants_;
@@ -70,7 +73,7 @@ void ReentrantRwLock::UntrackIfIdle() {
 void ReentrantRwLock::BeginRead() {
   const std::thread::id self = std::this_thread::get_id();
   std::unique_lock<std::mutex> lock(mutex_);
-  Track(lock, self);
+  Track(lock, self, platform::CurrentThreadMark());
   if (ReaderRecord* record = FindRecord(self)) {
     // Re-entry never waits: a writer in line may be waiting for exactly this hold.
     ++record->Reads;
@@ -102,15 +105,16 @@ void ReentrantRwLock::EndRead() {
 }
 
 bool ReentrantRwLock::BeginWrite() {
-  const std::thread::id self = std::this_thread::get_id();
+  const uintptr_t mark = platform::CurrentThreadMark();
   uint32_t free = kFree;
   if (state_.compare_exchange_strong(free, kQuickWrite, std::memory_order_acquire,
                                      std::memory_order_relaxed)) {
-    quickWriter_.store(self, std::memory_order_relaxed);
+    quickWriter_.store(mark, std::memory_order_relaxed);
     return true;
   }
+  const std::thread::id self = std::this_thread::get_id();
   std::unique_lock<std::mutex> lock(mutex_);
-  const bool waitedOut = Track(lock, self);
+  const bool waitedOut = Track(lock, self, mark);
   if (writer_ == self) {
     ++writeCount_;
     return true;
@@ -136,9 +140,8 @@ bool ReentrantRwLock::BeginWrite() {
 }
 
 void ReentrantRwLock::EndWrite() {
-  const std::thread::id self = std::this_thread::get_id();
-  if (quickWriter_.load(std::memory_order_relaxed) == self) {
-    quickWriter_.store(std::thread::id(), std::memory_order_relaxed);
+  if (quickWriter_.load(std::memory_order_relaxed) == platform::CurrentThreadMark()) {
+    quickWriter_.store(0, std::memory_order_relaxed);
     uint32_t held = kQuickWrite;
     if (state_.compare_exchange_strong(held, kFree, std::memory_order_release,
                                        std::memory_order_relaxed))
@@ -152,6 +155,7 @@ void ReentrantRwLock::EndWrite() {
     UntrackIfIdle();
     return;
   }
+  const std::thread::id self = std::this_thread::get_id();
   std::lock_guard<std::mutex> lock(mutex_);
   // Untracked, the lock is free or another thread's quick hold: Self holds nothing.
   if (!(state_.load(std::memory_order_relaxed) & kTracked))

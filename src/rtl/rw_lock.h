@@ -80,10 +80,11 @@ private:
   void DropRecordIfIdle(std::thread::id thread);
   bool OtherActiveReaders(std::thread::id self) const;
   bool CanGrantWrite(std::thread::id self) const;
-  /// Puts the lock under the bookkeeping of mutex_ (held by Lock) for a take by Self: a free
+  /// Puts the lock under the bookkeeping of mutex_ (held by Lock) for a take by Self (SelfMark
+  /// its platform::CurrentThreadMark): a free
   /// lock is marked tracked, Self's own quick hold is entered as an exclusive hold, and another
   /// thread's quick hold is waited out. Answers true when it waited one out.
-  bool Track(std::unique_lock<std::mutex>& lock, std::thread::id self);
+  bool Track(std::unique_lock<std::mutex>& lock, std::thread::id self, uintptr_t selfMark);
   /// Marks the lock free again when nothing is held, queued or waited for (mutex_ held).
   void UntrackIfIdle();
 
@@ -105,7 +106,8 @@ private:
   static constexpr uint32_t kTracked = 4;     // the bookkeeping below is in use
 
   std::atomic<uint32_t> state_{kFree};
-  std::atomic<std::thread::id> quickWriter_{}; // written only by the quick holder itself
+  /// The quick holder's platform::CurrentThreadMark, 0 for none; written only by the holder.
+  std::atomic<uintptr_t> quickWriter_{0};
   std::mutex mutex_;
   std::condition_variable changed_;
   unsigned waiters_ = 0; // threads in Wait

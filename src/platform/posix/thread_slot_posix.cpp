@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+#include <pthread.h>
+
 namespace platform {
 namespace {
 
@@ -15,6 +17,10 @@ thread_local void* tSlots[kSlots] __attribute__((tls_model("initial-exec")));
 std::atomic<uint32_t> gNextSlot{0};
 
 } // namespace
+
+uintptr_t CurrentThreadMark() noexcept {
+  return static_cast<uintptr_t>(::pthread_self());
+}
 
 ThreadSlot::ThreadSlot() noexcept {
   const uint32_t index = gNextSlot.fetch_add(1, std::memory_order_relaxed);

@@ -14,6 +14,10 @@ ThreadSlot::~ThreadSlot() {
     ::TlsFree(index_);
 }
 
+uintptr_t CurrentThreadMark() noexcept {
+  return ::GetCurrentThreadId();
+}
+
 void* ThreadSlot::Get() const noexcept {
   return valid_ ? ::TlsGetValue(index_) : nullptr;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -49,6 +51,30 @@ TEST(ThreadSlot, ValuesAndCachedObjectsArePerThreadAndPerSlot) {
 
   const platform::ThreadSlot later;
   EXPECT_EQ(later.Get(), nullptr);
+}
+
+// The mark stays the same within a thread and differs between threads that run at once.
+TEST(ThreadSlot, ThreadMarksAreStableAndDistinctAmongRunningThreads) {
+  const uintptr_t mine = platform::CurrentThreadMark();
+  EXPECT_NE(mine, 0u);
+  EXPECT_EQ(platform::CurrentThreadMark(), mine);
+  constexpr int kThreads = 4;
+  std::vector<uintptr_t> marks(kThreads, 0);
+  std::atomic<int> started{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      marks[t] = platform::CurrentThreadMark();
+      ++started;
+      while (started < kThreads) // all alive at once
+        std::this_thread::yield();
+      EXPECT_EQ(platform::CurrentThreadMark(), marks[t]);
+    });
+  for (std::thread& t : threads)
+    t.join();
+  std::set<uintptr_t> distinct(marks.begin(), marks.end());
+  distinct.insert(mine);
+  EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kThreads + 1));
 }
 
 } // namespace
