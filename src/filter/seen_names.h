@@ -24,22 +24,24 @@ public:
   explicit TSeenNames(bool giveIds) : giveIds_(giveIds) {}
 
   struct Entry {
+    // What every packet reads comes first, within one cache line; the lowered text and its
+    // hash, read only when a name is learnt or hashed, come after.
     /// The name's block as first learnt at this position (held).
     rtl::AnsiString Name;
-    /// Its lower-cased form, its hash, and the same as the recycler's shared block, given to the
-    /// pending rows' new items.
-    std::string Lowered;
-    std::size_t Hash = 0;
+    /// The recycler's shared block of the lowered text, given to the pending rows' new items.
     rtl::AnsiString LowerBlock;
     /// The index of the configured variable it names, -1 for none.
     int32_t Var = -1;
     /// The id of the lowered text (-1 without ids).
     int32_t Id = -1;
-    /// It names the group variable.
-    bool IsKey = false;
+    bool Known = false;
     /// It is the row marker.
     bool IsMarker = false;
-    bool Known = false;
+    /// It names the group variable.
+    bool IsKey = false;
+    /// The name's lower-cased form and its hash.
+    std::string Lowered;
+    std::size_t Hash = 0;
   };
 
   /// Forgets everything, ids included; the variables or the group variable are about to change,
