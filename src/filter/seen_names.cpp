@@ -14,11 +14,10 @@ int32_t TSeenNames::Intern(std::string_view lowered) {
 const TSeenNames::Entry& TSeenNames::LearnText(Entry* pair, const TzetParamsListItem& item,
                                                const TObjectList& vars, TzetItemRecycler& recycler,
                                                std::string_view keyLower) {
-  if (pair[0].Known && pair[0].Name.View() == item.Name.View())
-    return pair[0];
-  // The older entry comes to the front, to be checked or replaced: the one learnt last stays.
+  // The entry learnt last has another text (Learn looked): the older one comes to the front,
+  // to be checked or replaced, and the one learnt last stays.
   std::swap(pair[0], pair[1]);
-  if (!(pair[0].Known && pair[0].Name.View() == item.Name.View()))
+  if (!(pair[0].Known && SameText(pair[0].Name.View(), item.Name.View())))
     Relearn(pair[0], item, vars, recycler, keyLower);
   return pair[0];
 }

@@ -76,13 +76,28 @@ public:
       return pair[0];
     if (pair[1].Name.BlockPointer() == block && pair[1].Known)
       return pair[1];
+    // A host that brings every packet's names in blocks of their own: the text learnt last.
+    if (pair[0].Known && SameText(pair[0].Name.View(), item.Name.View()))
+      return pair[0];
     return LearnText(pair, item, vars, recycler, keyLower);
   }
 
 private:
-  /// Learn for a block that neither entry of the position holds. A host that writes its names
-  /// anew for every packet, and interleaved devices, bring other blocks of the same text: the
-  /// text decides then. A new name replaces the entry learnt earlier.
+  /// Text equality of two names. Names are short, and a few bytes compared here cost less than
+  /// the call to memcmp, which every name of such a host's every packet would make.
+  static bool SameText(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size())
+      return false;
+    if (a.size() > 16)
+      return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (a[i] != b[i])
+        return false;
+    return true;
+  }
+  /// Learn for a block that neither entry of the position holds, whose text is not the one
+  /// learnt last. Interleaved devices bring other blocks of the same text: the text decides
+  /// then. A new name replaces the entry learnt earlier.
   const Entry& LearnText(Entry* pair, const TzetParamsListItem& item, const TObjectList& vars,
                          TzetItemRecycler& recycler, std::string_view keyLower);
   void Relearn(Entry& seen, const TzetParamsListItem& item, const TObjectList& vars,
