@@ -11,14 +11,12 @@
 namespace {
 
 constexpr std::string_view kRowStatus = "$ROW_STATUS$";
+/// Ids of lowered names kept before the learner starts anew: the ids only serve to find a name
+/// that comes twice in one packet, so nothing else depends on them.
+constexpr int32_t kMaxNameIds = 4096;
 
 const TAggregationListItem& VarAt(const TObjectList& vars, int32_t k) {
   return *static_cast<const TAggregationListItem*>(vars.Get(k));
-}
-
-/// The marks of every configured variable (at most eight).
-uint32_t AllMarks(const TObjectList& vars) {
-  return (1u << vars.Count()) - 1u;
 }
 
 /// Out := the text of Value as Variant::ToText gives it; integers are written directly, without
@@ -87,9 +85,24 @@ void TGroupedAggregation::Reset() {
   nextValueExpiry_ = UINT64_MAX;
 }
 
+void TGroupedAggregation::BeginPacket() {
+  now_ = TimeoutNow(clock_);
+  if (seenNames_.IdCount() > kMaxNameIds)
+    seenNames_.Clear();
+}
+
+bool TGroupedAggregation::ExpiryDue() {
+  if (options_.LifetimeMs != 0 && now_ >= nextValueExpiry_)
+    return true;
+  const int32_t idle = timeoutMs_ != 0 ? groups_.IdleOldest() : -1;
+  if (idle >= 0 && Passed(now_, groups_[idle].LastInput, timeoutMs_))
+    return true;
+  const int32_t aging = options_.AgeMs != 0 ? groups_.AgeOldest() : -1;
+  return aging >= 0 && Passed(now_, groups_[aging].AgeStart, options_.AgeMs);
+}
+
 void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectList& vars,
                                         TzetRowsParamsList& rows, TAggregationStats& stats) {
-  now_ = TimeoutNow(clock_);
   // Expiries first: the packet then merges into what is still valid.
   ExpireValues(vars);
   ExpireRows(vars, rows, stats);
@@ -124,8 +137,7 @@ void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectLi
   }
 }
 
-int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList& vars,
-                                     TzetRowsParamsList& rows, TAggregationStats& stats) {
+int32_t TGroupedAggregation::FindGroup(TzetParamsListRef input, const TObjectList& vars) {
   key_.clear();
   if (!options_.GroupByLower.empty()) {
     const int32_t count = input.Count();
@@ -139,7 +151,12 @@ int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList&
       break;
     }
   }
-  int32_t slot = groups_.Find(key_);
+  return groups_.Find(key_);
+}
+
+int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList& vars,
+                                     TzetRowsParamsList& rows, TAggregationStats& stats) {
+  int32_t slot = FindGroup(input, vars);
   if (slot < 0) {
     if (groups_.Full()) {
       // The group idle longest makes room, its row ended as by the timeout.
@@ -299,11 +316,16 @@ void TGroupedAggregation::EmptyGroup(int32_t slot) {
 
 void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows,
                                   const TObjectList& vars) {
-  Recycler.Park(rows);
   // Without a configured variable nothing is ever pending: no rows, and no "nothing done" either.
-  if (vars.Count() == 0)
+  if (vars.Count() == 0) {
+    Recycler.Park(rows);
     return;
-  Grouped->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
-                         Stats);
+  }
+  const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
+  Grouped->BeginPacket();
+  if (!RefillRows || !Grouped->RefillReleasedRow(input, vars, rows, Stats)) {
+    Recycler.Park(rows);
+    Grouped->ProcessPacket(input, vars, rows, Stats);
+  }
   PublishRows(rec, result, rows);
 }

@@ -10,6 +10,7 @@
 #include "filter/aggregation_groups.h"
 #include "filter/aggregation_options.h"
 #include "filter/aggregation_stats.h"
+#include "filter/pending_slots.h"
 #include "filter/seen_names.h"
 #include "rtl/pointer_list.h"
 #include "support/timeout.h"
@@ -26,11 +27,21 @@ public:
   TGroupedAggregation(const TGroupedAggregation&) = delete;
   TGroupedAggregation& operator=(const TGroupedAggregation&) = delete;
 
+  /// Before each packet: reads the clock, whose reading every timer of the packet's call uses,
+  /// and empties the name learner when a host's names have given it too many ids.
+  void BeginPacket();
   /// One packet: first the rows and values that expired end, then Input is merged into the
   /// pending row of its group, which is released into Rows when it completes. Vars are the
   /// configured variables (TAggregationListItem), Rows is already empty.
   void ProcessPacket(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
                      TAggregationStats& stats);
+  /// The steady state of interleaved devices with the reset, before Rows is emptied: a packet
+  /// that makes a row of its own in a group whose pending row is empty, while nothing expires,
+  /// fills Rows again in place when Rows holds a row of the same names (see row_refill.cpp).
+  /// True when it released the row so; false when ProcessPacket must take the packet (what it
+  /// wrote into Rows by then does not show: Rows is emptied first).
+  bool RefillReleasedRow(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
+                         TAggregationStats& stats);
   /// The number of groups holding a pending row.
   int32_t Holding();
   /// Empties every pending row and forgets every group.
@@ -46,6 +57,10 @@ private:
   /// the key is new.
   int32_t GroupOf(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
                   TAggregationStats& stats);
+  /// The packet's key into key_, and the slot of its group or -1.
+  int32_t FindGroup(TzetParamsListRef input, const TObjectList& vars);
+  /// True when a value or a row is due to expire at now_: ProcessPacket would end it first.
+  bool ExpiryDue();
   void ExpireValues(const TObjectList& vars);
   void ExpireRows(const TObjectList& vars, TzetRowsParamsList& rows, TAggregationStats& stats);
   /// Ends the pending row of Slot's group: released incomplete or discarded, then emptied.
@@ -69,8 +84,11 @@ private:
   uint64_t now_ = 0;
   /// The earliest time at which a pending value can have outlived the lifetime.
   uint64_t nextValueExpiry_ = UINT64_MAX;
-  /// Without ids: the groups find their pending items through their own indexes.
-  TSeenNames seenNames_{false};
+  /// The groups find their pending items through their own indexes; the ids only serve to find
+  /// a name that comes twice in a packet (slots_), so the learner is simply emptied when a
+  /// host's names have made them too many.
+  TSeenNames seenNames_{true};
+  TPendingSlots slots_;
   std::string key_;
   rtl::AnsiString statusName_;
   rtl::AnsiString statusLower_;

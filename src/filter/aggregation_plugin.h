@@ -36,6 +36,12 @@ public:
   rtl::AnsiString Name;
 };
 
+/// The marks of every configured variable (TAggregationListItem, at most eight): bit K stands
+/// for variable K.
+inline uint32_t AllMarks(const TObjectList& vars) {
+  return (1u << vars.Count()) - 1u;
+}
+
 class TaPlugin : public TzetPlugin {
 public:
   static const TzetPluginClass& ClassRef();

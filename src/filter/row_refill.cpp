@@ -1,11 +1,64 @@
-// The plain path's shortcut for the steady state of a data stream: a device sends the same names
-// in every packet, each packet makes a row of its own, and the row released by the last call
-// comes back to be emptied for the next. Filling that row again in place gives the host the very
-// row the general way would build (the same items, in the same order, with the same names,
-// values, capacity and marker). With the reset, that saves parking the row, taking its items back
-// one by one and handing the pending row over; without it, where the pending row stays, it saves
-// a second walk that copies the pending row into the released one.
+// The engine's shortcuts for the steady state of a data stream: a device sends the same names in
+// every packet, each packet makes a row of its own, and the row released by the last call comes
+// back to be emptied for the next. Filling that row again in place gives the host the very row
+// the general way would build (the same items, in the same order, with the same names, values,
+// capacity and marker). With the reset, that saves parking the row, taking its items back one by
+// one and handing the pending row over, on the plain path and for the groups of interleaved
+// devices alike; without it, where the pending row stays, it saves a second walk that copies the
+// pending row into the released one.
+#include "filter/aggregation_grouped.h"
 #include "filter/aggregation_plugin.h"
+
+namespace {
+
+/// The walk of the shortcuts with the reset, through Count input items and the row Held of as
+/// many items (and its marker): every item must be stored the way the general way stores it (a
+/// number held in the record, under a name the row already carries at its position), no name
+/// may come twice (the general way would merge them) and no variable may get an empty value (it
+/// would stay unmarked). Each item is written as soon as it passes: when a later one does not,
+/// the general way empties the row before it builds the next one, and every item it empties is
+/// written again or cleared there, so nothing written here shows. Received gets the marks of
+/// the variables that got a value; false when an item did not pass.
+bool RefillItems(void* const* held, void* const* inputItems, int32_t count, const TObjectList& vars,
+                 TSeenNames& names, TPendingSlots& slots, TzetItemRecycler& recycler,
+                 std::string_view keyLower, uint32_t& received) {
+  received = 0;
+  bool fits = true;
+  for (int32_t i = 0; i < count; ++i) {
+    const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
+    auto* old = static_cast<TzetParamsListItem*>(held[i]);
+    if (!item || !old || !TzetParamsListItem::IsOwnItem(old)) {
+      fits = false;
+      break;
+    }
+    const TSeenNames::Entry& seen = names.Learn(i, *item, vars, recycler, keyLower);
+    const platform::VariantRec& value = item->Value;
+    if (seen.IsMarker || old->Name.BlockPointer() != seen.Name.BlockPointer() ||
+        !rtl::IsPlainOleScalar(value.vt)) {
+      fits = false;
+      break;
+    }
+    if (seen.Var >= 0) {
+      if (rtl::IsEmptyValue(value)) {
+        fits = false;
+        break;
+      }
+      received |= 1u << seen.Var;
+    }
+    TPendingSlots::Slot& slot = slots.At(seen.Id);
+    if (slots.IndexIn(slot) >= 0) {
+      fits = false;
+      break;
+    }
+    slots.Record(slot, i);
+    TzetItemRecycler::RefillItem(old, seen.LowerBlock, value);
+  }
+  // The slots only served to find a name that comes twice.
+  slots.Clear();
+  return fits;
+}
+
+} // namespace
 
 bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
                                  const TObjectList& vars) {
@@ -15,54 +68,15 @@ bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputIte
     return false;
   if (NoReset)
     return RefillKeptRow(rows, inputItems, count, vars);
-  if (Pending->Count() != 0)
+  // The packet must bring a value for every variable, so that the row is released at its last
+  // item and not before.
+  uint32_t received = 0;
+  if (Pending->Count() != 0 ||
+      !RefillItems(rows.List(), inputItems, count, vars, SeenNames, Slots, Recycler, {},
+                   received) ||
+      received != AllMarks(vars))
     return false;
-
-  // One walk: every item must be stored the way the general way stores it (a number held in
-  // the record, under a name the row already carries at its position), no name may come twice
-  // (the general way would merge them), and the packet must bring a value for every variable,
-  // so that the row is released at its last item and not before. Each item is written as soon
-  // as it passes: when a later one does not, the general way parks this row before it builds
-  // the next one, and every item it parks is written again or emptied there, so nothing
-  // written here shows.
-  void* const* held = rows.List();
-  int32_t received = 0;
-  bool fits = true;
-  for (int32_t i = 0; i < count; ++i) {
-    const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
-    auto* old = static_cast<TzetParamsListItem*>(held[i]);
-    if (!item || !old || !TzetParamsListItem::IsOwnItem(old)) {
-      fits = false;
-      break;
-    }
-    const TSeenNames::Entry& seen = SeenNames.Learn(i, *item, vars, Recycler);
-    const platform::VariantRec& value = item->Value;
-    if (seen.IsMarker || old->Name.BlockPointer() != seen.Name.BlockPointer() ||
-        !rtl::IsPlainOleScalar(value.vt)) {
-      fits = false;
-      break;
-    }
-    if (seen.Var >= 0) {
-      // An empty value would leave its variable unmarked: the row would not be released here.
-      if (rtl::IsEmptyValue(value)) {
-        fits = false;
-        break;
-      }
-      ++received;
-    }
-    TPendingSlots::Slot& slot = Slots.At(seen.Id);
-    if (Slots.IndexIn(slot) >= 0) {
-      fits = false;
-      break;
-    }
-    Slots.Record(slot, i);
-    TzetItemRecycler::RefillItem(old, seen.LowerBlock, value);
-  }
-  // The slots only served to find a name that comes twice; the pending row is still empty.
-  Slots.Clear();
-  if (!fits || received != vars.Count())
-    return false;
-  Recycler.RefillMarker(static_cast<TzetParamsListItem*>(held[count]));
+  Recycler.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
   return true;
 }
 
@@ -98,5 +112,30 @@ bool TaPlugin::RefillKeptRow(TzetRowsParamsList& rows, void* const* inputItems, 
     TzetItemRecycler::RefillItemFrom(old, *kept);
   }
   Recycler.RefillMarker(static_cast<TzetParamsListItem*>(held[count]));
+  return true;
+}
+
+bool TGroupedAggregation::RefillReleasedRow(TzetParamsListRef input, const TObjectList& vars,
+                                            TzetRowsParamsList& rows, TAggregationStats& stats) {
+  // The general way would end no row and no value first, find the group with an empty pending
+  // row (or open it without an eviction), and release the packet's items as its row.
+  const int32_t count = input.Count();
+  void* const* inputItems = input.Items();
+  if (noReset_ || count <= 0 || !inputItems || !recycler_.CanRefillRow(rows, count) || ExpiryDue())
+    return false;
+  seenNames_.Reserve(count);
+  const int32_t found = FindGroup(input, vars);
+  if (found < 0 ? groups_.Full()
+                : groups_[found].Pending.Count() != 0 || groups_[found].Received != 0)
+    return false;
+  uint32_t received = 0;
+  if (!RefillItems(rows.List(), inputItems, count, vars, seenNames_, slots_, recycler_,
+                   options_.GroupByLower, received) ||
+      received != AllMarks(vars))
+    return false;
+  recycler_.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
+  // What the general way leaves of the packet besides the row: the group had it now.
+  groups_.Touch(found >= 0 ? found : groups_.Open(key_, now_), now_);
+  stats.RowReleased();
   return true;
 }

@@ -345,24 +345,6 @@ TEST_F(Engine, EndlessNewNamesKeepThePendingRowWhole) {
   EXPECT_EQ(rows, "A=3 B=4|");
 }
 
-/// Everything a host reads of a data call's answer: the result, and of a released list its count,
-/// capacity and every item's names, value, declared type and state.
-std::string AnswerDump(int32_t result, const TPluginDataDesc& out) {
-  std::string dump = std::to_string(result) + " kind " + std::to_string(out.Kind);
-  if (out.Kind != ZET_KIND_LIST || !out.Data)
-    return dump;
-  const auto* list = reinterpret_cast<const TzetParamsList*>(out.Data);
-  dump +=
-      " count " + std::to_string(list->Count()) + " capacity " + std::to_string(list->Capacity());
-  for (int32_t i = 0; i < list->Count(); ++i) {
-    const TzetParamsListItem* item = list->Item(i);
-    dump += " [" + item->Name.Str() + "|" + item->LowerName.Str() + "|" +
-            std::to_string(item->Value.vt) + "|" + item->GetValue().ToText() + "|" +
-            std::to_string(item->DeclaredType) + "|" + std::to_string(item->State) + "]";
-  }
-  return dump;
-}
-
 // A released row that comes back with the names of the next packet is filled again in place.
 // Random streams of kept packets (stable shapes, names twice, markers, empty slots, empty and
 // text values, rows that take two packets, a host that renames items of the row it read) must
@@ -411,7 +393,7 @@ TEST_F(Engine, RowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
                   0, noReset);
       TPluginCallRec r = Rec(nullptr);
       if (pick < 3) {
-        answers.push_back(AnswerDump(frame::ProcessData(&r), r.Output));
+        answers.push_back(engine_test::AnswerDump(frame::ProcessData(&r), r.Output));
         continue;
       }
       TzetParamsList& packet = *shapes[pick < 60 ? 0 : 1 + random() % (shapes.size() - 1)];
@@ -429,7 +411,7 @@ TEST_F(Engine, RowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
       r.Input.Kind = ZET_KIND_LIST;
       r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
       const int32_t result = frame::ProcessData(&r);
-      answers.push_back(AnswerDump(result, r.Output));
+      answers.push_back(engine_test::AnswerDump(result, r.Output));
       if (r.Output.Kind == ZET_KIND_LIST && r.Output.Data) {
         auto* rows = reinterpret_cast<TzetParamsList*>(r.Output.Data);
         inPlace += rows->Count() > 0 && rows->List() == lastArray ? 1 : 0;

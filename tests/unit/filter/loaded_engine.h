@@ -24,6 +24,24 @@ inline uint64_t ReadTestClock() {
 }
 inline const platform::TickSource kTestClock{true, &ReadTestClock};
 
+/// Everything a host reads of a data call's answer: the result, and of a released list its count,
+/// capacity and every item's names, value, declared type and state.
+inline std::string AnswerDump(int32_t result, const TPluginDataDesc& out) {
+  std::string dump = std::to_string(result) + " kind " + std::to_string(out.Kind);
+  if (out.Kind != ZET_KIND_LIST || !out.Data)
+    return dump;
+  const auto* list = reinterpret_cast<const TzetParamsList*>(out.Data);
+  dump +=
+      " count " + std::to_string(list->Count()) + " capacity " + std::to_string(list->Capacity());
+  for (int32_t i = 0; i < list->Count(); ++i) {
+    const TzetParamsListItem* item = list->Item(i);
+    dump += " [" + item->Name.Str() + "|" + item->LowerName.Str() + "|" +
+            std::to_string(item->Value.vt) + "|" + item->GetValue().ToText() + "|" +
+            std::to_string(item->DeclaredType) + "|" + std::to_string(item->State) + "]";
+  }
+  return dump;
+}
+
 class LoadedEngine : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -304,6 +306,116 @@ TEST_F(OptionsEngine, DataCallsOnOtherThreadsWhileOptionsChange) {
   for (auto& t : senders)
     t.join();
   EXPECT_GT(released.load(), 0);
+}
+
+// Interleaved stations whose rows are filled again in place: random streams of kept packets per
+// station (stable shapes, names twice, markers, empty slots, empty and text values, missing
+// variables), with the timeout, the age limit, the value lifetime, partial rows and a bound that
+// evicts groups, under a clock that moves, must give the host exactly what the general way gives,
+// and leave the same counters.
+TEST_F(OptionsEngine, GroupRowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
+  auto run = [&](bool refill, unsigned seed) {
+    std::minstd_rand random(seed);
+    const bool noReset = seed % 4 == 0;
+    auto configure = [&] {
+      const unsigned options = random();
+      Configure({"A", "B", "C"}, [&](TProxyCodeObject& s) {
+        s.cbGroupBy_Text = "Station";
+        s.chkNoReset_Checked = noReset;
+        s.spTimeout_Value = options % 2 ? 700 : 0;
+        s.spAgeLimit_Value = options % 3 == 0 ? 500 : 0;
+        s.spLifetime_Value = options % 5 == 0 ? 900 : 0;
+        s.chkPartial_Checked = options % 7 < 4;
+        s.spMaxGroups_Value = options % 11 < 6 ? 3 : 256;
+      });
+    };
+    configure();
+    module_->RefillRows = refill;
+    gNow = 1000;
+    Command("RESET-STATS");
+    // Each station's packets are lists of its own, with name blocks of its own, as devices send.
+    struct Station {
+      std::vector<std::unique_ptr<TzetParamsList>> shapes;
+    };
+    std::vector<Station> stations(5);
+    for (std::size_t k = 0; k < stations.size(); ++k) {
+      auto shape = [&](std::vector<std::string> names) {
+        auto list = std::make_unique<TzetParamsList>();
+        for (const std::string& name : names) {
+          if (name == "|")
+            list->AddNewRow();
+          else if (name == "null")
+            static_cast<TList&>(*list).Add(nullptr);
+          else
+            list->Add(rtl::AnsiString(name), rtl::Variant::Int32(0));
+        }
+        stations[k].shapes.push_back(std::move(list));
+      };
+      shape({"Station", "A", "X", "B", "C"});
+      shape({"Station", "A", "B"});
+      shape({"Station", "C", "Y"});
+      shape({"Station", "A", "a", "B", "C"});
+      shape({"Station", "A", "|", "B", "C"});
+      shape({"Station", "A", "null", "B", "C"});
+      shape({"A", "X", "B", "C"}); // no key: the group of the empty key
+    }
+    std::vector<std::string> answers;
+    for (int call = 0; call < 400; ++call) {
+      const unsigned pick = random() % 100;
+      if (pick >= 98)
+        configure();
+      gNow += random() % 4 == 0 ? random() % 400 : random() % 20;
+      TPluginCallRec r = Rec(nullptr);
+      if (pick < 3) {
+        answers.push_back(engine_test::AnswerDump(frame::ProcessData(&r), r.Output));
+        continue;
+      }
+      Station& station = stations[random() % stations.size()];
+      TzetParamsList& packet =
+          *station.shapes[pick < 60 ? 0 : 1 + random() % (station.shapes.size() - 1)];
+      const int key = static_cast<int>(&station - stations.data());
+      for (int32_t i = 0; i < packet.Count(); ++i) {
+        TzetParamsListItem* item = packet.Item(i);
+        if (!item || item->Name == "$NEW_ROW$")
+          continue;
+        if (item->Name == "Station") {
+          item->SetValue(rtl::Variant::Int32(key));
+          continue;
+        }
+        const unsigned kind = random() % 20;
+        item->SetValue(kind == 0   ? rtl::Variant::Null()
+                       : kind == 1 ? rtl::Variant()
+                       : kind == 2 ? rtl::Variant::FromAnsiText("t" + std::to_string(call))
+                                   : rtl::Variant::Int32(call * 10 + i));
+      }
+      r.Input.Kind = ZET_KIND_LIST;
+      r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+      const int32_t result = frame::ProcessData(&r);
+      // The groups holding a row and the rows ended show what the table did with the groups.
+      answers.push_back(engine_test::AnswerDump(result, r.Output) + " holding " +
+                        Stat("Stats.Groups") + " discarded " + Stat("Stats.Discarded") +
+                        " partial " + Stat("Stats.Partial"));
+      if (r.Output.Kind == ZET_KIND_LIST && r.Output.Data) {
+        auto* rows = reinterpret_cast<TzetParamsList*>(r.Output.Data);
+        // A host that writes into the row it read.
+        if (rows->Count() > 2 && random() % 10 == 0) {
+          const int32_t k = static_cast<int32_t>(random() % (rows->Count() - 2));
+          rows->Item(k + 1)->Name = rows->Item(k)->Name;
+        }
+      }
+    }
+    for (const char* stat : {"Stats.Packets", "Stats.Rows", "Stats.Partial", "Stats.Discarded",
+                             "Stats.Groups", "Stats.LastReason"})
+      answers.push_back(std::string(stat) + " " + Stat(stat));
+    return answers;
+  };
+  for (unsigned seed = 1; seed <= 16; ++seed) {
+    const std::vector<std::string> refilled = run(true, seed);
+    const std::vector<std::string> expected = run(false, seed);
+    ASSERT_EQ(refilled.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k)
+      ASSERT_EQ(refilled[k], expected[k]) << "seed " << seed << " call " << k;
+  }
 }
 
 } // namespace
