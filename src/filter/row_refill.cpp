@@ -9,6 +9,8 @@
 #include "filter/aggregation_grouped.h"
 #include "filter/aggregation_plugin.h"
 
+#include <algorithm>
+
 namespace {
 
 /// The walk of the shortcuts with the reset, through Count input items and the row Held of as
@@ -58,6 +60,37 @@ bool RefillItems(void* const* held, void* const* inputItems, int32_t count, cons
   return fits;
 }
 
+/// The walk of the shortcuts without the reset, through Count input items, the kept pending row
+/// Kept of as many items and the released row Held (and its marker): every item must go where
+/// the general way puts it, into the pending item at its own position, which carries its
+/// lower-cased name (a pending row has every lower-cased name once, so the packet has none
+/// twice). The general way then copies the pending row into the released row; here each item
+/// goes on into the released row's item at the same position, which must carry the pending
+/// item's name. A value that the general way keeps out of the pending row (an empty one for a
+/// variable) is not taken. False when an item did not pass: what was written into the pending
+/// row by then is what the general way writes there.
+bool RefillKeptItems(void* const* held, void* const* kept, void* const* inputItems, int32_t count,
+                     const TObjectList& vars, TSeenNames& names, TzetItemRecycler& recycler,
+                     std::string_view keyLower) {
+  for (int32_t i = 0; i < count; ++i) {
+    const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
+    auto* pending = static_cast<TzetParamsListItem*>(kept[i]);
+    auto* old = static_cast<TzetParamsListItem*>(held[i]);
+    if (!item || !pending || !old || !TzetParamsListItem::IsOwnItem(pending) ||
+        !TzetParamsListItem::IsOwnItem(old))
+      return false;
+    const TSeenNames::Entry& seen = names.Learn(i, *item, vars, recycler, keyLower);
+    const platform::VariantRec& value = item->Value;
+    if (seen.IsMarker || pending->LowerName.BlockPointer() != seen.LowerBlock.BlockPointer() ||
+        old->Name.BlockPointer() != pending->Name.BlockPointer() ||
+        !rtl::IsPlainOleScalar(value.vt) || (seen.Var >= 0 && rtl::IsEmptyValue(value)))
+      return false;
+    TzetItemRecycler::SetValue(pending, value);
+    TzetItemRecycler::RefillItemFrom(old, *pending);
+  }
+  return true;
+}
+
 } // namespace
 
 bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
@@ -85,54 +118,49 @@ bool TaPlugin::RefillKeptRow(TzetRowsParamsList& rows, void* const* inputItems, 
   // Without the reset the variables stay received after a release, so once every variable has
   // arrived the general way releases the pending row at every packet's first check point: here
   // the last item, as no item may be a marker. The pending row must have the packet's length.
-  if (ReceivedCount != vars.Count() || vars.Count() == 0 || Pending->Count() != count)
+  if (ReceivedCount != vars.Count() || vars.Count() == 0 || Pending->Count() != count ||
+      !RefillKeptItems(rows.List(), Pending->List(), inputItems, count, vars, SeenNames, Recycler,
+                       {}))
     return false;
-  // Every item must go where the general way puts it: into the pending item at its own
-  // position, which carries its lower-cased name (the pending row has every lower-cased name
-  // once, so the packet has none twice). The general way then copies the pending row into the
-  // released row; here each item goes on into the released row's item at the same position,
-  // which must carry the pending item's name. A value that the general way keeps out of the
-  // pending row (an empty one for a variable) is not taken here.
-  void* const* pending = Pending->List();
-  void* const* held = rows.List();
-  for (int32_t i = 0; i < count; ++i) {
-    const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
-    auto* kept = static_cast<TzetParamsListItem*>(pending[i]);
-    auto* old = static_cast<TzetParamsListItem*>(held[i]);
-    if (!item || !kept || !old || !TzetParamsListItem::IsOwnItem(kept) ||
-        !TzetParamsListItem::IsOwnItem(old))
-      return false;
-    const TSeenNames::Entry& seen = SeenNames.Learn(i, *item, vars, Recycler);
-    const platform::VariantRec& value = item->Value;
-    if (seen.IsMarker || kept->LowerName.BlockPointer() != seen.LowerBlock.BlockPointer() ||
-        old->Name.BlockPointer() != kept->Name.BlockPointer() || !rtl::IsPlainOleScalar(value.vt) ||
-        (seen.Var >= 0 && rtl::IsEmptyValue(value)))
-      return false;
-    TzetItemRecycler::SetValue(kept, value);
-    TzetItemRecycler::RefillItemFrom(old, *kept);
-  }
-  Recycler.RefillMarker(static_cast<TzetParamsListItem*>(held[count]));
+  Recycler.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
   return true;
 }
 
 bool TGroupedAggregation::RefillReleasedRow(TzetParamsListRef input, const TObjectList& vars,
                                             TzetRowsParamsList& rows, TAggregationStats& stats) {
-  // The general way would end no row and no value first, find the group with an empty pending
-  // row (or open it without an eviction), and release the packet's items as its row.
+  // The general way would end no row and no value first and find the packet's group.
   const int32_t count = input.Count();
   void* const* inputItems = input.Items();
-  if (noReset_ || count <= 0 || !inputItems || !recycler_.CanRefillRow(rows, count) || ExpiryDue())
+  if (count <= 0 || !inputItems || !recycler_.CanRefillRow(rows, count) || ExpiryDue())
     return false;
   seenNames_.Reserve(count);
   const int32_t found = FindGroup(input, vars);
-  if (found < 0 ? groups_.Full()
-                : groups_[found].Pending.Count() != 0 || groups_[found].Received != 0)
-    return false;
-  uint32_t received = 0;
-  if (!RefillItems(rows.List(), inputItems, count, vars, seenNames_, slots_, recycler_,
-                   options_.GroupByLower, received) ||
-      received != AllMarks(vars))
-    return false;
+  if (noReset_) {
+    // Without the reset a group's pending row stays, and so do its variables' marks: once all
+    // are set, the general way releases the row at every packet's first check point. The group
+    // must hold a pending row of the packet's length.
+    if (found < 0)
+      return false;
+    TAggregationGroup& group = groups_[found];
+    if (group.Received != AllMarks(vars) || group.Pending.Count() != count ||
+        !RefillKeptItems(rows.List(), group.Pending.List(), inputItems, count, vars, seenNames_,
+                         recycler_, options_.GroupByLower))
+      return false;
+    // Every pending value was stored now, and the row's age starts again with its next value.
+    std::fill(group.ValueTimes.begin(), group.ValueTimes.end(), now_);
+    groups_.StopAge(found);
+  } else {
+    // With the reset the group's pending row must be empty (or the group new, opened without
+    // an eviction), and the packet's items are released as its row.
+    if (found < 0 ? groups_.Full()
+                  : groups_[found].Pending.Count() != 0 || groups_[found].Received != 0)
+      return false;
+    uint32_t received = 0;
+    if (!RefillItems(rows.List(), inputItems, count, vars, seenNames_, slots_, recycler_,
+                     options_.GroupByLower, received) ||
+        received != AllMarks(vars))
+      return false;
+  }
   recycler_.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
   // What the general way leaves of the packet besides the row: the group had it now.
   groups_.Touch(found >= 0 ? found : groups_.Open(key_, now_), now_);

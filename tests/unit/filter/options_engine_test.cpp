@@ -308,6 +308,59 @@ TEST_F(OptionsEngine, DataCallsOnOtherThreadsWhileOptionsChange) {
   EXPECT_GT(released.load(), 0);
 }
 
+// Without the reset a group's kept row is written through into the released row in one walk:
+// not while a variable is still missing (the rows of another thread, released before the
+// settings changed, have the same names), and a value written so counts as stored now for the
+// value lifetime.
+TEST_F(OptionsEngine, KeptGroupRowFilledInPlaceWaitsForEveryVariableAndRestartsTheLifetime) {
+  const rtl::AnsiString station("Station"), a("A"), x("X");
+  TzetParamsList packet;
+  packet.Add(station, rtl::Variant::Int32(1));
+  packet.Add(a, rtl::Variant::Int32(10));
+  packet.Add(x, rtl::Variant::Int32(5));
+  auto send = [&] {
+    TPluginCallRec r = Rec(nullptr);
+    r.Input.Kind = ZET_KIND_LIST;
+    r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+    const int32_t result = frame::ProcessData(&r);
+    return std::to_string(result) + " " +
+           (r.Output.Kind == ZET_KIND_LIST
+                ? RowsText(reinterpret_cast<const TzetParamsList*>(r.Output.Data))
+                : "<no output>");
+  };
+  auto grouped = [](double lifetime) {
+    return [lifetime](TProxyCodeObject& s) {
+      s.cbGroupBy_Text = "Station";
+      s.chkNoReset_Checked = true;
+      s.spLifetime_Value = lifetime;
+    };
+  };
+  Configure({"A"}, grouped(0));
+  EXPECT_EQ(send(), "0 Station=1 A=10 X=5|");
+  EXPECT_EQ(send(), "0 Station=1 A=10 X=5|");
+  Configure({"A", "B"}, grouped(0));
+  std::thread([&] { EXPECT_EQ(send(), "-2 "); }).join();
+  EXPECT_EQ(send(), "-2 ") << "B is still missing";
+
+  Configure({"A"}, grouped(1000));
+  gNow = 10000;
+  EXPECT_EQ(send(), "0 Station=1 A=10 X=5|");
+  gNow = 10900;
+  packet.Item(1)->SetValue(rtl::Variant::Int32(11));
+  EXPECT_EQ(send(), "0 Station=1 A=11 X=5|");
+  // X was stored again at 10900: at 11500 it is still valid.
+  gNow = 11500;
+  TzetParamsList other;
+  other.Add(station, rtl::Variant::Int32(1));
+  other.Add(a, rtl::Variant::Int32(12));
+  TPluginCallRec r = Rec(nullptr);
+  r.Input.Kind = ZET_KIND_LIST;
+  r.Input.Data = reinterpret_cast<uintptr_t>(&other);
+  EXPECT_EQ(frame::ProcessData(&r), 0);
+  EXPECT_EQ(RowsText(reinterpret_cast<const TzetParamsList*>(r.Output.Data)),
+            "Station=1 A=12 X=5|");
+}
+
 // Interleaved stations whose rows are filled again in place: random streams of kept packets per
 // station (stable shapes, names twice, markers, empty slots, empty and text values, missing
 // variables), with the timeout, the age limit, the value lifetime, partial rows and a bound that
@@ -316,7 +369,7 @@ TEST_F(OptionsEngine, DataCallsOnOtherThreadsWhileOptionsChange) {
 TEST_F(OptionsEngine, GroupRowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
   auto run = [&](bool refill, unsigned seed) {
     std::minstd_rand random(seed);
-    const bool noReset = seed % 4 == 0;
+    const bool noReset = seed % 2 == 0;
     auto configure = [&] {
       const unsigned options = random();
       Configure({"A", "B", "C"}, [&](TProxyCodeObject& s) {
