@@ -358,18 +358,10 @@ TEST_F(Engine, RowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
     std::map<std::string, rtl::AnsiString> pool;
     std::vector<std::unique_ptr<TzetParamsList>> shapes;
     auto shape = [&](std::vector<std::string> names) {
-      auto list = std::make_unique<TzetParamsList>();
-      for (const std::string& name : names) {
-        if (name == "|")
-          list->AddNewRow();
-        else if (name == "null")
-          static_cast<TList&>(*list).Add(nullptr);
-        else if (name.rfind("new:", 0) == 0)
-          list->Add(rtl::AnsiString(name.substr(4)), rtl::Variant::Int32(0));
-        else
-          list->Add(pool.try_emplace(name, name).first->second, rtl::Variant::Int32(0));
-      }
-      shapes.push_back(std::move(list));
+      shapes.push_back(engine_test::KeptPacket(names, [&](const std::string& name) {
+        return name.rfind("new:", 0) == 0 ? rtl::AnsiString(name.substr(4))
+                                          : pool.try_emplace(name, name).first->second;
+      }));
     };
     shape({"A", "X", "B", "C"});
     shape({"A", "B"});

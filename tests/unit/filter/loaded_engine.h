@@ -13,7 +13,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace engine_test {
 
@@ -40,6 +43,23 @@ inline std::string AnswerDump(int32_t result, const TPluginDataDesc& out) {
             std::to_string(item->DeclaredType) + "|" + std::to_string(item->State) + "]";
   }
   return dump;
+}
+
+/// A packet that a test keeps and sends again, as devices keep their lists: "|" is a row marker,
+/// "null" an unfilled slot, and every other name is given NameOf(name) and the value 0.
+inline std::unique_ptr<TzetParamsList>
+KeptPacket(const std::vector<std::string>& names,
+           const std::function<rtl::AnsiString(const std::string&)>& nameOf) {
+  auto list = std::make_unique<TzetParamsList>();
+  for (const std::string& name : names) {
+    if (name == "|")
+      list->AddNewRow();
+    else if (name == "null")
+      static_cast<TList&>(*list).Add(nullptr);
+    else
+      list->Add(nameOf(name), rtl::Variant::Int32(0));
+  }
+  return list;
 }
 
 class LoadedEngine : public ::testing::Test {

@@ -393,16 +393,8 @@ TEST_F(OptionsEngine, GroupRowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
     std::vector<Station> stations(5);
     for (std::size_t k = 0; k < stations.size(); ++k) {
       auto shape = [&](std::vector<std::string> names) {
-        auto list = std::make_unique<TzetParamsList>();
-        for (const std::string& name : names) {
-          if (name == "|")
-            list->AddNewRow();
-          else if (name == "null")
-            static_cast<TList&>(*list).Add(nullptr);
-          else
-            list->Add(rtl::AnsiString(name), rtl::Variant::Int32(0));
-        }
-        stations[k].shapes.push_back(std::move(list));
+        stations[k].shapes.push_back(engine_test::KeptPacket(
+            names, [](const std::string& name) { return rtl::AnsiString(name); }));
       };
       shape({"Station", "A", "X", "B", "C"});
       shape({"Station", "A", "B"});
