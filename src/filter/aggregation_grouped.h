@@ -30,16 +30,17 @@ public:
   /// Before each packet: reads the clock, whose reading every timer of the packet's call uses,
   /// and empties the name learner when a host's names have given it too many ids.
   void BeginPacket();
-  /// One packet: first the rows and values that expired end, then Input is merged into the
-  /// pending row of its group, which is released into Rows when it completes. Vars are the
-  /// configured variables (TAggregationListItem), Rows is already empty.
+  /// One packet, after BeginPacket: first the rows and values that expired end, then Input is
+  /// merged into the pending row of its group, which is released into Rows when it completes.
+  /// Vars are the configured variables (TAggregationListItem), Rows is already empty.
   void ProcessPacket(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
                      TAggregationStats& stats);
-  /// The steady state of interleaved devices with the reset, before Rows is emptied: a packet
-  /// that makes a row of its own in a group whose pending row is empty, while nothing expires,
-  /// fills Rows again in place when Rows holds a row of the same names (see row_refill.cpp).
-  /// True when it released the row so; false when ProcessPacket must take the packet (what it
-  /// wrote into Rows by then does not show: Rows is emptied first).
+  /// The steady state of interleaved devices, after BeginPacket and before Rows is emptied:
+  /// while nothing expires, a packet that makes a row of its own in a group whose pending row
+  /// is empty (with the reset), or that brings a new value for every item of its group's kept
+  /// row (without it), fills Rows again in place when Rows holds a row of the same names (see
+  /// row_refill.cpp). True when it released the row so; false when ProcessPacket must take the
+  /// packet (what it wrote into Rows by then does not show: Rows is emptied first).
   bool RefillReleasedRow(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
                          TAggregationStats& stats);
   /// The number of groups holding a pending row.
