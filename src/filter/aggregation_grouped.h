@@ -88,7 +88,7 @@ private:
   /// The groups find their pending items through their own indexes; the ids only serve to find
   /// a name that comes twice in a packet (slots_), so the learner is simply emptied when a
   /// host's names have made them too many.
-  TSeenNames seenNames_{true};
+  TSeenNames seenNames_;
   TPendingSlots slots_;
   std::string key_;
   rtl::AnsiString statusName_;

@@ -100,7 +100,7 @@ private:
   TzetItemRecycler Recycler;
   /// What the engine learnt about the input names, by position in the packet (under the engine
   /// lock); cleared with the variables.
-  TSeenNames SeenNames{true};
+  TSeenNames SeenNames;
   /// The path of the advanced options; exists while any of them is set (under the engine lock).
   std::unique_ptr<TGroupedAggregation> Grouped;
   /// The counters (under the engine lock).

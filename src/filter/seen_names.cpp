@@ -36,7 +36,7 @@ void TSeenNames::Relearn(Entry& seen, const TzetParamsListItem& item, const TObj
     if (var->LowerName.View() == seen.Lowered)
       seen.Var = k;
   }
-  seen.Id = giveIds_ ? Intern(seen.Lowered) : -1;
+  seen.Id = Intern(seen.Lowered);
   seen.IsKey = !keyLower.empty() && seen.Lowered == keyLower;
   seen.IsMarker = item.Name.View() == kRowMarker;
   seen.Known = true;

@@ -3,7 +3,8 @@
 // hashed and matched against the configured variables once, not for every packet. A device whose
 // rows take several packets brings other names at the same positions in turn: each position keeps
 // the last two names it saw. Every lowered text learnt gets a number of its own (its id), by which
-// the engine finds the name in its pending row without hashing.
+// the engine finds the name in its pending row without hashing, and a name that comes twice in a
+// packet; the user keeps the count of ids bounded (see IdCount).
 #pragma once
 
 #include "data/item_recycler.h"
@@ -19,10 +20,6 @@
 
 class TSeenNames {
 public:
-  /// GiveIds: learnt names get ids (Entry::Id; -1 otherwise). A user that numbers its names
-  /// keeps their count bounded (see IdCount); one that does not keeps no ids at all.
-  explicit TSeenNames(bool giveIds) : giveIds_(giveIds) {}
-
   struct Entry {
     // What every packet reads comes first, within one cache line; the lowered text and its
     // hash, read only when a name is learnt or hashed, come after.
@@ -32,7 +29,7 @@ public:
     rtl::AnsiString LowerBlock;
     /// The index of the configured variable it names, -1 for none.
     int32_t Var = -1;
-    /// The id of the lowered text (-1 without ids).
+    /// The id of the lowered text.
     int32_t Id = -1;
     bool Known = false;
     /// It is the row marker.
@@ -106,5 +103,4 @@ private:
   /// Two entries per position: [2P] the one learnt last, [2P + 1] the one before.
   std::vector<Entry> entries_;
   std::unordered_map<std::string, int32_t> ids_;
-  bool giveIds_;
 };
