@@ -85,12 +85,6 @@ void TGroupedAggregation::Reset() {
   nextValueExpiry_ = UINT64_MAX;
 }
 
-void TGroupedAggregation::BeginPacket() {
-  now_ = TimeoutNow(clock_);
-  if (seenNames_.IdCount() > kMaxNameIds)
-    seenNames_.Clear();
-}
-
 bool TGroupedAggregation::ExpiryDue() {
   if (options_.LifetimeMs != 0 && now_ >= nextValueExpiry_)
     return true;
@@ -102,7 +96,23 @@ bool TGroupedAggregation::ExpiryDue() {
 }
 
 void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectList& vars,
-                                        TzetRowsParamsList& rows, TAggregationStats& stats) {
+                                        TzetRowsParamsList& rows, TAggregationStats& stats,
+                                        bool refill) {
+  now_ = TimeoutNow(clock_);
+  if (seenNames_.IdCount() > kMaxNameIds)
+    seenNames_.Clear();
+  // Room for every position first: what Learn answers stays where it is during the packet.
+  seenNames_.Reserve(input.Count());
+  // While nothing expires, the groups stay as they are until the packet's own: its group is
+  // found once, for the shortcut and for the general way.
+  int32_t found = -1;
+  const bool foundNow = refill && vars.Count() != 0 && !ExpiryDue();
+  if (foundNow) {
+    found = FindGroup(input, vars);
+    if (RefillReleasedRow(input, vars, found, rows, stats))
+      return;
+  }
+  recycler_.Park(rows);
   // Expiries first: the packet then merges into what is still valid.
   ExpireValues(vars);
   ExpireRows(vars, rows, stats);
@@ -110,9 +120,7 @@ void TGroupedAggregation::ProcessPacket(TzetParamsListRef input, const TObjectLi
   if (varCount == 0)
     return;
 
-  // Room for every position first: what Learn answers stays where it is during the packet.
-  seenNames_.Reserve(input.Count());
-  const int32_t slot = GroupOf(input, vars, rows, stats);
+  const int32_t slot = GroupOf(foundNow ? found : FindGroup(input, vars), vars, rows, stats);
   TAggregationGroup& group = groups_[slot];
   const uint32_t all = AllMarks(vars);
   const int32_t last = input.Count() - 1;
@@ -154,9 +162,8 @@ int32_t TGroupedAggregation::FindGroup(TzetParamsListRef input, const TObjectLis
   return groups_.Find(key_);
 }
 
-int32_t TGroupedAggregation::GroupOf(TzetParamsListRef input, const TObjectList& vars,
+int32_t TGroupedAggregation::GroupOf(int32_t slot, const TObjectList& vars,
                                      TzetRowsParamsList& rows, TAggregationStats& stats) {
-  int32_t slot = FindGroup(input, vars);
   if (slot < 0) {
     if (groups_.Full()) {
       // The group idle longest makes room, its row ended as by the timeout.
@@ -321,11 +328,7 @@ void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsP
     Recycler.Park(rows);
     return;
   }
-  const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
-  Grouped->BeginPacket();
-  if (!RefillRows || !Grouped->RefillReleasedRow(input, vars, rows, Stats)) {
-    Recycler.Park(rows);
-    Grouped->ProcessPacket(input, vars, rows, Stats);
-  }
+  Grouped->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
+                         Stats, RefillRows);
   PublishRows(rec, result, rows);
 }

@@ -27,22 +27,13 @@ public:
   TGroupedAggregation(const TGroupedAggregation&) = delete;
   TGroupedAggregation& operator=(const TGroupedAggregation&) = delete;
 
-  /// Before each packet: reads the clock, whose reading every timer of the packet's call uses,
-  /// and empties the name learner when a host's names have given it too many ids.
-  void BeginPacket();
-  /// One packet, after BeginPacket: first the rows and values that expired end, then Input is
-  /// merged into the pending row of its group, which is released into Rows when it completes.
-  /// Vars are the configured variables (TAggregationListItem), Rows is already empty.
+  /// One packet: first the rows and values that expired end, then Input is merged into the
+  /// pending row of its group, which is released into Rows when it completes. Vars are the
+  /// configured variables (TAggregationListItem); Rows is the calling thread's output list as
+  /// the last call left it, emptied here (parked) unless Refill lets the row released last be
+  /// filled again in place (see RefillReleasedRow).
   void ProcessPacket(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
-                     TAggregationStats& stats);
-  /// The steady state of interleaved devices, after BeginPacket and before Rows is emptied:
-  /// while nothing expires, a packet that makes a row of its own in a group whose pending row
-  /// is empty (with the reset), or that brings a new value for every item of its group's kept
-  /// row (without it), fills Rows again in place when Rows holds a row of the same names (see
-  /// row_refill.cpp). True when it released the row so; false when ProcessPacket must take the
-  /// packet (what it wrote into Rows by then does not show: Rows is emptied first).
-  bool RefillReleasedRow(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
-                         TAggregationStats& stats);
+                     TAggregationStats& stats, bool refill);
   /// The number of groups holding a pending row.
   int32_t Holding();
   /// Empties every pending row and forgets every group.
@@ -54,9 +45,18 @@ private:
   const SeenName& Learn(int32_t position, const TzetParamsListItem& item, const TObjectList& vars) {
     return seenNames_.Learn(position, item, vars, recycler_, options_.GroupByLower);
   }
-  /// The slot of the packet's group, opened (after an eviction when the table is full) when
-  /// the key is new.
-  int32_t GroupOf(TzetParamsListRef input, const TObjectList& vars, TzetRowsParamsList& rows,
+  /// The steady state of interleaved devices, before Rows is emptied and while nothing expires:
+  /// a packet that makes a row of its own in a group whose pending row is empty (with the
+  /// reset), or that brings a new value for every item of its group's kept row (without it),
+  /// fills Rows again in place when Rows holds a row of the same names (see row_refill.cpp).
+  /// Found: the packet's group (FindGroup). True when it released the row so; false when the
+  /// general way must take the packet (what it wrote into Rows by then does not show: Rows is
+  /// emptied first).
+  bool RefillReleasedRow(TzetParamsListRef input, const TObjectList& vars, int32_t found,
+                         TzetRowsParamsList& rows, TAggregationStats& stats);
+  /// The slot of the packet's group, found as Slot (-1 for a new key, whose text is in key_):
+  /// opened (after an eviction when the table is full) when the key is new.
+  int32_t GroupOf(int32_t slot, const TObjectList& vars, TzetRowsParamsList& rows,
                   TAggregationStats& stats);
   /// The packet's key into key_, and the slot of its group or -1.
   int32_t FindGroup(TzetParamsListRef input, const TObjectList& vars);

@@ -127,14 +127,12 @@ bool TaPlugin::RefillKeptRow(TzetRowsParamsList& rows, void* const* inputItems, 
 }
 
 bool TGroupedAggregation::RefillReleasedRow(TzetParamsListRef input, const TObjectList& vars,
-                                            TzetRowsParamsList& rows, TAggregationStats& stats) {
-  // The general way would end no row and no value first and find the packet's group.
+                                            int32_t found, TzetRowsParamsList& rows,
+                                            TAggregationStats& stats) {
   const int32_t count = input.Count();
   void* const* inputItems = input.Items();
-  if (count <= 0 || !inputItems || !recycler_.CanRefillRow(rows, count) || ExpiryDue())
+  if (count <= 0 || !inputItems || !recycler_.CanRefillRow(rows, count))
     return false;
-  seenNames_.Reserve(count);
-  const int32_t found = FindGroup(input, vars);
   if (noReset_) {
     // Without the reset a group's pending row stays, and so do its variables' marks: once all
     // are set, the general way releases the row at every packet's first check point. The group
