@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under wine with a private prefix of the build tree (AGG_WINEPREFIX).
-# AGG_WINE_LOADER picks the loader: "wine" for 32-bit programs, "wine64" for 64-bit ones.
-# The prefix is created once, under a lock so that parallel tests do not race, with the null
-# graphics driver, which lets dialogs run without a display.
+# AGG_WINE_ARCH is the programs' width: win32 (the 32-bit loader and server, a 32-bit prefix) or
+# win64 (wine64 and a 64-bit prefix). The prefix is made once, with the null graphics driver,
+# which lets dialogs run without a display; one of the other width is made anew.
 #
 # One wine server is kept alive for 30 s after its last program ends, so that a test that
 # starts right after another never meets a server that is shutting down, and the tests do not
@@ -11,41 +11,34 @@
 # why, a wine start-up hiccup does not fail the run.
 set -u
 prefix="${AGG_WINEPREFIX:?AGG_WINEPREFIX not set}"
-loader="${AGG_WINE_LOADER:-wine}"
-server=/usr/lib/wine/wineserver32
-case "$loader" in
-  wine64)
-    [ -x /usr/lib/wine/wine64 ] && loader=/usr/lib/wine/wine64
-    server=/usr/lib/wine/wineserver64
-    ;;
-esac
-[ -x "$server" ] || server=/usr/lib/wine/wineserver
-export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-mkdir -p "$(dirname "$prefix")"
+arch="${AGG_WINE_ARCH:?AGG_WINE_ARCH not set (win32 or win64)}"
+. "$(dirname "$0")/wine-prefix.sh"
+wine_programs "$arch" || exit 1
+export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+null_graphics() {
+  "$wine_loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+}
+wine_prefix "$prefix" "$arch" .agg-ready null_graphics || exit 1
+export WINEPREFIX="$prefix" WINEARCH="$arch"
 (
   flock 9
-  if [ ! -f "$prefix/.agg-ready" ]; then
-    "$loader" wineboot -i >/dev/null 2>&1
-    "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-    "$server" -w
-    touch "$prefix/.agg-ready"
-  fi
   # Starts the server unless one runs for this prefix (then it answers 2 and does nothing), and
   # with it wine's own services, away from this program's output: whatever holds the test's
   # output open would keep the test running until the server ends.
-  if [ -x "$server" ] && "$server" -p30 </dev/null >/dev/null 2>&1 9>&-; then
-    "$loader" wineboot </dev/null >/dev/null 2>&1 9>&-
+  if "$wine_server" -p30 </dev/null >/dev/null 2>&1 9>&-; then
+    "$wine_loader" wineboot </dev/null >/dev/null 2>&1 9>&-
   fi
 ) 9>"$prefix.lock"
 
 started=$(date +%s%N)
-"$loader" "$@"
+"$wine_loader" "$@"
 status=$?
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 if [ "$status" -ne 0 ] && [ "$elapsed_ms" -lt 1000 ]; then
   printf 'wine-run: %s ended with status %d after %d ms; starting it once more\n' \
     "$1" "$status" "$elapsed_ms" >&2
-  WINEDEBUG="${AGG_WINE_RETRY_DEBUG:-err+all,fixme-all}" "$loader" "$@"
+  WINEDEBUG="${AGG_WINE_RETRY_DEBUG:-err+all,fixme-all}" "$wine_loader" "$@"
   status=$?
   [ "$status" -eq 0 ] || printf 'wine-run: %s ended with status %d again\n' "$1" "$status" >&2
 fi

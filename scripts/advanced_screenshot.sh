@@ -2,7 +2,7 @@
 # Takes a screenshot of the advanced options dialog in one language of the shipped language file
 # (default EN), with real pixels under Xvfb, so that a person can check its layout and texts.
 #   scripts/advanced_screenshot.sh [LANGUAGE] [OUT.png]
-# Builds the win64 preset's library and host tests first when they are missing. The host tests'
+# Builds the Windows preset's (the 32-bit one where this machine runs it, else win64) library and host tests first when they are missing. The host tests'
 # screenshot case opens the options dialog, presses "Advanced..." and holds the advanced dialog
 # open; the picture is cut to the advanced dialog's window.
 set -euo pipefail
@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/screenshot_common.sh"
 lang=${1:-EN}
 out=${2:-$root/build/screenshots/advanced-dialog-$lang.png}
-preset=${AGG_PRESET:-win64}
+preset=${AGG_PRESET:-$(bash "$root/scripts/windows_preset.sh")}
 bin=$root/build/$preset/bin
 if [ ! -f "$bin/host_tests.exe" ] || [ ! -f "$bin/aggregation.dll" ]; then
   cmake --preset "$preset" >/dev/null
@@ -24,9 +24,9 @@ if [ -z "${AGG_IN_XVFB:-}" ]; then
 fi
 
 prefix=$root/build/$preset/wineprefix-desktop
-desktop_prefix "$prefix" wine
+desktop_prefix "$prefix" "$preset"
 log=$(dirname "$out")/advanced-demo-$lang.log
-(cd "$bin" && AGG_SCREENSHOT_LANGUAGE=$lang AGG_SCREENSHOT_HOLD_MS=4000 exec wine host_tests.exe \
+(cd "$bin" && AGG_SCREENSHOT_LANGUAGE=$lang AGG_SCREENSHOT_HOLD_MS=4000 exec "$wine_loader" host_tests.exe \
   --gtest_filter=AdvancedDialogHost.HeldOpenForAScreenshot) >"$log" 2>&1 &
 run=$!
 capture_when_shown "$log" 'advanced dialog: shown' "$run" "$out"
@@ -38,5 +38,5 @@ else
   convert "$out.full.png" -trim +repage "$out"
 fi
 [ -n "${AGG_KEEP_FULL:-}" ] || rm -f "$out.full.png"
-wineserver -w 2>/dev/null || true
+"$wine_server" -w 2>/dev/null || true
 echo "screenshot of the advanced dialog in $lang: $out"

@@ -7,8 +7,12 @@
 # cannot produce 42, so the answer cannot be fooled. With --kernel only that question is answered
 # (set-up asks it before installing anything 32-bit); otherwise the 32-bit wine loader must also
 # be installed and start.
+#
+# AGG_WINE32=no makes the answer no on any machine, so that the wine64 path of the tests, the
+# demo and set-up can be run where 32-bit wine works too.
 kernel_only=0
 [ "${1:-}" = "--kernel" ] && kernel_only=1
+[ "${AGG_WINE32:-}" = no ] && exit 1
 
 probe=$(mktemp "${TMPDIR:-/tmp}/agg-elf32.XXXXXX") || exit 1
 trap 'rm -f "$probe"' EXIT

@@ -13,9 +13,9 @@ if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j 2 --targe
   tail -40 "$log"
   exit 1
 fi
-loader=wine
+loader="32-bit wine"
 [ "$preset" = win64 ] && loader=wine64
-run() { (cd "build/$preset/bin" && AGG_WINEPREFIX="$root/build/$preset/wineprefix" AGG_WINE_LOADER=$loader bash "$root/cmake/wine-run.sh" "$@"); }
+run() { (cd "build/$preset/bin" && AGG_WINEPREFIX="$root/build/$preset/wineprefix" AGG_WINE_ARCH=$preset bash "$root/cmake/wine-run.sh" "$@"); }
 
 echo
 echo "== what the host learns from the descriptor exports (plugin_info.exe under $loader) =="
@@ -39,5 +39,5 @@ echo "== the options dialog (hostsim.exe --options under $loader, on a virtual X
 shot="$root/build/screenshots/options-dialog.png"
 mkdir -p "$(dirname "$shot")"
 xvfb-run -a -s '-screen 0 1024x768x24' bash scripts/options_screenshot.sh "$root/build/$preset/bin" \
-  "$root/build/$preset/wineprefix-desktop" "$loader" "$shot"
+  "$root/build/$preset/wineprefix-desktop" "$preset" "$shot"
 echo "screenshot of the options dialog: $shot"

@@ -44,12 +44,12 @@ with open(sys.argv[1], "w") as out:
         out.write("; ".join(values) + "\n")
 EOF
 
-loader=wine
+loader="32-bit wine"
 [ "$windows" = win64 ] && loader=wine64
 vars=V1,V2,V3,V4,V5,V6,V7,V8
 rate() { tail -1 "$1" | sed -n 's/.*: \([0-9]*\) packets\/s.*/\1/p'; }
 # One short run first, so that the wine server and the prefix are up before the timed rounds.
-(cd "build/$windows/bin" && AGG_WINEPREFIX="$PWD/../wineprefix" AGG_WINE_LOADER=$loader \
+(cd "build/$windows/bin" && AGG_WINEPREFIX="$PWD/../wineprefix" AGG_WINE_ARCH=$windows \
   bash ../../../cmake/wine-run.sh ./hostsim.exe --vars $vars --bench 1 --input "$packets") >/dev/null
 native_out=$(mktemp)
 windows_out=$(mktemp)
@@ -58,7 +58,7 @@ ratios=()
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)"
 for round in $(seq 1 "$rounds"); do
   build/native/bin/hostsim --vars $vars --bench "$repeats" --input "$packets" >"$native_out" 2>&1 &
-  (cd "build/$windows/bin" && AGG_WINEPREFIX="$PWD/../wineprefix" AGG_WINE_LOADER=$loader \
+  (cd "build/$windows/bin" && AGG_WINEPREFIX="$PWD/../wineprefix" AGG_WINE_ARCH=$windows \
     bash ../../../cmake/wine-run.sh ./hostsim.exe --vars $vars --bench "$repeats" \
     --input "$packets") >"$windows_out" 2>&1 &
   wait

@@ -1,20 +1,20 @@
 # Shared by the screenshot scripts (sourced, not run): a wine prefix with the X11 driver and a
 # virtual desktop of the screen's size, and the picture of the screen once the program under
 # test says that its dialog is shown.
+. "$(dirname "${BASH_SOURCE[0]}")/../cmake/wine-prefix.sh"
 
-# desktop_prefix PREFIX LOADER [SERVER]: exports the wine environment for PREFIX and, the first
-# time, creates the prefix with a 1024x768 virtual desktop; SERVER is waited for afterwards.
+virtual_desktop() {
+  "$wine_loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f &&
+    "$wine_loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+}
+
+# desktop_prefix PREFIX ARCH: exports the wine environment for PREFIX, a prefix of width ARCH
+# (win32 or win64) made with a 1024x768 virtual desktop the first time, and sets wine_loader and
+# wine_server to that width's programs.
 desktop_prefix() {
-  local prefix=$1 loader=$2 server=${3:-wineserver}
-  export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  if [ ! -f "$prefix/.agg-desktop" ]; then
-    mkdir -p "$prefix"
-    "$loader" wineboot -i >/dev/null 2>&1
-    "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-    "$server" -w 2>/dev/null || true
-    touch "$prefix/.agg-desktop"
-  fi
+  local prefix=$1 arch=$2
+  wine_prefix "$prefix" "$arch" .agg-desktop virtual_desktop || return 1
+  export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
 # capture_when_shown LOG TEXT PID OUT: waits up to 30 s for TEXT in LOG, lets the dialog paint,

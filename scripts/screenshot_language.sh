@@ -3,7 +3,7 @@
 # (default RU, Russian in Windows-1251), with real pixels under Xvfb, so that a person can check
 # that the translated texts are readable.
 #   scripts/screenshot_language.sh [LANGUAGE] [OUT.png]
-# Builds the win64 preset's library and host simulator first when they are missing. The wine
+# Builds the Windows preset's (the 32-bit one where this machine runs it, else win64) library and host simulator first when they are missing. The wine
 # prefix has the X11 driver and a virtual desktop of the screen's size; the host simulator opens
 # the dialog filled from the weather example and closes it itself after a few seconds.
 set -euo pipefail
@@ -11,8 +11,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/screenshot_common.sh"
 lang=${1:-RU}
 out=${2:-$root/build/screenshots/options-dialog-$lang.png}
-preset=${AGG_PRESET:-win64}
-loader=wine
+preset=${AGG_PRESET:-$(bash "$root/scripts/windows_preset.sh")}
 bin=$root/build/$preset/bin
 if [ ! -f "$bin/hostsim.exe" ] || [ ! -f "$bin/aggregation.dll" ] || [ ! -f "$bin/aggregation.lng" ]; then
   cmake --preset "$preset" >/dev/null
@@ -27,17 +26,17 @@ if [ -z "${AGG_IN_XVFB:-}" ]; then
 fi
 
 prefix=$root/build/$preset/wineprefix-desktop
-desktop_prefix "$prefix" "$loader"
+desktop_prefix "$prefix" "$preset"
 work=$(dirname "$out")
 # The dialog saves its position into the settings file: a copy keeps the example unchanged.
 cp "$root/examples/weather.ini" "$work/language-demo.ini"
 log="$work/language-demo-$lang.log"
-(cd "$bin" && exec "$loader" hostsim.exe --options --language "$lang" \
+(cd "$bin" && exec "$wine_loader" hostsim.exe --options --language "$lang" \
   --ini "Z:$work/language-demo.ini" --section-prefix Weather \
   --input "Z:$root/examples/weather.packets" --close-after 4000) >"$log" 2>&1 &
 sim=$!
 capture_when_shown "$log" 'options dialog: shown' "$sim" "$out"
 convert "$out.full.png" -trim +repage "$out"
 rm -f "$out.full.png"
-wineserver -w 2>/dev/null || true
+"$wine_server" -w 2>/dev/null || true
 echo "screenshot of the options dialog in $lang: $out"

@@ -8,6 +8,7 @@
 # the Windows tests run under wine64, against the real Windows APIs all the same.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+. cmake/wine-prefix.sh
 jobs="${AGG_JOBS:-2}"
 passed=0
 failed=0
@@ -48,7 +49,7 @@ run_ctest() { # preset [ctest args...]
   local status=${PIPESTATUS[0]}
   # The Windows tests keep one wine server alive between them; end it with the run.
   if [ -d "build/$preset/wineprefix" ]; then
-    WINEPREFIX="$PWD/build/$preset/wineprefix" wineserver -k >/dev/null 2>&1 || true
+    wine_stop_servers "$PWD/build/$preset/wineprefix"
   fi
   local p f
   p=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' "$out" || true)

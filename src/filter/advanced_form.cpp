@@ -50,6 +50,15 @@ TfrmAdvanced* TfrmAdvanced::Create(TForm* options) {
 void TfrmAdvanced::FormCreate(TObject*) {
   // The caption is the dialog's own (translated); where it appears follows the options dialog.
   InitPluginConfigForm(this, cfOkCancelPanels | cfNoPlacement | cfNoCaption);
+  // The run counts as confirmed the moment OK closes it, not when its modal loop has unwound: a
+  // press of the options dialog's OK that reaches the host's thread before then (a message sent
+  // from another thread is handled while the closing dialog still pumps) saves these values.
+  OnClose = [this, frameClose = OnClose](TObject* sender, TCloseAction& action) {
+    if (frameClose)
+      frameClose(sender, action);
+    if (action != caNone && ModalResult() == mrOk)
+      confirmed_ = true;
+  };
   if (cbGroupBy)
     FillWithParserItems(*cbGroupBy, FindOwnerModule(this));
 }

@@ -169,6 +169,21 @@ TEST_F(AdvancedDialog, OkInBothDialogsStoresTheAdvancedKeysBesideTheOthers) {
        false);
 }
 
+TEST_F(AdvancedDialog, OkInTheOptionsDialogBeforeTheAdvancedRunHasReturnedStoresItsKeys) {
+  // The options dialog's OK handled while the advanced dialog, closed with OK, still runs its
+  // modal loop: what a press sent from another thread meets when it arrives early.
+  Load("Var1=Temp\r\n");
+  EXPECT_EQ(Show({[this](TfrmAdvanced& f) {
+                   Change(f);
+                   Button(f, "btnOK")->Click();
+                   Button(*dynamic_cast<TForm*>(f.Owner()), "btnOK")->Click();
+                   EXPECT_TRUE(Has("Group by=Station")) << "not saved by that press: " << Ini();
+                 }},
+                 true),
+            1);
+  EXPECT_TRUE(Has("Max groups=16")) << Ini();
+}
+
 TEST_F(AdvancedDialog, OnlyOkInBothDialogsStoresTheAdvancedKeys) {
   const auto ok = [](TfrmAdvanced& f) {
     Change(f);
