@@ -261,8 +261,9 @@ void TGroupedAggregation::EndRow(int32_t slot, TRowEndReason reason, const TObje
                                  TzetRowsParamsList& rows, TAggregationStats& stats) {
   TAggregationGroup& group = groups_[slot];
   // A row whose variables were all received was released already (the "do not reset" mode
-  // keeps it): nothing of it is lost.
-  if (group.Pending.Count() != 0 && group.Received != AllMarks(vars)) {
+  // keeps it): nothing of it is lost. A row that holds nothing but its group's key collected
+  // nothing: it ends without a trace, as an empty one does.
+  if (group.Pending.Count() != 0 && !HoldsOnlyItsKey(group) && group.Received != AllMarks(vars)) {
     if (options_.Partial) {
       AppendPartialRow(group, reason, vars, rows);
       stats.PartialReleased(reason);
@@ -287,6 +288,13 @@ void TGroupedAggregation::AppendPartialRow(TAggregationGroup& group, TRowEndReas
     if (recycler_.Add(group.Pending, var.Name, var.LowerName.View(), rtl::Variant::Null()))
       group.Index.Insert(group.Pending, group.Pending.Count() - 1, hash);
   }
+  // The filter's own status replaces one that came with the packets (a filter fed with another
+  // filter's partial rows), so that a host finds exactly one, the last item. The index is not
+  // kept up to date: the group is emptied once the row is out.
+  const int32_t incoming =
+      group.Index.Find(group.Pending, statusLower_.View(), PendingIndex::Hash(statusLower_.View()));
+  if (incoming >= 0)
+    group.Pending.DeleteItem(incoming);
   recycler_.Add(group.Pending, statusName_, statusLower_.View(),
                 rtl::Variant::FromAnsiText(RowEndReasonText(reason)));
   if (rows.Count() == 0) {
@@ -295,6 +303,12 @@ void TGroupedAggregation::AppendPartialRow(TAggregationGroup& group, TRowEndReas
   } else {
     recycler_.AppendRow(rows, group.Pending);
   }
+}
+
+bool TGroupedAggregation::HoldsOnlyItsKey(const TAggregationGroup& group) const {
+  const std::string& key = options_.GroupByLower;
+  return group.Pending.Count() == 1 && !key.empty() &&
+         group.Index.Find(group.Pending, key, PendingIndex::Hash(key)) == 0;
 }
 
 void TGroupedAggregation::ReleaseRow(int32_t slot, TzetRowsParamsList& rows) {

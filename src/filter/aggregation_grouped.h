@@ -69,6 +69,8 @@ private:
               TAggregationStats& stats);
   void AppendPartialRow(TAggregationGroup& group, TRowEndReason reason, const TObjectList& vars,
                         TzetRowsParamsList& rows);
+  /// True when Group's pending row holds the group key's item and nothing else.
+  bool HoldsOnlyItsKey(const TAggregationGroup& group) const;
   void ReleaseRow(int32_t slot, TzetRowsParamsList& rows);
   void EmptyGroup(int32_t slot);
   /// Stores Value under the input item's name in the group's pending row; false when nothing

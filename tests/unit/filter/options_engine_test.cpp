@@ -186,6 +186,33 @@ TEST_F(OptionsEngine, InterleavedStationsKeepTheirOwnRows) {
   EXPECT_EQ(Send({{"Station", "2"}, {"B", "9"}}), "Station=2 A=2 B=9|");
 }
 
+// A partial row carries exactly one status, the filter's own, last, also when the packets
+// brought one (a filter fed with another filter's partial rows); complete rows pass it on as
+// any other item. A group that received only its key collected nothing and ends silently.
+TEST_F(OptionsEngine, PartialRowsCarryOneStatusAndAKeyAloneIsNoRow) {
+  Configure({"A", "B"}, [](TProxyCodeObject& s) {
+    s.cbGroupBy_Text = "Dev";
+    s.spTimeout_Value = 1000;
+    s.chkPartial_Checked = true;
+  });
+  EXPECT_EQ(Send({{"$ROW_STATUS$", "from the host"}, {"Dev", "x"}, {"A", "1"}}), "-");
+  EXPECT_EQ(Send({{"Dev", "y"}}), "-");
+  EXPECT_EQ(Send({{"Dev", "z"}, {"$row_status$", "age"}, {"A", "2"}, {"B", "3"}}),
+            "Dev=z $row_status$=age A=2 B=3|");
+  gNow += 1000;
+  EXPECT_EQ(Send({{"Dev", "w"}, {"A", "4"}}), "Dev=x A=1 B=~ $ROW_STATUS$=timeout|");
+  EXPECT_EQ(Stat("Stats.Partial"), "1");
+  EXPECT_EQ(Stat("Stats.Discarded"), "0");
+  Configure({"A", "B"}, [](TProxyCodeObject& s) {
+    s.cbGroupBy_Text = "Dev";
+    s.spTimeout_Value = 1000;
+  });
+  EXPECT_EQ(Send({{"Dev", "y"}}), "-");
+  gNow += 1000;
+  EXPECT_EQ(Send({{"Dev", "v"}, {"A", "1"}}), "-");
+  EXPECT_EQ(Stat("Stats.Discarded"), "0");
+}
+
 TEST_F(OptionsEngine, ANewGroupBeyondTheBoundEndsTheGroupIdleLongest) {
   Configure({"A", "B"}, [](TProxyCodeObject& s) {
     s.cbGroupBy_Text = "Station";
