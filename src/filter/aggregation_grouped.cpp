@@ -19,8 +19,36 @@ const TAggregationListItem& VarAt(const TObjectList& vars, int32_t k) {
   return *static_cast<const TAggregationListItem*>(vars.Get(k));
 }
 
-/// Out := the text of Value as Variant::ToText gives it; integers are written directly, without
-/// the string the general conversion allocates.
+/// Out := Text in UTF-8, losing nothing: a surrogate without its pair keeps a sequence of its
+/// own (as in WTF-8), so that two texts that differ anywhere give two keys.
+void AppendKeyText(std::u16string_view text, std::string& out) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF)
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+}
+
+/// Out := the group key of Value: its text form as Variant::ToWide gives it, in UTF-8. Keys are
+/// compared by their whole text, in every script; an integer and the text of its digits are
+/// one key. Integers are written directly, and an OLE string is read where it stands, without
+/// the strings the general conversion allocates.
 void KeyText(const platform::VariantRec& value, std::string& out) {
   char digits[24];
   std::to_chars_result written{};
@@ -51,8 +79,14 @@ void KeyText(const platform::VariantRec& value, std::string& out) {
   case platform::vtUI8:
     written = std::to_chars(digits, std::end(digits), value.ullVal);
     break;
+  case platform::vtBstr:
+    out.clear();
+    if (value.bstrVal)
+      AppendKeyText({value.bstrVal, platform::OleStrLen(value.bstrVal)}, out);
+    return;
   default:
-    out = rtl::Variant::OleCompatibleCopy(value).ToText();
+    out.clear();
+    AppendKeyText(rtl::Variant::OleCompatibleCopy(value).ToWide(), out);
     return;
   }
   out.assign(digits, written.ptr);

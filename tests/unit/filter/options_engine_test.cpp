@@ -213,6 +213,42 @@ TEST_F(OptionsEngine, PartialRowsCarryOneStatusAndAKeyAloneIsNoRow) {
   EXPECT_EQ(Stat("Stats.Discarded"), "0");
 }
 
+// Keys are told apart by their whole text in every script, and the row carries the key as it
+// came; an integer and the text of its digits are one key.
+TEST_F(OptionsEngine, GroupKeysInEveryScriptAreTheirOwnGroups) {
+  Configure({"A", "B"}, [](TProxyCodeObject& s) { s.cbGroupBy_Text = "Dev"; });
+  const auto send = [&](rtl::Variant key, const char* name, int32_t value) {
+    TzetParamsList packet;
+    packet.Add("Dev", std::move(key));
+    packet.Add(name, rtl::Variant::Int32(value));
+    TPluginCallRec r = Rec(nullptr);
+    r.Input.Kind = ZET_KIND_LIST;
+    r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+    frame::ProcessData(&r);
+    const auto* rows = reinterpret_cast<const TzetParamsList*>(r.Output.Data);
+    std::u16string row;
+    for (int32_t i = 0; r.Output.Kind == ZET_KIND_LIST && rows && i < rows->Count(); ++i)
+      if (rows->Item(i)->Name != "$NEW_ROW$")
+        row += rtl::Variant(rows->Item(i)->Value).ToWide() + u" ";
+    return row;
+  };
+  const std::vector<std::pair<std::u16string, std::u16string>> pairs = {
+      {u"\u03A91", u"\u04161"},       // Greek and Cyrillic
+      {u"\u6C34", u"\u706B"},         // two CJK characters
+      {u"\U0001F600", u"\U0001F601"}, // two emoji
+      {u"x\xD800", u"x\xD801"},       // surrogates without their pair
+      {u"caf\u00E9", u"cafe\u0301"}}; // the same word, composed and not: two texts
+  for (const auto& [first, second] : pairs) {
+    EXPECT_EQ(send(rtl::Variant::Wide(first), "A", 1), u"");
+    EXPECT_EQ(send(rtl::Variant::Wide(second), "A", 2), u"");
+    EXPECT_EQ(send(rtl::Variant::Wide(first), "B", 3), first + u" 1 3 ");
+    EXPECT_EQ(send(rtl::Variant::Wide(second), "B", 4), second + u" 2 4 ");
+  }
+  EXPECT_EQ(send(rtl::Variant::Int32(1), "A", 5), u"");
+  EXPECT_EQ(send(rtl::Variant::Wide(u"1"), "B", 6), u"1 5 6 ");
+  EXPECT_EQ(Stat("Stats.Groups"), "0");
+}
+
 TEST_F(OptionsEngine, ANewGroupBeyondTheBoundEndsTheGroupIdleLongest) {
   Configure({"A", "B"}, [](TProxyCodeObject& s) {
     s.cbGroupBy_Text = "Station";
