@@ -2,6 +2,8 @@
 
 #include "platform/thread_slot.h"
 
+#include <algorithm>
+
 namespace {
 
 /// The entry a thread used last, the owner tag it had then and, during a call, the list it
@@ -33,12 +35,6 @@ TCallerOutputLists::TCallerOutputLists() : id_(NextId()) {}
 
 TCallerOutputLists::~TCallerOutputLists() = default;
 
-void TCallerOutputLists::Stamp(Entry& entry) noexcept {
-  const uint64_t now = clock_.load(std::memory_order_relaxed) + 1;
-  clock_.store(now, std::memory_order_relaxed);
-  entry.LastUse.store(now, std::memory_order_relaxed);
-}
-
 bool TCallerOutputLists::Claim(Entry& entry) noexcept {
   uint64_t state = entry.State.load(std::memory_order_relaxed);
   // Fails when the entry's thread has counted itself in meanwhile: the entry stays its own.
@@ -47,21 +43,18 @@ bool TCallerOutputLists::Claim(Entry& entry) noexcept {
                                              std::memory_order_seq_cst, std::memory_order_relaxed);
 }
 
-TCallerOutputLists::Entry* TCallerOutputLists::TakeIdleEntry() {
-  for (std::size_t attempt = 0; attempt < entries_.size(); ++attempt) {
-    Entry* idle = nullptr;
-    for (const auto& entry : entries_) {
-      if (CallsOf(entry->State.load(std::memory_order_relaxed)) == 0 &&
-          (!idle || entry->LastUse.load(std::memory_order_relaxed) <
-                        idle->LastUse.load(std::memory_order_relaxed)))
-        idle = entry.get();
-    }
-    if (!idle)
-      return nullptr;
-    if (Claim(*idle))
-      return idle;
+std::size_t TCallerOutputLists::ReclaimEnded() {
+  std::size_t reclaimed = 0;
+  for (const auto& entry : entries_) {
+    if (entry->Thread == std::thread::id() || !entry->Life.Ended() || !Claim(*entry))
+      continue;
+    entry->Thread = std::thread::id();
+    entry->Life = platform::ThreadLife();
+    if (entry->List)
+      entry->List->Clear();
+    ++reclaimed;
   }
-  return nullptr;
+  return reclaimed;
 }
 
 TCallerOutputLists::Entry& TCallerOutputLists::EntryOfCaller() {
@@ -69,28 +62,35 @@ TCallerOutputLists::Entry& TCallerOutputLists::EntryOfCaller() {
   Entry* free = nullptr;
   for (const auto& entry : entries_) {
     if (entry->Thread == self) {
-      Stamp(*entry);
+      // The id of a thread that has ended may come back with a new thread: the entry then
+      // follows the new thread's life, and its list starts empty, as a taken-back one does.
+      if (entry->Life.Ended()) {
+        entry->Life = platform::ThreadLife::OfCallingThread();
+        if (entry->List)
+          entry->List->Clear();
+      }
       return *entry;
     }
-    if (!free && entry->Thread == std::thread::id())
+    if (!free && entry->Thread == std::thread::id() && CallsOf(entry->State.load()) == 0)
       free = entry.get();
   }
-  // An entry freed by a reset has no list; one taken over keeps its list, emptied.
-  Entry* reused = free && Claim(*free) ? free : nullptr;
-  if (!reused && entries_.size() >= kMaxCallerLists) {
-    reused = TakeIdleEntry();
-    if (reused && reused->List)
-      reused->List->Clear();
+  if (!free && entries_.size() >= scanAt_) {
+    const std::size_t reclaimed = ReclaimEnded();
+    scanAt_ = std::max(kScanAfter, 2 * (entries_.size() - reclaimed));
+    for (const auto& entry : entries_)
+      if (!free && entry->Thread == std::thread::id())
+        free = entry.get();
   }
-  if (reused) {
-    reused->Thread = self;
-    Stamp(*reused);
-    return *reused;
+  // An entry freed by a reset has no list; one of an ended thread keeps its list, emptied.
+  if (free && Claim(*free)) {
+    free->Thread = self;
+    free->Life = platform::ThreadLife::OfCallingThread();
+    return *free;
   }
   auto entry = std::make_unique<Entry>();
   entry->Thread = self;
+  entry->Life = platform::ThreadLife::OfCallingThread();
   entry->State.store(NextId() << kCallBits, std::memory_order_relaxed);
-  Stamp(*entry);
   entries_.push_back(std::move(entry));
   return *entries_.back();
 }
@@ -121,7 +121,6 @@ bool TCallerOutputLists::Enter(const std::atomic<bool>* shutOut) {
     Leave();
     return false;
   }
-  Stamp(*entry);
   // Only this thread sets its entry's list while it is inside a call, so it is read here
   // without the lock. A thread that has no list yet is given one when it first asks.
   cached.List = entry->List;
@@ -195,8 +194,31 @@ void TCallerOutputLists::Reset() noexcept {
     if (!Claim(*entry))
       continue;
     entry->Thread = std::thread::id();
+    entry->Life = platform::ThreadLife();
     entry->List = nullptr;
     entry->Owned.reset();
-    entry->LastUse.store(0, std::memory_order_relaxed);
   }
+}
+
+bool TCallerOutputLists::CheckInvariants(const TzetRowsParamsList* primary) {
+  std::lock_guard<std::mutex> hold(lock_);
+  std::size_t primaries = 0;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& entry = *entries_[i];
+    if (entry.Thread == std::thread::id() && CallsOf(entry.State.load()) != 0)
+      return false;
+    for (std::size_t j = i + 1; j < entries_.size(); ++j)
+      if (entry.Thread != std::thread::id() && entries_[j]->Thread == entry.Thread)
+        return false;
+    if (primary && entry.List == primary)
+      ++primaries;
+    else if (entry.List && entry.List != entry.Owned.get())
+      return false;
+  }
+  return primaries <= 1;
+}
+
+std::size_t TCallerOutputLists::EntryCount() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return entries_.size();
 }

@@ -7,16 +7,23 @@
 // that thread's next data call for the instance, its release request or the last UNLOAD.
 //
 // The first thread that asks gets the instance's OutputRows, so a host that calls from one thread
-// sees exactly the one output list the instance has always had. The table keeps up to
-// kMaxCallerLists threads; beyond that, a new thread takes over the list of the thread that has
-// not called for the longest time and is not inside a call.
+// sees exactly the one output list the instance has always had. Any number of threads may call:
+// a thread's list is never handed to another thread while the thread lives. Once the table holds
+// kScanAfter entries, a thread new to it first looks for entries of threads that have ended and
+// takes one of those, its list emptied; when none has ended, the table grows, and it looks again
+// only after it has doubled, so that the look costs nothing per call.
 //
 // The same entries count the data calls of each thread under way, which is what the last UNLOAD
 // waits for. A thread counts itself in on its own entry, so that a steady data call costs one
 // atomic step on entry and a plain store on exit, and no shared counter.
+//
+// What holds between calls of the table (CheckInvariants): no two entries have the same thread;
+// an entry without a thread has no call under way; at most one entry has the primary list; every
+// other list an entry has is its own.
 #pragma once
 
 #include "data/params_list.h"
+#include "platform/thread_life.h"
 
 #include <atomic>
 #include <cstdint>
@@ -27,7 +34,7 @@
 
 class TCallerOutputLists {
 public:
-  static constexpr std::size_t kMaxCallerLists = 64;
+  static constexpr std::size_t kScanAfter = 64;
 
   TCallerOutputLists();
   ~TCallerOutputLists();
@@ -49,6 +56,10 @@ public:
   TzetRowsParamsList* ForCaller(TzetRowsParamsList* primary);
   /// Forgets every thread and frees the lists made here. Only while no data call runs.
   void Reset() noexcept;
+  /// True when the table is in the state its comment above describes, for Primary. For tests.
+  bool CheckInvariants(const TzetRowsParamsList* primary);
+  /// The entries the table holds, with a thread or free.
+  std::size_t EntryCount();
 
 private:
   /// An entry's owner tag and the data calls of its thread under way, in one word, so that
@@ -60,23 +71,20 @@ private:
   static uint64_t CallsOf(uint64_t state) noexcept { return state & kCallMask; }
 
   struct Entry {
-    std::thread::id Thread; // none while the entry is free
+    std::thread::id Thread;    // none while the entry is free
+    platform::ThreadLife Life; // of Thread, to find the entries of threads that have ended
     std::atomic<uint64_t> State{0};
-    std::atomic<uint64_t> LastUse{0};
     TzetRowsParamsList* List = nullptr; // Primary or Owned
     std::unique_ptr<TzetRowsParamsList> Owned;
   };
-  /// The calling thread's entry, made, reused or taken over when it has none. Caller holds lock_.
+  /// The calling thread's entry, made, or reused when it has none. Caller holds lock_.
   Entry& EntryOfCaller();
   /// Gives an idle entry (no call under way) a new owner tag: true when it was idle. Caller
   /// holds lock_.
   static bool Claim(Entry& entry) noexcept;
-  /// An idle entry for a new thread, the longest idle first, claimed; null when every entry is
-  /// inside a call. Caller holds lock_.
-  Entry* TakeIdleEntry();
-  /// Marks Entry as the most recently used one. Threads that stamp at the same moment may get
-  /// the same mark: the order among them does not matter.
-  void Stamp(Entry& entry) noexcept;
+  /// Frees the entries of threads that have ended, their lists emptied and kept for the next
+  /// thread; answers how many. Caller holds lock_.
+  std::size_t ReclaimEnded();
   /// Entry's list, given one when it has none (Primary when no other entry has it); kept for
   /// the calling thread while it is inside a call. Caller holds lock_.
   TzetRowsParamsList* ListOf(Entry& entry, TzetRowsParamsList* primary);
@@ -86,5 +94,6 @@ private:
   const uint64_t id_;
   std::mutex lock_;
   std::vector<std::unique_ptr<Entry>> entries_;
-  std::atomic<uint64_t> clock_{0};
+  /// The size at which a thread new to the table next looks for entries of ended threads.
+  std::size_t scanAt_ = kScanAfter;
 };

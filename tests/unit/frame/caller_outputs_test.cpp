@@ -77,34 +77,49 @@ TEST(CallerOutputLists, FirstThreadGetsThePrimaryListOthersTheirOwn) {
   OnOtherThread([&] { EXPECT_EQ(lists.ForCaller(&primary), &primary); });
 }
 
-TEST(CallerOutputLists, BeyondTheLimitTheLongestIdleThreadNotInACallGivesUpItsList) {
+// However many threads call, each keeps its own list, as its call left it, while it lives.
+TEST(CallerOutputLists, EveryLiveThreadKeepsItsOwnListWhateverTheirNumber) {
   TCallerOutputLists lists;
   TzetRowsParamsList primary;
-  // The calling thread is inside a call all along: its list is never taken over.
   lists.Enter();
   TzetRowsParamsList* mine = lists.ForCaller(&primary);
   mine->AddNewRow();
-  // More threads than the table keeps, all alive until the last has its list, taking their
-  // lists one after the other.
-  constexpr int kThreads = static_cast<int>(TCallerOutputLists::kMaxCallerLists) + 8;
+  // Three times the table's first size, all alive until the last has its list.
+  constexpr int kThreads = static_cast<int>(TCallerOutputLists::kScanAfter) * 3 + 8;
   std::vector<TzetRowsParamsList*> got(kThreads, nullptr);
   std::vector<int32_t> countAtStart(kThreads, -1);
-  ThreadsInTurn(kThreads, [&](int t) {
+  ThreadsInTurn threads(kThreads, [&](int t) {
     got[t] = lists.ForCaller(&primary);
     countAtStart[t] = got[t]->Count();
     got[t]->AddNewRow();
-  }).Release();
-
+  });
   std::set<TzetRowsParamsList*> distinct(got.begin(), got.end());
   distinct.insert(mine);
-  EXPECT_EQ(distinct.size(), TCallerOutputLists::kMaxCallerLists);
-  const int others = static_cast<int>(TCallerOutputLists::kMaxCallerLists) - 1;
-  EXPECT_EQ(got[others], got[0]) << "the longest idle thread gave up its list";
-  for (int t = 0; t < kThreads; ++t)
-    EXPECT_EQ(countAtStart[t], 0) << "thread " << t << ": a list taken over starts empty";
+  EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kThreads) + 1);
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(countAtStart[t], 0) << "thread " << t;
+    EXPECT_EQ(got[t]->Count(), 1) << "thread " << t << ": its row was taken away";
+  }
+  EXPECT_TRUE(lists.CheckInvariants(&primary));
+  threads.Release();
   EXPECT_EQ(lists.ForCaller(&primary), mine);
   EXPECT_EQ(mine->Count(), 1);
   lists.Leave();
+}
+
+// Threads that end leave their entries to the threads that come after them: a host that makes a
+// thread per call keeps the table at its first size.
+TEST(CallerOutputLists, EntriesOfEndedThreadsGoToNewThreads) {
+  TCallerOutputLists lists;
+  TzetRowsParamsList primary;
+  for (int t = 0; t < static_cast<int>(TCallerOutputLists::kScanAfter) * 4; ++t)
+    OnOtherThread([&] {
+      TzetRowsParamsList* list = lists.ForCaller(&primary);
+      EXPECT_EQ(list->Count(), 0) << "a list taken back starts empty";
+      list->AddNewRow();
+    });
+  EXPECT_LE(lists.EntryCount(), TCallerOutputLists::kScanAfter);
+  EXPECT_TRUE(lists.CheckInvariants(&primary));
 }
 
 // Inside a call a thread finds its list without the table; once the call has ended and the table
@@ -126,33 +141,6 @@ TEST(CallerOutputLists, ListFoundDuringACallIsForgottenWhenTheCallEnds) {
   EXPECT_EQ(lists.ForCaller(&primary), mine);
   lists.Leave();
 }
-// A thread that calls again finds its remembered entry without the table's lock; when the entry
-// went to another thread between its calls, it must not go on writing into that thread's list.
-TEST(CallerOutputLists, RememberedEntryTakenOverBetweenCallsIsNotUsed) {
-  TCallerOutputLists lists;
-  TzetRowsParamsList primary;
-  for (int call = 0; call < 3; ++call) {
-    lists.Enter();
-    EXPECT_EQ(lists.ForCaller(&primary), &primary);
-    lists.Leave();
-  }
-  primary.AddNewRow();
-
-  // Fill the table with threads that stay alive, then one more: it takes over the longest idle
-  // entry, this thread's.
-  constexpr int kOthers = static_cast<int>(TCallerOutputLists::kMaxCallerLists);
-  std::vector<TzetRowsParamsList*> got(kOthers, nullptr);
-  ThreadsInTurn others(kOthers, [&](int t) { got[t] = lists.ForCaller(&primary); });
-  EXPECT_EQ(got[kOthers - 1], &primary) << "the last thread took over this thread's entry";
-  EXPECT_EQ(primary.Count(), 0);
-
-  lists.Enter();
-  TzetRowsParamsList* mine = lists.ForCaller(&primary);
-  EXPECT_NE(mine, &primary);
-  EXPECT_NE(mine, nullptr);
-  lists.Leave();
-}
-
 } // namespace
 
 namespace {
