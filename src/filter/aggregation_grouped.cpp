@@ -114,6 +114,16 @@ int32_t TGroupedAggregation::Holding() {
   return holding;
 }
 
+bool TGroupedAggregation::CheckInvariants() {
+  bool sound = groups_.CheckInvariants();
+  groups_.ForEach([&](int32_t, TAggregationGroup& group) {
+    sound = sound && group.Index.Covers(group.Pending) &&
+            (options_.LifetimeMs == 0 ||
+             group.ValueTimes.size() == static_cast<std::size_t>(group.Pending.Count()));
+  });
+  return sound;
+}
+
 void TGroupedAggregation::Reset() {
   groups_.Clear();
   nextValueExpiry_ = UINT64_MAX;
@@ -379,4 +389,11 @@ void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsP
   Grouped->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
                          Stats, RefillRows);
   PublishRows(rec, result, rows);
+}
+
+bool TaPlugin::CheckEngineInvariants() {
+  if (!AggregationList)
+    return true;
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  return !Grouped || Grouped->CheckInvariants();
 }

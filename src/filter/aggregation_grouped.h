@@ -38,6 +38,9 @@ public:
   int32_t Holding();
   /// Empties every pending row and forgets every group.
   void Reset();
+  /// True when the group table holds (see TAggregationGroups) and every group's index covers
+  /// exactly its pending row, with a time per value when values have a lifetime. For tests.
+  bool CheckInvariants();
 
 private:
   using SeenName = TSeenNames::Entry;

@@ -1,6 +1,7 @@
 #include "filter/aggregation_groups.h"
 
 #include <utility>
+#include <vector>
 
 TAggregationGroups::TAggregationGroups(uint32_t maxGroups) : maxGroups_(maxGroups) {}
 
@@ -104,4 +105,46 @@ void TAggregationGroups::Append(int32_t slot, int32_t TAggregationGroup::*prev,
   else
     head = slot;
   tail = slot;
+}
+
+bool TAggregationGroups::CheckInvariants() const {
+  if (byKey_.size() > maxGroups_ || slots_.size() != byKey_.size() + free_.size())
+    return false;
+  std::vector<int> seen(slots_.size(), 0); // 1: a group's, 2: free
+  for (const auto& [key, slot] : byKey_) {
+    if (slot < 0 || static_cast<std::size_t>(slot) >= slots_.size() || seen[slot] != 0 ||
+        slots_[slot]->Key != key)
+      return false;
+    seen[slot] = 1;
+  }
+  for (const int32_t slot : free_) {
+    if (slot < 0 || static_cast<std::size_t>(slot) >= slots_.size() || seen[slot] != 0)
+      return false;
+    seen[slot] = 2;
+  }
+  // Walks one order from Head: every link answered back, times not decreasing; answers the
+  // number of groups on it, or -1.
+  const auto walk = [&](int32_t head, int32_t tail, int32_t TAggregationGroup::*prev,
+                        int32_t TAggregationGroup::*next, uint64_t TAggregationGroup::*time,
+                        bool aging) -> long {
+    long count = 0;
+    int32_t before = -1;
+    uint64_t last = 0;
+    for (int32_t slot = head; slot >= 0; slot = (*slots_[slot]).*next) {
+      const TAggregationGroup& group = *slots_[slot];
+      if (seen[slot] != 1 || group.*prev != before || group.*time < last ||
+          (aging && !group.Aging) || ++count > static_cast<long>(byKey_.size()))
+        return -1;
+      last = group.*time;
+      before = slot;
+    }
+    return before == tail ? count : -1;
+  };
+  long aging = 0;
+  for (const auto& [key, slot] : byKey_)
+    aging += slots_[slot]->Aging ? 1 : 0;
+  return walk(idleHead_, idleTail_, &TAggregationGroup::IdlePrev, &TAggregationGroup::IdleNext,
+              &TAggregationGroup::LastInput, false) == static_cast<long>(byKey_.size()) &&
+         walk(ageHead_, ageTail_, &TAggregationGroup::AgePrev, &TAggregationGroup::AgeNext,
+              &TAggregationGroup::AgeStart, true) == aging;
 }

@@ -3,6 +3,11 @@
 // by their last packet (the idle order, for the timeout and for evictions) and by the first value
 // of their pending row (the age order). The table holds at most the bound it is given, so its
 // memory stays bounded whatever the key values are.
+//
+// What holds between calls (CheckInvariants): no more groups than the bound; every slot is either
+// a group's, found by its key, or free, never both; the idle order links every group once, from
+// the oldest last packet to the newest; the age order links exactly the aging groups once, from
+// the oldest first value to the newest.
 #pragma once
 
 #include "data/params_list.h"
@@ -69,6 +74,9 @@ public:
   void StartAge(int32_t slot, uint64_t now);
   /// Takes Slot's group out of the age order.
   void StopAge(int32_t slot);
+
+  /// True when the table is in the state its comment above describes. For tests.
+  bool CheckInvariants() const;
 
   /// Calls F(slot, group) for every open group.
   template <class F> void ForEach(F&& f) {

@@ -70,6 +70,9 @@ public:
   /// Runs the options dialog modally; after OK the settings are reloaded, so that the engine
   /// takes the new variables over.
   void zetPluginShowOptionsDialog(TzetPlugin* sender, PPluginCallRec rec, bool& success);
+  /// True when the grouped path's state holds what it promises (see TGroupedAggregation), or
+  /// the path is off. Takes the engine lock. For tests.
+  bool CheckEngineInvariants();
 
   TzetStrHolder* Properties = nullptr;
   TDataSourceCfg* Cfg = nullptr;

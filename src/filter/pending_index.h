@@ -53,6 +53,18 @@ public:
 
   static std::size_t Hash(std::string_view s) { return std::hash<std::string_view>{}(s); }
 
+  /// True when the index holds exactly the items of Pending, each found at its position.
+  bool Covers(const TzetParamsList& pending) const {
+    if (used_ != static_cast<std::size_t>(pending.Count()))
+      return false;
+    for (int32_t i = 0; i < pending.Count(); ++i) {
+      const std::string_view name = pending.Item(i)->LowerName.View();
+      if (Find(pending, name, Hash(name)) != i)
+        return false;
+    }
+    return true;
+  }
+
 private:
   void Place(int32_t index, std::size_t hash) {
     const std::size_t mask = slots_.size() - 1;

@@ -70,6 +70,7 @@ protected:
     r.Input.Kind = ZET_KIND_LIST;
     r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
     const int32_t result = frame::ProcessData(&r);
+    EXPECT_TRUE(module_->CheckEngineInvariants());
     const std::string rows = r.Output.Kind == ZET_KIND_LIST
                                  ? RowsText(reinterpret_cast<const TzetParamsList*>(r.Output.Data))
                                  : "<no output>";
