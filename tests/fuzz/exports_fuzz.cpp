@@ -123,7 +123,9 @@ constexpr const char* kNames[] = {"COMMAND",
                                   "CONFIG-ID",
                                   "HANDLE",
                                   " ",
-                                  "X"};
+                                  "X",
+                                  "Dev",
+                                  "$ROW_STATUS$"};
 constexpr const char* kProperties[] = {
     "Description",    "LogTitle",          "ModuleType",       "CustomCommands",
     "ParserItems",    "ParserItemName003", "ParserItemsCount", "Custom:Speed",
@@ -164,15 +166,28 @@ struct Call {
   std::vector<char> buffer = std::vector<char>(4096);
 };
 
+// Texts in several scripts, as device names (group values) come: letters outside any 8-bit code
+// page, characters outside the basic plane, a surrogate without its pair, and a long one.
+std::u16string ScriptText(Bytes& in) {
+  static const std::u16string kTexts[] = {u"\u04161",    u"\u03A91",    u"\u6C34",  u"\u706B",
+                                          u"\U0001F600", u"\U0001F601", u"x\xD800", u"x\xDC00",
+                                          u"",           u"1",          u"north"};
+  std::u16string text = kTexts[in.U8() % (sizeof kTexts / sizeof kTexts[0])];
+  if (in.U8() % 8 == 0)
+    text.append(300 + in.U8(), u'\u0416');
+  return text;
+}
+
 hostkit::HostVariant Value(Bytes& in) {
   hostkit::HostVariant v{};
   static constexpr uint16_t kTypes[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 11, 16, 17, 18, 19, 20, 8, 3};
   v.vt = kTypes[in.U8() % (sizeof kTypes / sizeof kTypes[0])];
   if (v.vt == 8) {
-    std::string text = in.U8() % 2 ? kCommands[in.U8() % 12] : in.Text(24);
-    if (in.U8() % 4 == 0)
+    const uint8_t how = in.U8() % 4;
+    std::string text = how == 0 ? kCommands[in.U8() % 12] : in.Text(24);
+    if (how == 1)
       text = "Temperature|T1|Float|\r\nPressure\r\nP|P1|Word";
-    v.ptr = hostkit::NewOleString(hostkit::Utf8ToUtf16(text));
+    v.ptr = hostkit::NewOleString(how == 2 ? ScriptText(in) : hostkit::Utf8ToUtf16(text));
   } else {
     v.i8 = static_cast<int64_t>(uint64_t(in.U32()) | uint64_t(in.U32()) << 32);
   }
@@ -222,13 +237,21 @@ hostkit::HostList* List(Bytes& in, Call& call, bool commandList) {
   return call.lists.back().get();
 }
 
-// A list the library handed out must be one of its own rows lists, readable to its end.
+// A list the library handed out must be one of its own rows lists, readable to its end, with at
+// most one status item in each row.
 void CheckOutputList(uintptr_t data) {
   Check(data != 0, "an output list without a pointer");
   Check(hostkit::ListClassName(reinterpret_cast<void*>(data)) == "TzetRowsParamsList",
         "an output list of another class");
-  for (const hostkit::ItemView& item : hostkit::ReadList(reinterpret_cast<void*>(data)))
+  int statuses = 0;
+  for (const hostkit::ItemView& item : hostkit::ReadList(reinterpret_cast<void*>(data))) {
     gSink = gSink + item.name.size() + item.text.size();
+    std::string lowered = item.name;
+    for (char& c : lowered)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    statuses = item.name == ZET_ROW_MARKER ? 0 : statuses + (lowered == "$row_status$");
+    Check(statuses <= 1, "a row with two status items");
+  }
 }
 
 bool IsResultCode(int32_t r) {
@@ -406,22 +429,31 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 // The settings files a LOAD of the input may name: none, one variable, two with a timeout, two
-// without reset. Written again for every input, since commands of the input may save over them.
-void WriteSettingsFiles() {
+// without reset; the input's first byte adds advanced options to the last three (partial rows,
+// an age limit, a value lifetime, grouping by "Dev" with a small bound). Written again for
+// every input, since commands of the input may save over them.
+void WriteSettingsFiles(Bytes& in) {
   static const char* const kSettings[] = {"", "[Common]\r\nVar1=A\r\n",
                                           "[Common]\r\nVar1=A\r\nVar2=B\r\nTimeout=50\r\n",
                                           "[Common]\r\nVar1=a\r\nVar2=X\r\nNo reset=True\r\n"};
+  static const char* const kAdvanced[] = {"Release partial rows=True\r\n", "Age limit=20\r\n",
+                                          "Value lifetime=30\r\n", "Group by=Dev\r\n",
+                                          "Max groups=2\r\n"};
+  const uint8_t advanced = in.U8();
   for (int i = 0; i < 4; ++i) {
     if (std::FILE* f = std::fopen((gFolder + "/s" + std::to_string(i) + ".ini").c_str(), "wb")) {
       std::fputs(kSettings[i], f);
+      for (int k = 0; i != 0 && k < 5; ++k)
+        if (advanced & (1u << k))
+          std::fputs(kAdvanced[k], f);
       std::fclose(f);
     }
   }
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  WriteSettingsFiles();
   Bytes in(data, size);
+  WriteSettingsFiles(in);
   for (int calls = 0; calls < 64 && !in.Done(); ++calls) {
     Call call;
     Run(in, call);

@@ -8,6 +8,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <initializer_list>
+#include <latch>
 #include <memory>
 #include <string>
 #include <thread>
@@ -140,33 +142,48 @@ TEST_F(Stress, EveryCompletedRowReachesItsCaller) {
   EXPECT_EQ(tally.lost.load(), 0);
 }
 
-// A pool of 200 host threads on one instance: each row reaches the thread that released it and
-// stays as it was until that thread's next call, however many threads call meanwhile.
-TEST_F(Stress, TwoHundredThreadsEachKeepTheirOwnRows) {
+// A pool of 200 host threads on one instance grouping by device: each thread is a device whose
+// name differs from another's only in a letter outside any 8-bit code page ("\u04161" and
+// "\u03A91"), and sends rows in two packets and in one. Each row must hold its own device's values
+// only, reach the thread that released it and stay as it was until that thread's next call,
+// however many threads call meanwhile.
+TEST_F(Stress, TwoHundredThreadsEachKeepTheirOwnRowsAndDevices) {
   constexpr int kThreads = 200;
-  constexpr int kPackets = 60;
-  ModuleSession shared({"Var1=A", "Var2=B"}, kNoWindow);
+  constexpr int kRows = 15;
+  ModuleSession shared({"Var1=A", "Var2=B", "Group by=Dev"}, kNoWindow);
   std::atomic<long> lost{0}, checked{0};
-  std::atomic<int> ready{0};
+  std::latch start(kThreads);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
-      // All threads alive and calling at once.
-      ++ready;
-      while (ready.load() < kThreads)
-        std::this_thread::yield();
-      for (int32_t i = 0; i < kPackets; ++i) {
+      const std::string device = (t % 2 ? "\u03A9" : "\u0416") + std::to_string(t / 2);
+      // Answers whether the call answered Code and its rows stayed as they were meanwhile.
+      const auto send = [&](std::initializer_list<std::pair<const char*, int32_t>> items,
+                            int32_t code, std::string& rows) {
         hostkit::HostList packet, params;
-        packet.AddInt("A", i);
-        packet.AddInt("B", t);
+        packet.AddTextUtf8("Dev", device);
+        for (const auto& [name, value] : items)
+          packet.AddInt(name, value);
         RecordBytes r;
         r.Handle(shared.Handle()).Params(params.Raw()).Types(ZET_MTT_FILTER);
         r.Input(ZET_KIND_LIST, reinterpret_cast<uintptr_t>(packet.Raw()));
-        const int32_t code = HostTest::X().ProcessData(r.Rec());
-        const std::string want = "A=" + std::to_string(i) + " B=" + std::to_string(t) + "|";
-        const std::string first = OutputRowsText(r);
+        const bool answered = HostTest::X().ProcessData(r.Rec()) == code;
+        rows = OutputRowsText(r);
         std::this_thread::yield(); // the other threads call meanwhile
-        if (code != 0 || first != want || OutputRowsText(r) != want)
+        return answered && rows == OutputRowsText(r);
+      };
+      start.arrive_and_wait(); // all threads alive and calling at once
+      for (int32_t i = 0; i < kRows; ++i) {
+        std::string first, second, single;
+        // A row in two packets, then one in a single packet.
+        const bool answered = send({{"A", i}}, -2, first) && send({{"B", t}}, 0, second) &&
+                              send({{"B", -t}, {"A", -i}}, 0, single);
+        const auto rowOf = [&](const std::string& values) {
+          return "Dev=" + device + " " + values + "|";
+        };
+        if (!answered || first != "" ||
+            second != rowOf("A=" + std::to_string(i) + " B=" + std::to_string(t)) ||
+            single != rowOf("B=" + std::to_string(-t) + " A=" + std::to_string(-i)))
           ++lost;
         ++checked;
       }
@@ -174,9 +191,9 @@ TEST_F(Stress, TwoHundredThreadsEachKeepTheirOwnRows) {
   }
   for (std::thread& t : threads)
     t.join();
-  std::printf("stress: %d threads, %ld packets checked, %ld rows lost or changed\n", kThreads,
+  std::printf("stress: %d threads, %ld rows checked, %ld lost, mixed or changed\n", kThreads,
               checked.load(), lost.load());
-  EXPECT_EQ(checked.load(), long{kThreads} * kPackets);
+  EXPECT_EQ(checked.load(), long{kThreads} * kRows);
   EXPECT_EQ(lost.load(), 0);
 }
 
