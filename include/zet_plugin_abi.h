@@ -172,7 +172,11 @@ typedef struct ZetParamsListItemLayout {
 /* ---- exported functions -------------------------------------------------------------------
    Every export may be called from any host thread. No failure leaves an export: each answers a
    result code or its no-instance value. The call record is the host's; the library writes only
-   the fields the export documents. */
+   the fields the export documents.
+   Any number of host threads may call one instance at once. Each calling thread gets the rows
+   its calls release in an output list of its own, which stays as the call left it until that
+   thread's next data call for the instance, its release request, the last UNLOAD or the
+   thread's end. */
 
 /* The interface version, ZET_INTERFACE_VERSION. */
 typedef int32_t(ZET_CALL* PFN_GetPluginIntfVersion)(void);
