@@ -19,30 +19,9 @@ const TAggregationListItem& VarAt(const TObjectList& vars, int32_t k) {
   return *static_cast<const TAggregationListItem*>(vars.Get(k));
 }
 
-/// Out := Text in UTF-8, losing nothing: a surrogate without its pair keeps a sequence of its
-/// own (as in WTF-8), so that two texts that differ anywhere give two keys.
+/// Appends Text to a key, losing nothing: two texts that differ anywhere give two keys.
 void AppendKeyText(std::u16string_view text, std::string& out) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
+  platform::AppendUtf8(text, out, platform::LoneSurrogates::Keep);
 }
 
 /// Out := the group key of Value: its text form as Variant::ToWide gives it, in UTF-8. Keys are

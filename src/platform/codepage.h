@@ -13,6 +13,11 @@ std::u16string AnsiToWide(std::string_view text);
 /// Characters without an ANSI form become '?'.
 std::string WideToAnsi(std::u16string_view text);
 std::string WideToUtf8(std::u16string_view text);
+/// What AppendUtf8 makes of a surrogate without its pair: U+FFFD, or a sequence of its own (as
+/// in WTF-8), which keeps two texts that differ only there apart.
+enum class LoneSurrogates { Replace, Keep };
+/// Appends Text to Out in UTF-8.
+void AppendUtf8(std::u16string_view text, std::string& out, LoneSurrogates lone);
 /// Invalid UTF-8 sequences become U+FFFD.
 std::u16string Utf8ToWide(std::string_view text);
 /// Decodes 8-bit text of the Windows code page CodePage (0: the system's ANSI code page, as

@@ -5,16 +5,14 @@
 
 namespace platform {
 
-std::string WideToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void AppendUtf8(std::u16string_view text, std::string& out, LoneSurrogates lone) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     uint32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
+    } else if (c >= 0xD800 && c <= 0xDFFF && lone == LoneSurrogates::Replace) {
       c = 0xFFFD;
     }
     if (c < 0x80) {
@@ -33,6 +31,12 @@ std::string WideToUtf8(std::u16string_view text) {
       out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
   }
+}
+
+std::string WideToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendUtf8(text, out, LoneSurrogates::Replace);
   return out;
 }
 

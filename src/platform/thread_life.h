@@ -24,7 +24,8 @@ public:
 
 private:
   explicit ThreadLife(void* token) noexcept : token_(token) {}
-  void Release() noexcept;
+  /// Gives the system's token back; one implementation per platform.
+  static void Close(void* token) noexcept;
 
   void* token_ = nullptr;
 };

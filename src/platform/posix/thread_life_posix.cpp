@@ -17,22 +17,8 @@ struct LifeOfThread {
 
 } // namespace
 
-ThreadLife::~ThreadLife() {
-  Release();
-}
-
-ThreadLife& ThreadLife::operator=(ThreadLife&& other) noexcept {
-  if (this != &other) {
-    Release();
-    token_ = other.token_;
-    other.token_ = nullptr;
-  }
-  return *this;
-}
-
-void ThreadLife::Release() noexcept {
-  delete static_cast<Mark*>(token_);
-  token_ = nullptr;
+void ThreadLife::Close(void* token) noexcept {
+  delete static_cast<Mark*>(token);
 }
 
 ThreadLife ThreadLife::OfCallingThread() {

@@ -3,23 +3,8 @@
 
 namespace platform {
 
-ThreadLife::~ThreadLife() {
-  Release();
-}
-
-ThreadLife& ThreadLife::operator=(ThreadLife&& other) noexcept {
-  if (this != &other) {
-    Release();
-    token_ = other.token_;
-    other.token_ = nullptr;
-  }
-  return *this;
-}
-
-void ThreadLife::Release() noexcept {
-  if (token_)
-    ::CloseHandle(static_cast<HANDLE>(token_));
-  token_ = nullptr;
+void ThreadLife::Close(void* token) noexcept {
+  ::CloseHandle(static_cast<HANDLE>(token));
 }
 
 ThreadLife ThreadLife::OfCallingThread() {
