@@ -104,7 +104,7 @@ if build_or_fail win32 "${win32_targets[@]}"; then
     step "64-bit Windows build (the stand-in where 32-bit wine cannot run)"
     build_or_fail win64 aggregation hostsim plugin_info
   else
-    echo "this kernel cannot start 32-bit programs, so 32-bit wine cannot run here;"
+    echo "32-bit programs cannot run here (or AGG_WINE32=no says so), so 32-bit wine cannot;"
     echo "the Windows tests run under wine64 against the 64-bit build below"
     step "64-bit Windows build, tests under wine64"
     build_or_fail win64 && run_ctest win64
