@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Makes the set a user installs from one Windows build: the DLL without debug information (its
-# debug information in aggregation.dll.debug beside it, linked through a .gnu_debuglink section so
-# that a debugger finds it), the help and language files where the build has them, and a zip of
-# the folder named with the file version read back from the DLL's version resource.
+# Makes the set a user installs from one Windows build: the DLL without debug information, the
+# help and language files where the build has them, and a zip of them named with the file version
+# read back from the DLL's version resource. The debug information goes into
+# aggregation.dll.debug beside them, linked through a .gnu_debuglink section so that a debugger
+# finds it, and ships as a zip of its own (aggregation-<version>-symbols.zip): it is many times
+# the DLL's size, and a user needs it only to debug.
 #
 # usage: make_dist.sh OBJCOPY BIN_DIR DIST_DIR
 set -euo pipefail
@@ -31,6 +33,8 @@ read -r minor major build patch < <(od -An -tu2 -j $((offset + 8)) -N8 "$dist/ag
 version="$major.$minor.$patch.$build"
 
 zip_name="aggregation-$version.zip"
-rm -f "$dist/../$zip_name"
-(cd "$dist" && zip -q -X "../$zip_name" ./*)
-echo "dist: $(cd "$dist" && ls | tr '\n' ' ')-> $zip_name ($(du -k "$dist/aggregation.dll" | cut -f1) KiB DLL)"
+symbols_name="aggregation-$version-symbols.zip"
+rm -f "$dist/../$zip_name" "$dist/../$symbols_name"
+(cd "$dist" && zip -q -X "../$zip_name" ./* -x aggregation.dll.debug)
+(cd "$dist" && zip -q -X "../$symbols_name" aggregation.dll.debug)
+echo "dist: $(cd "$dist" && ls | tr '\n' ' ')-> $zip_name ($(du -k "$dist/../$zip_name" | cut -f1) KiB), $symbols_name ($(du -k "$dist/../$symbols_name" | cut -f1) KiB)"
