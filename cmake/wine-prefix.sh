@@ -5,6 +5,7 @@
 # wherever wine64 is installed too.
 #
 #   wine_programs ARCH               sets wine_loader and wine_server for ARCH (win32 or win64)
+#   wine_label ARCH                  prints how messages name that wine ("32-bit wine", "wine64")
 #   wine_prefix_arch PREFIX          prints the width PREFIX was made with (win32, win64 or nothing)
 #   wine_prefix PREFIX ARCH MARKER [SETUP]
 #       makes PREFIX as a prefix of width ARCH unless it already is one with the file MARKER in
@@ -31,6 +32,10 @@ wine_programs() {
     echo "wine: $1 programs need $wine_loader and $wine_server, which are not installed" >&2
     return 1
   fi
+}
+
+wine_label() {
+  if [ "$1" = win64 ]; then echo wine64; else echo "32-bit wine"; fi
 }
 
 wine_prefix_arch() {

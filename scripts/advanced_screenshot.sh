@@ -2,9 +2,10 @@
 # Takes a screenshot of the advanced options dialog in one language of the shipped language file
 # (default EN), with real pixels under Xvfb, so that a person can check its layout and texts.
 #   scripts/advanced_screenshot.sh [LANGUAGE] [OUT.png]
-# Builds the Windows preset's (the 32-bit one where this machine runs it, else win64) library and host tests first when they are missing. The host tests'
-# screenshot case opens the options dialog, presses "Advanced..." and holds the advanced dialog
-# open; the picture is cut to the advanced dialog's window.
+# Builds the library and host tests of the Windows preset this machine runs (win32 where it
+# starts 32-bit programs, else win64) first when they are missing. The host tests' screenshot
+# case opens the options dialog, presses "Advanced..." and holds the advanced dialog open; the
+# picture is cut to the advanced dialog's window.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/screenshot_common.sh"

@@ -13,8 +13,8 @@ if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j 2 --targe
   tail -40 "$log"
   exit 1
 fi
-loader="32-bit wine"
-[ "$preset" = win64 ] && loader=wine64
+. cmake/wine-prefix.sh
+loader=$(wine_label "$preset")
 run() { (cd "build/$preset/bin" && AGG_WINEPREFIX="$root/build/$preset/wineprefix" AGG_WINE_ARCH=$preset bash "$root/cmake/wine-run.sh" "$@"); }
 
 echo

@@ -44,8 +44,8 @@ with open(sys.argv[1], "w") as out:
         out.write("; ".join(values) + "\n")
 EOF
 
-loader="32-bit wine"
-[ "$windows" = win64 ] && loader=wine64
+. cmake/wine-prefix.sh
+loader=$(wine_label "$windows")
 vars=V1,V2,V3,V4,V5,V6,V7,V8
 rate() { tail -1 "$1" | sed -n 's/.*: \([0-9]*\) packets\/s.*/\1/p'; }
 # One short run first, so that the wine server and the prefix are up before the timed rounds.

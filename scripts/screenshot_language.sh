@@ -3,9 +3,10 @@
 # (default RU, Russian in Windows-1251), with real pixels under Xvfb, so that a person can check
 # that the translated texts are readable.
 #   scripts/screenshot_language.sh [LANGUAGE] [OUT.png]
-# Builds the Windows preset's (the 32-bit one where this machine runs it, else win64) library and host simulator first when they are missing. The wine
-# prefix has the X11 driver and a virtual desktop of the screen's size; the host simulator opens
-# the dialog filled from the weather example and closes it itself after a few seconds.
+# Builds the library and host simulator of the Windows preset this machine runs (win32 where it
+# starts 32-bit programs, else win64) first when they are missing. The wine prefix has the X11
+# driver and a virtual desktop of the screen's size; the host simulator opens the dialog filled
+# from the weather example and closes it itself after a few seconds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/screenshot_common.sh"

@@ -111,11 +111,13 @@ bool TAggregationGroups::CheckInvariants() const {
   if (byKey_.size() > maxGroups_ || slots_.size() != byKey_.size() + free_.size())
     return false;
   std::vector<int> seen(slots_.size(), 0); // 1: a group's, 2: free
+  long aging = 0;
   for (const auto& [key, slot] : byKey_) {
     if (slot < 0 || static_cast<std::size_t>(slot) >= slots_.size() || seen[slot] != 0 ||
         slots_[slot]->Key != key)
       return false;
     seen[slot] = 1;
+    aging += slots_[slot]->Aging ? 1 : 0;
   }
   for (const int32_t slot : free_) {
     if (slot < 0 || static_cast<std::size_t>(slot) >= slots_.size() || seen[slot] != 0)
@@ -140,9 +142,6 @@ bool TAggregationGroups::CheckInvariants() const {
     }
     return before == tail ? count : -1;
   };
-  long aging = 0;
-  for (const auto& [key, slot] : byKey_)
-    aging += slots_[slot]->Aging ? 1 : 0;
   return walk(idleHead_, idleTail_, &TAggregationGroup::IdlePrev, &TAggregationGroup::IdleNext,
               &TAggregationGroup::LastInput, false) == static_cast<long>(byKey_.size()) &&
          walk(ageHead_, ageTail_, &TAggregationGroup::AgePrev, &TAggregationGroup::AgeNext,

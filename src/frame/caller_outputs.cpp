@@ -57,40 +57,45 @@ std::size_t TCallerOutputLists::ReclaimEnded() {
   return reclaimed;
 }
 
+void TCallerOutputLists::GiveToCaller(Entry& entry, std::thread::id self) {
+  entry.Thread = self;
+  entry.Life = platform::ThreadLife::OfCallingThread();
+  if (entry.List)
+    entry.List->Clear();
+}
+
+TCallerOutputLists::Entry* TCallerOutputLists::FreeEntry() const {
+  for (const auto& entry : entries_)
+    if (entry->Thread == std::thread::id() && CallsOf(entry->State.load()) == 0)
+      return entry.get();
+  return nullptr;
+}
+
 TCallerOutputLists::Entry& TCallerOutputLists::EntryOfCaller() {
   const std::thread::id self = std::this_thread::get_id();
-  Entry* free = nullptr;
   for (const auto& entry : entries_) {
-    if (entry->Thread == self) {
-      // The id of a thread that has ended may come back with a new thread: the entry then
-      // follows the new thread's life, and its list starts empty, as a taken-back one does.
-      if (entry->Life.Ended()) {
-        entry->Life = platform::ThreadLife::OfCallingThread();
-        if (entry->List)
-          entry->List->Clear();
-      }
-      return *entry;
-    }
-    if (!free && entry->Thread == std::thread::id() && CallsOf(entry->State.load()) == 0)
-      free = entry.get();
+    if (entry->Thread != self)
+      continue;
+    // The id of a thread that has ended may come back with a new thread: the entry then
+    // follows the new thread's life, and its list starts empty, as a taken-back one does.
+    if (entry->Life.Ended())
+      GiveToCaller(*entry, self);
+    return *entry;
   }
+  Entry* free = FreeEntry();
   if (!free && entries_.size() >= scanAt_) {
     const std::size_t reclaimed = ReclaimEnded();
     scanAt_ = std::max(kScanAfter, 2 * (entries_.size() - reclaimed));
-    for (const auto& entry : entries_)
-      if (!free && entry->Thread == std::thread::id())
-        free = entry.get();
+    free = FreeEntry();
   }
   // An entry freed by a reset has no list; one of an ended thread keeps its list, emptied.
   if (free && Claim(*free)) {
-    free->Thread = self;
-    free->Life = platform::ThreadLife::OfCallingThread();
+    GiveToCaller(*free, self);
     return *free;
   }
   auto entry = std::make_unique<Entry>();
-  entry->Thread = self;
-  entry->Life = platform::ThreadLife::OfCallingThread();
   entry->State.store(NextId() << kCallBits, std::memory_order_relaxed);
+  GiveToCaller(*entry, self);
   entries_.push_back(std::move(entry));
   return *entries_.back();
 }

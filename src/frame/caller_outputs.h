@@ -82,6 +82,11 @@ private:
   /// Gives an idle entry (no call under way) a new owner tag: true when it was idle. Caller
   /// holds lock_.
   static bool Claim(Entry& entry) noexcept;
+  /// Makes Entry the calling thread's (Self), following its life, its list (if any) emptied.
+  /// Caller holds lock_.
+  static void GiveToCaller(Entry& entry, std::thread::id self);
+  /// The first entry without a thread and without a call under way, or null. Caller holds lock_.
+  Entry* FreeEntry() const;
   /// Frees the entries of threads that have ended, their lists emptied and kept for the next
   /// thread; answers how many. Caller holds lock_.
   std::size_t ReclaimEnded();
