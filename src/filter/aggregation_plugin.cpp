@@ -38,6 +38,16 @@ void TaPlugin::LoadDesignTimeValues() {
   TzetPlugin::LoadDesignTimeValues();
   RegisterStringHolderClass();
   rtl::LoadFormResource(*this, "TaPlugin");
+  // The advanced options are stored only when the user moved them off their defaults: a user
+  // who never opens "Advanced..." finds the documented keys and no others.
+  const TProxyCodeObject defaults(nullptr);
+  const auto text = [](double value) { return rtl::Variant::Double(value).ToText(); };
+  KeysStoredOnlyOffDefault = {
+      {"Release partial rows", defaults.chkPartial_Checked ? "True" : "False"},
+      {"Age limit", text(defaults.spAgeLimit_Value)},
+      {"Value lifetime", text(defaults.spLifetime_Value)},
+      {"Group by", defaults.cbGroupBy_Text},
+      {"Max groups", text(defaults.spMaxGroups_Value)}};
 }
 
 const TStringList* TaPlugin::PropertyMap() const {

@@ -72,8 +72,9 @@ void TfrmOption::FormCreate(TObject*) {
   if (TCloseEvent frameClose = OnClose)
     OnClose = [this, frameClose](TObject* sender, TCloseAction& action) {
       frameClose(sender, action);
-      if (ModalResult() == mrOk && advanced_ && advanced_->Confirmed())
-        SaveFormSettings(*advanced_);
+      if (ModalResult() == mrOk && advanced_ && advanced_->Confirmed() &&
+          !SaveConfirmedForm(*advanced_))
+        SetModalResult(mrCancel);
     };
   const std::array<TComboBox*, 8> vars = Vars();
   TComboBox* first = vars[0];

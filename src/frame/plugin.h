@@ -217,6 +217,10 @@ public:
   TRegistryRoot ModuleRegistryRoot2 = rrHKEY_CURRENT_USER;
   rtl::AnsiString ModuleRegistryPath;
   rtl::AnsiString INISectionPrefix;
+  /// Keys of the property map stored only while they differ from their default (key and the
+  /// default's stored text): options beyond the documented set leave no key until the user
+  /// changes them, and returning one to its default removes its key.
+  std::vector<std::pair<std::string, std::string>> KeysStoredOnlyOffDefault;
   bool ModuleEnabled[8] = {};
   bool IsTemporaryLoad = false;
   TRect FormBounds;
@@ -224,6 +228,11 @@ public:
   uintptr_t ParentApp = 0;
   std::atomic<uintptr_t> MessagesProcessorHandle{0};
   std::atomic<bool> Busy{false};
+  /// Options dialogs running on the instance (low bits) and kReleasedDuringDialog: an instance
+  /// released while a dialog runs on it is destroyed by the last of its dialog calls, once the
+  /// dialog has closed, never under it (see frame/instances.h).
+  std::atomic<uint32_t> DialogRuns{0};
+  static constexpr uint32_t kReleasedDuringDialog = 0x80000000u;
   bool Translated = false;
   std::thread::id LoadThreadId;
   rtl::AnsiString Language;

@@ -1,5 +1,6 @@
 #include "frame/plugin_cfg_form.h"
 
+#include "frame/host_log.h"
 #include "frame/plugin.h"
 #include "frame/settings_location.h"
 #include "platform/codepage.h"
@@ -52,7 +53,7 @@ void TPluginConfigFormFunc::SaveFormOnClose(TObject* sender, TCloseAction&) {
   if (!module || !map)
     return;
   if (form->ModalResult() == mrOk)
-    SaveFormSettings(*form);
+    SaveConfirmedForm(*form);
   else
     frame::SaveShortSettings(*module, map->Strings(), form);
 }
@@ -82,14 +83,29 @@ void LoadFormSettings(TForm& form) {
     frame::LoadSettings(*module, map->Strings(), &form);
 }
 
-bool SaveFormSettings(TForm& form) {
+bool SaveFormSettings(TForm& form, std::string* error) {
   TzetPlugin* module = FindOwnerModule(&form);
   TzetStrHolder* map = FindPropertyMap(form);
   if (!module || !map)
     return false;
   if (dynamic_cast<TForm*>(form.Owner()))
-    return frame::SaveControlSettings(*module, map->Strings(), &form);
-  return frame::SaveSettings(*module, map->Strings(), &form);
+    return frame::SaveControlSettings(*module, map->Strings(), &form, error);
+  return frame::SaveSettings(*module, map->Strings(), &form, error);
+}
+
+bool SaveConfirmedForm(TForm& form) {
+  std::string error;
+  if (SaveFormSettings(form, &error))
+    return true;
+  TzetPlugin* module = FindOwnerModule(&form);
+  if (!module || !FindPropertyMap(form))
+    return false;
+  if (error.empty())
+    error = "The settings store gave no reason";
+  frame::QueueLogLine(module, 0, "The settings could not be saved: " + error + " {SHOWOPTIONS}");
+  // Still closing: the new answer is what the modal run returns.
+  form.SetModalResult(mrCancel);
+  return false;
 }
 
 bool KeepLoadedPosition(const TForm& form, const TzetPlugin& module) {

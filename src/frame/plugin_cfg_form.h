@@ -56,8 +56,13 @@ TzetStrHolder* FindPropertyMap(const TForm& form);
 /// window position in the map is that of the dialog that owns it.
 void LoadFormSettings(TForm& form);
 /// Saves the dialog's mapped controls to the module's settings, with the same rule for a dialog
-/// owned by another dialog. False when there is no module or map or the store failed.
-bool SaveFormSettings(TForm& form);
+/// owned by another dialog. False when there is no module or map or the store failed; Error
+/// then receives the store's reason, when there is one.
+bool SaveFormSettings(TForm& form, std::string* error = nullptr);
+/// Saves the dialog's controls after OK. When the store fails, the module's host log gets a
+/// line with the reason and the dialog's answer becomes Cancel: the settings were not saved, and
+/// the host must not be told that they were.
+bool SaveConfirmedForm(TForm& form);
 /// True when the dialog stays at the position the settings moved it to (see the source).
 bool KeepLoadedPosition(const TForm& form, const TzetPlugin& module);
 /// Centres the dialog over the module's owner window, else the monitor under the mouse.

@@ -9,7 +9,8 @@ namespace {
 
 enum class TOperation { Load, Save };
 
-bool Run(TzetPlugin& instance, const TStringList& map, TComponent* target, TOperation operation) {
+bool Run(TzetPlugin& instance, const TStringList& map, TComponent* target, TOperation operation,
+         std::string* error = nullptr) {
   TWreg store(nullptr);
   store.SetRegistryRoot(instance.ModuleRegistryRoot1);
   store.SetSecondRegistryRoot(instance.ModuleRegistryRoot2);
@@ -17,12 +18,17 @@ bool Run(TzetPlugin& instance, const TStringList& map, TComponent* target, TOper
   store.SetINIFileSectionPrefix(instance.INISectionPrefix.Str());
   store.SetINIFile(instance.INIFile.Str());
   store.SetComponents(&map);
-  return operation == TOperation::Load ? store.LoadValues(target) : store.SaveValues(target);
+  store.SetKeysStoredOnlyOffDefault(instance.KeysStoredOnlyOffDefault);
+  const bool done =
+      operation == TOperation::Load ? store.LoadValues(target) : store.SaveValues(target);
+  if (!done && error)
+    *error = store.LastError();
+  return done;
 }
 
 // The lines after the short-set marker; the whole map when it has none.
 bool RunOnControls(TzetPlugin& instance, const TStringList& map, TComponent* target,
-                   TOperation operation) {
+                   TOperation operation, std::string* error = nullptr) {
   const std::string text = map.Text();
   const std::string head = CutAtShortMarker(text);
   std::string_view rest = text;
@@ -30,7 +36,7 @@ bool RunOnControls(TzetPlugin& instance, const TStringList& map, TComponent* tar
     rest.remove_prefix(head.size());
   TStringList lines;
   lines.SetText(rest);
-  return Run(instance, lines, target, operation);
+  return Run(instance, lines, target, operation, error);
 }
 
 } // namespace
@@ -41,10 +47,11 @@ bool LoadSettings(TzetPlugin& instance, const TStringList* map, TComponent* targ
   return Run(instance, *map, target, TOperation::Load);
 }
 
-bool SaveSettings(TzetPlugin& instance, const TStringList* map, TComponent* target) {
+bool SaveSettings(TzetPlugin& instance, const TStringList* map, TComponent* target,
+                  std::string* error) {
   if (!map)
     return false;
-  return Run(instance, *map, target, TOperation::Save);
+  return Run(instance, *map, target, TOperation::Save, error);
 }
 
 void SaveShortSettings(TzetPlugin& instance, const TStringList* map, TComponent* target) {
@@ -61,10 +68,11 @@ bool LoadControlSettings(TzetPlugin& instance, const TStringList* map, TComponen
   return RunOnControls(instance, *map, target, TOperation::Load);
 }
 
-bool SaveControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target) {
+bool SaveControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target,
+                         std::string* error) {
   if (!map)
     return false;
-  return RunOnControls(instance, *map, target, TOperation::Save);
+  return RunOnControls(instance, *map, target, TOperation::Save, error);
 }
 
 } // namespace frame

@@ -4,10 +4,14 @@
 // (settings/settings_store.h) with a property map for a target: the module's settings object or
 // its options dialog. The module never opens the registry or a file itself.
 //
-// Failures of the store reach the caller; the command and dialog guards catch them.
+// Failures of the store reach the caller; the command and dialog guards catch them. A save that
+// answers false puts the reason (the file, lock or key and the system's cause) into Error when
+// one is given.
 #pragma once
 
 #include "rtl/string_list.h"
+
+#include <string>
 
 class TComponent;
 class TzetPlugin;
@@ -19,13 +23,15 @@ namespace frame {
 bool LoadSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
 /// Writes every item of Map from Target to the instance's settings location. False without a map
 /// or when the storage could not be opened or written.
-bool SaveSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
+bool SaveSettings(TzetPlugin& instance, const TStringList* map, TComponent* target,
+                  std::string* error = nullptr);
 /// Writes only the lines of Map up to and including the short-set marker ";---short---" (the
 /// window position of a dialog); the whole map when it has no marker.
 void SaveShortSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
 /// Read and write only the lines of Map after the short-set marker (the controls, without the
 /// window position); the whole map when it has no marker. False as LoadSettings and SaveSettings.
 bool LoadControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
-bool SaveControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
+bool SaveControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target,
+                         std::string* error = nullptr);
 
 } // namespace frame

@@ -34,12 +34,15 @@ void LoadItem(TWreg& store, TStorage& storage, const TResolvedItem& item, const 
 }
 
 void SaveItem(TWreg& store, TStorage& storage, const TResolvedItem& item, const TItemRef& ref,
-              bool isVirtual, TTypeKind itemType) {
+              bool isVirtual, TTypeKind itemType, const std::string& key) {
   rtl::Variant value;
   if (isVirtual)
     store.DoGetValue(&store, item.PropName, ref.Index, value);
   else
     value = ReadItemValue(item.Object, item.PropName, itemType);
+  // An empty value deletes the stored entry.
+  if (store.IsAtSparseDefault(key, value))
+    value = rtl::Variant();
   try {
     storage.Write(ref, itemType, value);
   } catch (...) {
@@ -95,7 +98,7 @@ void ProcessLine(TWreg& store, TStorage& storage, bool load, int32_t index,
   if (load)
     LoadItem(store, storage, item, ref, isVirtual, itemType);
   else
-    SaveItem(store, storage, item, ref, isVirtual, itemType);
+    SaveItem(store, storage, item, ref, isVirtual, itemType, key.ValueName);
 }
 
 } // namespace
@@ -154,12 +157,20 @@ bool TWreg::SaveValues(TObject* target) {
   return Run(TOperation::Save, target);
 }
 
+bool TWreg::IsAtSparseDefault(const std::string& key, const rtl::Variant& value) const {
+  for (const auto& [name, text] : FSparseKeys)
+    if (name == key)
+      return value.IsEmptyValue() || value.ToText() == text;
+  return false;
+}
+
 bool TWreg::Run(TOperation operation, TObject* target) {
   struct TTargetScope {
     TObject*& Target;
     ~TTargetScope() { Target = nullptr; }
   } targetScope{FTarget};
   FTarget = target;
+  FLastError.clear();
   const bool load = operation == TOperation::Load;
 
   // The lock is declared before the storage, so that an INI file is written back and closed
@@ -171,28 +182,43 @@ bool TWreg::Run(TOperation operation, TObject* target) {
   } else if (!FINIFile.empty() && (!load || wreg::StoredFileExists(FINIFile))) {
     iniLock = std::make_unique<platform::ScopedNamedLock>(wreg::IniLockName(FINIFile));
     // Without the lock another process could write the file between our read and our write.
-    if (!iniLock->OwnsLock())
+    if (!iniLock->OwnsLock()) {
+      FLastError = "The lock of the settings file \"" + FINIFile + "\" could not be obtained";
       return false;
+    }
     storage = wreg::OpenIniStorage(FINIFile, FINIFileSectionPrefix);
   } else {
     // Loading from an INI file that does not exist yet reads the registry instead.
     storage = wreg::OpenRegistryStorage(FRegistryRoot, FSecondRegistryRoot, FRegistryPath, !load);
-    if (!storage)
+    if (!storage) {
+      FLastError = "The registry key \"" + FRegistryPath + "\" could not be " +
+                   (load ? "opened" : "opened or created") + " for reading and writing";
       return false;
+    }
   }
 
   // Handlers may change Components while the map is walked; the walk keeps to the lines it began
   // with.
   TStringList lines;
   lines.Assign(FComponents);
+  // A failure inside one line leaves the others alone; a value that could not be saved makes
+  // the save answer false with the first such failure.
+  std::string lineError;
   for (int32_t index = 0; index < lines.Count(); ++index) {
     try {
       ProcessLine(*this, *storage, load, index, lines[index]);
+    } catch (const std::exception& e) {
+      if (!load && lineError.empty())
+        lineError = e.what();
     } catch (...) {
-      // A failure inside one line leaves the others alone.
+      if (!load && lineError.empty())
+        lineError = "A settings value could not be written";
     }
   }
-  return storage->Finish();
+  if (!storage->Finish(FLastError))
+    return false;
+  FLastError = lineError;
+  return lineError.empty();
 }
 
 void TWreg::DoSetValue(TObject* sender, const std::string& name, int32_t index,

@@ -35,6 +35,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TWreg : public TComponent {
 public:
@@ -62,9 +64,22 @@ public:
   /// custom backend, for the registry when a root holds RegistryPath. Raises the file error when
   /// the INI file exists but cannot be read.
   bool LoadValues(TObject* target, const TStringList* map = nullptr);
-  /// Writes every map item of Target into storage. True when the storage could be opened and, for
-  /// an INI file, the file could be written back (false leaves the file on disk as it was).
+  /// Writes every map item of Target into storage. True when the storage could be opened, every
+  /// value could be written and, for an INI file, the file could be written back (a file that
+  /// cannot be written keeps its content on disk). A value that fails does not keep the other
+  /// lines from being saved.
   bool SaveValues(TObject* target);
+  /// Why the last operation answered false: the file, lock or key concerned and the system's
+  /// reason. Empty after an operation that succeeded.
+  const std::string& LastError() const noexcept { return FLastError; }
+
+  /// Keys (value names, as the map writes them) that are stored only while their value differs
+  /// from a default: saving the default deletes the stored entry, so that options a user never
+  /// changed leave no trace. Each entry is the key and the default's stored text ("False", "0").
+  using TKeyDefaults = std::vector<std::pair<std::string, std::string>>;
+  void SetKeysStoredOnlyOffDefault(TKeyDefaults keys) { FSparseKeys = std::move(keys); }
+  /// True when Key is such a key and Value its default.
+  bool IsAtSparseDefault(const std::string& key, const rtl::Variant& value) const;
 
   // Published properties.
   TRegistryRoot RegistryRoot() const noexcept { return FRegistryRoot; }
@@ -127,4 +142,6 @@ private:
   std::string FINIFileSectionPrefix;
   TStringList FComponents;
   TObject* FTarget = nullptr;
+  std::string FLastError;
+  TKeyDefaults FSparseKeys;
 };

@@ -83,17 +83,20 @@ public:
     FFile.WriteString(FSection, FName, text);
   }
 
-  bool Finish() override {
+  bool Finish(std::string& reason) override {
     try {
       FFile.UpdateFile();
       return true;
+    } catch (const std::exception& e) {
+      reason = e.what();
     } catch (...) {
-      // The file on disk keeps its previous content: what this operation saved is lost, and the
-      // caller is told so. Destroying the file object must not try again behind the caller's
-      // back, or a save reported as failed could still land.
-      FFile.DiscardChanges();
-      return false;
+      reason = "The settings file could not be written";
     }
+    // The file on disk keeps its previous content: what this operation saved is lost, and the
+    // caller is told so. Destroying the file object must not try again behind the caller's back,
+    // or a save reported as failed could still land.
+    FFile.DiscardChanges();
+    return false;
   }
 
 private:

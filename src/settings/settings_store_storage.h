@@ -49,8 +49,9 @@ public:
   virtual std::string ReadHandlerText() = 0;
   virtual void WriteHandlerText(const std::string& text) = 0;
 
-  /// Ends the operation; false when what was saved could not be kept.
-  virtual bool Finish() { return true; }
+  /// Ends the operation; false, with the file concerned and the system's reason in Reason, when
+  /// what was saved could not be kept.
+  virtual bool Finish(std::string& reason) { return true; }
 };
 
 /// Opens the registry for an operation: the first root under which RegistryPath can be opened

@@ -165,4 +165,32 @@ TEST_F(AggregationSettings, AdvancedOptionsAreReadConvertedAndWrittenBack) {
   EXPECT_EQ(Command("UNLOAD"), 0);
 }
 
+// What a save leaves: the documented keys, and an advanced option only while it is off its
+// default; a key from an earlier save goes when its option returns to the default.
+TEST_F(AggregationSettings, AdvancedOptionsAtTheirDefaultsLeaveNoKey) {
+  TaPlugin* module = LoadFrom("Var1=A\r\nAge limit=700\r\nGroup by=Station\r\nMax groups=16\r\n"
+                              "Release partial rows=True\r\nValue lifetime=5\r\n");
+  ASSERT_NE(module, nullptr);
+  const auto keys = [this] {
+    std::istringstream lines(IniText());
+    std::string line, found;
+    while (std::getline(lines, line))
+      if (const std::size_t eq = line.find('='); eq != std::string::npos)
+        found += line.substr(0, eq) + ";";
+    return found;
+  };
+  module->Cfg->spAgeLimit_Value = 0;
+  module->Cfg->cbGroupBy_Text.clear();
+  module->Cfg->chkPartial_Checked = false;
+  module->Cfg->spLifetime_Value = 0;
+  module->Cfg->Save();
+  const std::string documented =
+      "Left;Top;Width;Var2;Var3;Var4;Var5;Var6;Var7;Var8;Timeout;No reset;";
+  EXPECT_EQ(keys(), "Var1;Max groups;" + documented);
+  module->Cfg->spMaxGroups_Value = 256;
+  module->Cfg->Save();
+  EXPECT_EQ(keys(), "Var1;" + documented);
+  EXPECT_EQ(Command("UNLOAD"), 0);
+}
+
 } // namespace

@@ -158,6 +158,9 @@ TEST_F(IniStoreTest, AFileThatCannotBeWrittenFailsTheSave) {
   store.SetINIFile(file + ".missing-folder/x.ini");
   SetMap(store, "Left,Left");
   EXPECT_FALSE(store.SaveValues(&settings));
+  // The reason names the file and the system's cause.
+  EXPECT_NE(store.LastError().find("x.ini"), std::string::npos) << store.LastError();
+  EXPECT_GT(store.LastError().size(), file.size() + 30) << store.LastError();
 
   // A save reported as failed leaves the disk alone, also when the cause is gone by the time
   // the operation's storage goes away.
@@ -165,7 +168,9 @@ TEST_F(IniStoreTest, AFileThatCannotBeWrittenFailsTheSave) {
   std::unique_ptr<wreg::TStorage> storage = wreg::OpenIniStorage((folder / "x.ini").string(), "");
   ASSERT_TRUE(storage->Locate(SplitMapKey("Left")));
   storage->Write({"Left", 0}, tkInteger, rtl::Variant::Int32(7));
-  EXPECT_FALSE(storage->Finish());
+  std::string reason;
+  EXPECT_FALSE(storage->Finish(reason));
+  EXPECT_FALSE(reason.empty());
   std::filesystem::create_directory(folder);
   storage.reset();
   EXPECT_FALSE(std::filesystem::exists(folder / "x.ini"));

@@ -107,12 +107,19 @@ TEST_F(RegistryStoreTest, NoUsableRootMeansNothingIsTouched) {
   EXPECT_EQ(5u, Key(RegRoot::CurrentUser).Query("Left")->AsDword());
 }
 
-TEST_F(RegistryStoreTest, AFailedWriteDeletesTheValue) {
+// A value that cannot be written is deleted, the other lines are still tried, and the save
+// answers false with the value's name in the reason.
+TEST_F(RegistryStoreTest, AFailedWriteDeletesTheValueAndFailsTheSave) {
   platform::CreateKey(RegRoot::LocalMachine, Path).SetDword("Left", 5);
   SetMap(store, "Left,Left\nTop,Top");
-  platform::ScopedRegistryFault noSet(RegRoot::LocalMachine, platform::regFaultSet);
-  ASSERT_TRUE(store.SaveValues(&settings));
-  EXPECT_FALSE(Key(RegRoot::LocalMachine).Query("Left"));
+  {
+    platform::ScopedRegistryFault noSet(RegRoot::LocalMachine, platform::regFaultSet);
+    EXPECT_FALSE(store.SaveValues(&settings));
+    EXPECT_FALSE(Key(RegRoot::LocalMachine).Query("Left"));
+    EXPECT_NE(store.LastError().find("\"Left\""), std::string::npos) << store.LastError();
+  }
+  EXPECT_TRUE(store.SaveValues(&settings));
+  EXPECT_EQ(store.LastError(), "");
 }
 
 } // namespace
