@@ -3,6 +3,7 @@
 #include "data/thread_object_list.h"
 #include "platform/thread_slot.h"
 #include "rtl/pointer_list.h"
+#include "ui/form.h"
 
 #include <atomic>
 #include <memory>
@@ -38,6 +39,19 @@ TzetPlugin* FindIn(const TObjectList& list, uint32_t handle) {
       return p;
   }
   return nullptr;
+}
+
+// Releases an instance that has left the list: destroyed now, or, while dialogs run on it, by
+// the last of them once they have closed.
+void Release(TzetPlugin* instance) noexcept {
+  if (!instance)
+    return;
+  const uint32_t before = instance->DialogRuns.fetch_or(TzetPlugin::kReleasedDuringDialog);
+  if ((before & ~TzetPlugin::kReleasedDuringDialog) == 0) {
+    TzetPlugin::Destroy(instance);
+    return;
+  }
+  RequestCloseOfFormsOf(instance);
 }
 
 } // namespace
@@ -98,9 +112,30 @@ bool FindInstance(PPluginCallRec rec, TzetPlugin*& instance, bool create) {
     }
   }
   // Destruction runs after both locks are released.
-  TzetPlugin::Destroy(doomed);
+  Release(doomed);
   TzetPlugin::Destroy(created.release());
   return instance != nullptr;
+}
+
+TzetPlugin* BeginDialogRun(PPluginCallRec rec) {
+  TzetPlugin* instance = nullptr;
+  if (!FindInstance(rec, instance, true) || !instance)
+    return nullptr;
+  TThreadObjectList* instances = gInstanceList.load(std::memory_order_acquire);
+  if (!instances)
+    return nullptr;
+  // Counted under the shared lock: a release takes the instance out under the exclusive one and
+  // then sees the count.
+  TThreadObjectList::ReadLocked shared(*instances);
+  TzetPlugin* found = FindIn(shared.List(), rec->ModuleHandle);
+  if (found)
+    found->DialogRuns.fetch_add(1);
+  return found;
+}
+
+void EndDialogRun(TzetPlugin* instance) noexcept {
+  if (instance && instance->DialogRuns.fetch_sub(1) == (TzetPlugin::kReleasedDuringDialog | 1u))
+    TzetPlugin::Destroy(instance);
 }
 
 void ForEachInstance(const std::function<void(TzetPlugin&)>& fn) {
@@ -140,7 +175,7 @@ void LibraryEnd() {
     TObjectList& inner = exclusive.List();
     ListChanged();
     for (int32_t i = 0; i < inner.Count(); ++i)
-      TzetPlugin::Destroy(static_cast<TzetPlugin*>(inner.Get(i)));
+      Release(static_cast<TzetPlugin*>(inner.Get(i)));
     inner.Clear();
   }
 }

@@ -48,9 +48,14 @@ void ShowOptionsDialog(PPluginCallRec rec) noexcept {
     rec->Output.Kind = ZET_KIND_INTEGER;
     rec->Output.Size = 4;
     rec->Output.Data = kNoInstance;
-    TzetPlugin* instance = nullptr;
-    if (!FindInstance(rec, instance, true) || !instance)
+    TzetPlugin* instance = BeginDialogRun(rec);
+    if (!instance)
       return;
+    // A release during the dialog leaves the instance to this call, which destroys it last.
+    struct TRunEnd {
+      TzetPlugin* Instance;
+      ~TRunEnd() { EndDialogRun(Instance); }
+    } runEnd{instance};
     if (!instance->OnShowOptionsDialog) {
       rec->Output.Data = kNoDialog;
       return;

@@ -102,6 +102,10 @@ struct DialogDesign {
 int32_t RunModalDialog(const DialogDesign& design, DialogEvents& events);
 /// Ends the modal run of Dialog with Result once the current event has been handled.
 void EndModalDialog(ControlHandle dialog, int32_t result);
+/// Asks a running dialog, from any thread, to close as its close box would: the request is
+/// queued for the dialog's own thread, which alone touches its windows. The POSIX stand-in has
+/// no queue: its run is closed with the close box when the test's hook returns.
+void RequestDialogClose(ControlHandle dialog) noexcept;
 
 /// The outer size a dialog with a client area of 0 x 0 has (its frame and caption).
 void DialogFrameSize(const DialogDesign& design, int32_t& width, int32_t& height);

@@ -5,6 +5,21 @@
 #include "ui/std_controls.h"
 
 #include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// Every form that exists, so that a thread that is not a form's own can ask it to close. A form
+// leaves the list in its destructor, under the lock, so a form found here is alive while the
+// lock is held.
+std::mutex gFormsLock;
+std::vector<TForm*>& LiveForms() {
+  static auto* forms = new std::vector<TForm*>;
+  return *forms;
+}
+
+} // namespace
 
 const rtl::EnumType kBorderIconType("TBorderIcon",
                                     {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"});
@@ -16,6 +31,7 @@ public:
 
   void Created(platform::ControlHandle dialog) override {
     form_.handle_ = dialog;
+    form_.window_.store(dialog);
     int32_t nextId = kFirstControlId;
     for (int32_t i = 0; i < form_.ControlCount(); ++i)
       if (!form_.Controls(i)->IsWindowed())
@@ -29,6 +45,9 @@ public:
       form_.OnShow(&form_);
     if (TWinControl* first = FirstTabStop(form_))
       platform::FocusControl(first->Handle());
+    // A close asked for before the window existed; one asked for later arrives as a message.
+    if (form_.closeRequested_.load())
+      form_.CloseBox();
   }
 
   void Resized(platform::ControlHandle dialog) override {
@@ -45,6 +64,9 @@ public:
   }
 
   void CancelRequested(platform::ControlHandle, bool closeBox) override {
+    // A request that arrives after the form has decided to close (two ways out at once).
+    if (form_.modalResult_ != mrNone)
+      return;
     if (closeBox)
       form_.CloseBox();
     else
@@ -65,6 +87,7 @@ public:
   }
 
   void Destroying(platform::ControlHandle dialog) override {
+    form_.window_.store(0);
     form_.bounds_ = platform::ControlBounds(dialog);
     form_.DestroyHandle();
   }
@@ -89,9 +112,36 @@ private:
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
   bounds_ = {0, 0, 320, 240};
+  std::lock_guard lock(gFormsLock);
+  LiveForms().push_back(this);
 }
 
-TForm::~TForm() = default;
+TForm::~TForm() {
+  std::lock_guard lock(gFormsLock);
+  std::vector<TForm*>& forms = LiveForms();
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+}
+
+void TForm::RequestClose() noexcept {
+  closeRequested_.store(true);
+  if (const platform::ControlHandle window = window_.load())
+    platform::RequestDialogClose(window);
+}
+
+int32_t RequestCloseOfFormsOf(const TComponent* root) noexcept {
+  if (!root)
+    return 0;
+  int32_t asked = 0;
+  std::lock_guard lock(gFormsLock);
+  for (TForm* form : LiveForms())
+    for (const TComponent* c = form->Owner(); c; c = c->Owner())
+      if (c == root) {
+        form->RequestClose();
+        ++asked;
+        break;
+      }
+  return asked;
+}
 
 const rtl::MetaClass& TForm::StaticClass() {
   using T = TForm;

@@ -9,6 +9,8 @@
 
 #include "ui/controls.h"
 
+#include <atomic>
+
 enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = rtl::Event<void(TObject* sender, TCloseAction& action)>;
 
@@ -66,6 +68,10 @@ public:
   /// F1 while Control has the focus (null: the form): the application's help opens the topic of
   /// the nearest help context, the control's own, else its containers', else the form's.
   void PressHelp(TControl* control);
+  /// Asks the form, from any thread, to close as its close box would: a running dialog closes
+  /// once its own thread handles the request; a form not shown yet closes as soon as it is.
+  void RequestClose() noexcept;
+
   /// The control with identifier Id in the running dialog, or null.
   TControl* FindControlById(int32_t id) const;
 
@@ -88,4 +94,11 @@ private:
   TModalResult modalResult_ = mrNone;
   bool running_ = false;
   bool closing_ = false;
+  /// What another thread may read: the running dialog's window, and a close asked for.
+  std::atomic<platform::ControlHandle> window_{0};
+  std::atomic<bool> closeRequested_{false};
 };
+
+/// Asks every form whose chain of owners reaches Root (its dialogs, and the dialogs those own)
+/// to close; callable from any thread, see TForm::RequestClose. Answers how many were asked.
+int32_t RequestCloseOfFormsOf(const TComponent* root) noexcept;

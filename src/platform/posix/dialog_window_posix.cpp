@@ -120,6 +120,8 @@ int32_t RunModalDialog(const DialogDesign& design, DialogEvents& events) {
   return result;
 }
 
+void RequestDialogClose(ControlHandle) noexcept {}
+
 void EndModalDialog(ControlHandle dialog, int32_t result) {
   With(dialog, [&](Record& r) {
     if (r.dialog && !r.ended) {

@@ -368,6 +368,11 @@ void EndModalDialog(ControlHandle dialog, int32_t result) {
   ::EndDialog(h, result);
 }
 
+void RequestDialogClose(ControlHandle dialog) noexcept {
+  // Posted, never sent: the caller may hold locks the dialog's thread waits for.
+  ::PostMessageW(Wnd(dialog), WM_CLOSE, 0, 0);
+}
+
 ControlHandle CreateDialogControl(ControlHandle parent, const ControlDesign& design) {
   HWND p = Wnd(parent);
   const DWORD visible = design.visible ? WS_VISIBLE : 0;

@@ -8,6 +8,7 @@
 #include "frame/instances.h"
 #include "platform/environment.h"
 #include "platform/message_pump.h"
+#include "platform/registry.h"
 #include "ui/ok_cancel_panels.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -268,6 +270,116 @@ TEST_F(OptionsDialog, OutcomesAndFailures) {
   ASSERT_NE(module->LogLines, nullptr);
   EXPECT_NE(module->LogLines->GetText().find("boom {SHOWOPTIONS}"), std::string::npos)
       << module->LogLines->GetText();
+}
+
+// OK whose save fails is no success: outcome 0, the engine keeps its settings, and the host log
+// says what could not be written and why.
+TEST_F(OptionsDialog, OkWhoseSaveFailsIsReportedAsAFailure) {
+  struct Case {
+    const char* what;
+    bool ini;
+    const char* named; // what the log line names
+  };
+  for (const Case c : {Case{"the INI file's folder is gone", true, "agg-dialog-gone"},
+                       Case{"the registry refuses writes", false, "\"Left\""}}) {
+    SCOPED_TRACE(c.what);
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("agg-dialog-gone-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path ini = ini_;
+    ini_ = folder / "x.ini";
+    TaPlugin* module = Load("Var1=Hum\r\nTimeout=100\r\n");
+    // Log lines are queued only for a host that gave a message window.
+    platform::WindowHandle window = platform::CreateMessageWindow(
+        [](void*, platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+          return platform::DefaultWindowProc(w, m, wp, lp);
+        },
+        nullptr);
+    module->MessagesProcessorHandle = window;
+    if (!c.ini)
+      ini_.clear(); // the dialog loads and saves through the registry
+    std::optional<platform::ScopedRegistryFault> faults[2];
+    const int32_t outcome = Show([&](TfrmOption& form) {
+      Type(form.var2, u"Temp");
+      platform::SetControlText(form.spTimeout->Handle(), u"500");
+      if (c.ini) {
+        std::filesystem::remove_all(folder);
+      } else {
+        faults[0].emplace(platform::RegRoot::LocalMachine, platform::regFaultSet);
+        faults[1].emplace(platform::RegRoot::CurrentUser, platform::regFaultSet);
+      }
+      dynamic_cast<TButton*>(form.FindComponent("btnOK"))->Click();
+    });
+    faults[0].reset();
+    faults[1].reset();
+    platform::DestroyMessageWindow(window);
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(module->TimeoutMs, 100u) << "the engine keeps the settings it had";
+    ASSERT_NE(module->LogLines, nullptr);
+    const std::string log = module->LogLines->GetText();
+    EXPECT_NE(log.find("could not be saved"), std::string::npos) << log;
+    EXPECT_NE(log.find(c.named), std::string::npos) << log;
+    EXPECT_NE(log.find("{SHOWOPTIONS}"), std::string::npos) << log;
+    TzetParamsList unload;
+    unload.Add("COMMAND", rtl::Variant::FromAnsiText("UNLOAD"));
+    TPluginCallRec r = Rec(&unload);
+    frame::ExecutePluginCommand(&r);
+    std::filesystem::remove_all(folder);
+    ini_ = ini;
+  }
+}
+
+// A release (or the library's end) while the dialog runs, from the dialog's own thread or from
+// another: the instance leaves the list at once, the dialog is closed as with the close box, and
+// the instance is destroyed once, after the dialog has gone.
+TEST_F(OptionsDialog, ReleasedWhileTheDialogRunsIsDestroyedAfterIt) {
+  enum class Way { OwnThread, OtherThread, LibraryEnd };
+  for (const Way way : {Way::OwnThread, Way::OtherThread, Way::LibraryEnd}) {
+    SCOPED_TRACE(static_cast<int>(way));
+    TaPlugin* module = Load("Var1=Hum\r\n");
+    int destroyed = 0;
+    module->OnDestroy = TNotifyEvent([&](TObject*) { ++destroyed; });
+    const int32_t outcome = Show([&](TfrmOption& form) {
+      const auto release = [&] {
+        if (way == Way::LibraryEnd) {
+          frame::LibraryEnd();
+          return;
+        }
+        TPluginCallRec r = Rec(nullptr);
+        r.Action = ZET_ACTION_RELEASE;
+        TzetPlugin* none = nullptr;
+        EXPECT_FALSE(frame::FindInstance(&r, none, false));
+      };
+      if (way == Way::OwnThread)
+        release();
+      else
+        std::thread(release).join();
+      EXPECT_EQ(destroyed, 0) << "not under its dialog";
+      if (way != Way::LibraryEnd) {
+        EXPECT_EQ(Instance(), nullptr) << "no longer listed";
+      }
+#ifdef _WIN32
+      // The close request is a message queued for this thread.
+      for (int i = 0; i < 200 && form.ModalResult() == mrNone; ++i) {
+        platform::Message msg;
+        while (platform::PeekRemoveMessage(msg))
+          platform::DispatchWindowMessage(msg);
+        if (form.ModalResult() == mrNone)
+          platform::SleepMs(10);
+      }
+      EXPECT_EQ(form.ModalResult(), mrCancel) << "closed by the release";
+#else
+      (void)form;
+#endif
+    });
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(destroyed, 1);
+    if (way == Way::LibraryEnd) {
+      frame::LibraryStart();
+      frame::SetPluginClass(TaPlugin::ClassRef());
+    }
+  }
 }
 
 intptr_t CountReloads(void* context, platform::WindowHandle window, uint32_t message,
