@@ -91,7 +91,20 @@ void TaPlugin::zetPluginLoadSettingsNow(TzetPlugin*) {
 }
 
 void TaPlugin::zetPluginShowOptionsDialog(TzetPlugin*, PPluginCallRec, bool& success) {
-  std::unique_ptr<TfrmOption> form(TfrmOption::Create(this));
+  // The dialog enters and leaves the module's owned components under the lock that the module's
+  // translation on another thread holds while it walks them.
+  struct TFree {
+    TaPlugin& Module;
+    void operator()(TfrmOption* form) const {
+      auto lock = Module.LockOwnedComponents();
+      delete form;
+    }
+  };
+  std::unique_ptr<TfrmOption, TFree> form(nullptr, TFree{*this});
+  {
+    auto lock = LockOwnedComponents();
+    form.reset(TfrmOption::Create(this));
+  }
   form->OwnerWindow = OwnerForm;
   if (form->ShowModal() != mrOk)
     return;

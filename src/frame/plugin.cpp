@@ -1,5 +1,7 @@
 #include "frame/plugin.h"
 
+#include "ui/form.h"
+
 #include "rtl/published_builder.h"
 
 #include "data/params_list.h"
@@ -79,6 +81,12 @@ void TzetPlugin::Construct(PPluginCallRec rec, uintptr_t moduleDllHandle) {
   Busy = false;
   Translated = false;
   Translator = std::make_unique<TWtransl>(nullptr);
+  // The instance's translation (LOAD with a new LANGUAGE, on any host thread) leaves alone the
+  // dialogs that another thread runs; they keep their language until they close.
+  Translator->SkipOwned = [](const TComponent& c) {
+    auto* form = dynamic_cast<const TForm*>(&c);
+    return form && form->ForeignThread();
+  };
 
   ModuleHandle = 0;
   ModuleOptions = 0;
@@ -140,6 +148,10 @@ void TzetPlugin::Destroy(TzetPlugin* instance) noexcept {
     delete instance;
   } catch (...) {
   }
+}
+
+std::unique_lock<std::recursive_mutex> TzetPlugin::LockOwnedComponents() {
+  return std::unique_lock<std::recursive_mutex>(Translator->Lock);
 }
 
 TzetPlugin::~TzetPlugin() {

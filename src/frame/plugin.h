@@ -87,6 +87,10 @@ public:
   void ApplyLanguage(const void* params);
   void TranslateNow();
   void TranslateComponents(TObject* root);
+  /// Held while a dialog owned by the instance is created or freed; the instance's translation
+  /// holds it too (it is the translator's lock), so that a walk on another thread never meets the
+  /// list of owned components half changed.
+  std::unique_lock<std::recursive_mutex> LockOwnedComponents();
 
   /// Sets TerminateNow and waits (at most 30 s) until no data call is inside its body (data
   /// calls count themselves in and out through CallerOutputs), so that what they use may go.

@@ -18,18 +18,29 @@ void Application::ProcessMessages() {
 }
 
 void Application::InstallHelpHandler(HelpHandler* handler) {
-  if (handler)
-    helpHandlers_.push_back(handler);
+  if (!handler)
+    return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  helpHandlers_.push_back({std::this_thread::get_id(), handler});
 }
 
 void Application::RemoveHelpHandler(HelpHandler* handler) noexcept {
-  auto it = std::find(helpHandlers_.rbegin(), helpHandlers_.rend(), handler);
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = std::find_if(helpHandlers_.rbegin(), helpHandlers_.rend(),
+                         [&](const InstalledHelp& h) { return h.handler == handler; });
   if (it != helpHandlers_.rend())
     helpHandlers_.erase(std::next(it).base());
 }
 
 HelpHandler* Application::CurrentHelpHandler() const noexcept {
-  return helpHandlers_.empty() ? nullptr : helpHandlers_.back();
+  // The handler runs outside the lock, on the thread that asks; it belongs to a dialog of that
+  // thread, which cannot go away while its own thread handles the request.
+  std::lock_guard<std::mutex> lock(mutex_);
+  const std::thread::id self = std::this_thread::get_id();
+  for (auto it = helpHandlers_.rbegin(); it != helpHandlers_.rend(); ++it)
+    if (it->thread == self)
+      return it->handler;
+  return helpHandlers_.empty() ? nullptr : helpHandlers_.back().handler;
 }
 
 bool Application::HelpCommand(uint16_t command, intptr_t data) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 class TComponent;
@@ -53,13 +54,16 @@ public:
   const std::string& HelpFile() const noexcept { return helpFile_; }
   void SetHelpFile(std::string fileName) { helpFile_ = std::move(fileName); }
 
-  /// Makes Handler the one that answers help requests until it is removed; the handler it
-  /// replaces answers again after that. Help runs on the user-interface thread only.
+  /// Makes Handler the one that answers the calling thread's help requests until it is removed;
+  /// the handler it replaces answers again after that. Each thread that shows dialogs has its
+  /// own order: a dialog's F1 is answered by the help of that dialog, not by the one another
+  /// thread installed last.
   void InstallHelpHandler(HelpHandler* handler);
   /// Takes Handler out wherever it stands, so that components freed in any order never leave a
   /// freed handler installed.
   void RemoveHelpHandler(HelpHandler* handler) noexcept;
-  /// The handler that answers help requests now, or null.
+  /// The handler that answers the calling thread's help requests now: the last one installed on
+  /// this thread, else the last one installed anywhere, else null.
   HelpHandler* CurrentHelpHandler() const noexcept;
   /// Passes a help request (F1, a dialog's help button, the contents) to the current handler and
   /// answers its result; false without handler.
@@ -86,7 +90,11 @@ public:
 private:
   std::atomic<bool> terminated_{false};
   std::string helpFile_;
-  std::vector<HelpHandler*> helpHandlers_;
+  struct InstalledHelp {
+    std::thread::id thread;
+    HelpHandler* handler;
+  };
+  std::vector<InstalledHelp> helpHandlers_;
   mutable std::mutex mutex_;
   std::vector<TComponent*> forms_;
   ExceptionHandler onException_;

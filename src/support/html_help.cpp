@@ -10,6 +10,8 @@
 
 #include <sys/stat.h>
 
+#include <mutex>
+
 namespace {
 
 constexpr std::string_view kSystemRootPrefix = "%SystemRoot%\\System32\\";
@@ -17,9 +19,13 @@ constexpr std::string_view kSystemRootPrefix = "%SystemRoot%\\System32\\";
 // The control, once loaded. Held by a plain pointer: the control is freed only by UnloadHelp,
 // never by the destruction of statics while the process ends, when freeing a library is unsafe.
 struct HelpControlState {
+  std::mutex lock;
   bool attempted = false;
   platform::HtmlHelpControl* control = nullptr;
   uintptr_t cookie = 0;
+  /// Help components alive: a component's requests use the control without the lock, so the
+  /// control is freed only when none is left.
+  int32_t components = 0;
 };
 
 HelpControlState& ControlState() {
@@ -54,6 +60,14 @@ uintptr_t HelpOwnerWindow() {
   return platform::ActiveWindow();
 }
 
+// The loaded control; only called after HelpAvailable answered true for a live component, which
+// keeps the control loaded.
+platform::HtmlHelpControl* CurrentControl() {
+  HelpControlState& state = ControlState();
+  std::lock_guard lock(state.lock);
+  return state.control;
+}
+
 void LoadControl(HelpControlState& state) {
   const std::string path = support::LocateHtmlHelpControl();
   if (!FileExists(path))
@@ -81,11 +95,21 @@ const rtl::MetaClass& THtmlHelp::StaticClass() {
 }
 
 THtmlHelp::THtmlHelp(TComponent* owner) : TComponent(owner) {
+  {
+    HelpControlState& state = ControlState();
+    std::lock_guard lock(state.lock);
+    ++state.components;
+  }
   support::TheApplication().InstallHelpHandler(this);
 }
 
 THtmlHelp::~THtmlHelp() {
   support::TheApplication().RemoveHelpHandler(this);
+  HelpControlState& state = ControlState();
+  std::unique_lock lock(state.lock);
+  if (--state.components > 0)
+    return;
+  lock.unlock();
   UnloadHelp();
 }
 
@@ -122,8 +146,8 @@ uintptr_t THtmlHelp::ShowContext(intptr_t context) const {
   if (!HelpAvailable())
     return 0;
   const std::string url = BuildUrl({});
-  return ControlState().control->Call(HelpOwnerWindow(), url.c_str(), platform::kHhHelpContext,
-                                      static_cast<uintptr_t>(context));
+  return CurrentControl()->Call(HelpOwnerWindow(), url.c_str(), platform::kHhHelpContext,
+                                static_cast<uintptr_t>(context));
 }
 
 bool THtmlHelp::HelpHook(uint16_t command, intptr_t data, bool& callHelp) {
@@ -137,7 +161,7 @@ bool THtmlHelp::HelpHook(uint16_t command, intptr_t data, bool& callHelp) {
     if (!HelpAvailable())
       return false;
     const std::string url = BuildUrl({});
-    ControlState().control->Call(HelpOwnerWindow(), url.c_str(), platform::kHhDisplayToc, 0);
+    CurrentControl()->Call(HelpOwnerWindow(), url.c_str(), platform::kHhDisplayToc, 0);
     return true;
   }
   default:
@@ -147,6 +171,7 @@ bool THtmlHelp::HelpHook(uint16_t command, intptr_t data, bool& callHelp) {
 
 bool THtmlHelp::HelpAvailable() {
   HelpControlState& state = ControlState();
+  std::lock_guard lock(state.lock);
   if (!state.attempted) {
     state.attempted = true;
     LoadControl(state);
@@ -156,6 +181,7 @@ bool THtmlHelp::HelpAvailable() {
 
 void THtmlHelp::UnloadHelp() {
   HelpControlState& state = ControlState();
+  std::lock_guard lock(state.lock);
   // The next help request looks for the control again, so that help keeps working in every
   // dialog, not only in the first one of the library's life.
   state.attempted = false;

@@ -4,9 +4,10 @@
 // The viewer control is not linked to the library. The first help request of the library's life
 // finds it through the registry (the default value of the control's InprocServer32 key under the
 // classes root, with "%SystemRoot%\System32\" mapped onto the system folder of this process),
-// loads it and initialises it. UnloadHelp closes the viewer's windows and frees the control again;
-// the next help request then loads it anew. The control's state is module-wide and has no lock:
-// help runs on the user-interface thread of the dialog.
+// loads it and initialises it. The last help component to go (and the library's end, through
+// UnloadHelp) closes the viewer's windows and frees the control again; the next help request then
+// loads it anew. The control's state is module-wide and locked: dialogs on two threads each have
+// their help component, and one of them closing never frees the control the other one uses.
 #pragma once
 
 #include "rtl/component.h"
@@ -21,8 +22,8 @@ public:
   /// Empty ChmFile and WinDef, DefaultFile set; becomes the application's help handler until it
   /// is freed.
   explicit THtmlHelp(TComponent* owner);
-  /// Gives the application's help requests back to the handler before it, then unloads the
-  /// control.
+  /// Gives the application's help requests back to the handler before it; the last help
+  /// component to go unloads the control.
   ~THtmlHelp() override;
 
   static const rtl::MetaClass& StaticClass();

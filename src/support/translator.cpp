@@ -50,11 +50,13 @@ TWtransl::~TWtransl() {
 
 bool TWtransl::Translate(const std::string& language, TObject* component, std::u16string* text,
                          const std::string& sourceLanguage) {
-  const std::string source = sourceLanguage.empty() ? CurrentLanguage : sourceLanguage;
-  TargetLanguage = language.empty() ? GetLanguages(nullptr) : language;
-  SourceLanguage = source;
   {
+    // Every field of the translator is read and written under the lock: modules translate from
+    // any host thread.
     std::lock_guard<std::recursive_mutex> lock(Lock);
+    const std::string source = sourceLanguage.empty() ? CurrentLanguage : sourceLanguage;
+    TargetLanguage = language.empty() ? GetLanguages(nullptr) : language;
+    SourceLanguage = source;
     if (!Resources) {
       Resources = std::make_unique<TWtranslLanguagesList>();
       LoadedKey.clear();

@@ -30,6 +30,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -89,6 +90,9 @@ public:
   TCustomObjectPropertyTranslateNotify OnCustomObjectPropertyTranslate;
   TBeforeTranslateComponentNotify OnBeforeTranslateComponent;
   TPropertyTranslateNotify OnPropertyTranslate;
+  /// Owned components that the walk leaves alone together with all they own: a module's dialog
+  /// that another thread runs is only ever touched by that thread.
+  std::function<bool(const TComponent& component)> SkipOwned;
 
   std::unique_ptr<TWtranslLanguagesList> Resources;
   std::string LoadedKey;

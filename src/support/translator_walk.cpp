@@ -117,7 +117,8 @@ void TWtransl::TranslateOwned(TComponent* owner) {
 
   for (int32_t i = 0; i < owner->ComponentCount(); ++i) {
     TComponent* comp = owner->Components(i);
-    if (comp->Tag() == kTagSkipAll || SkippedByHelpContext(comp) || StartsWith(comp->Name(), "__"))
+    if (comp->Tag() == kTagSkipAll || SkippedByHelpContext(comp) ||
+        StartsWith(comp->Name(), "__") || (SkipOwned && SkipOwned(*comp)))
       continue;
     if (comp->Tag() == kTagCustomOnly) {
       if (OnCustomTranslate)

@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 
 #include <atomic>
+#include <thread>
 
 enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = rtl::Event<void(TObject* sender, TCloseAction& action)>;
@@ -50,6 +51,9 @@ public:
   /// EFormError when the dialog cannot be shown.
   TModalResult ShowModal();
   bool Showing() const noexcept { return running_; }
+  /// True on every thread but the one that created the form: a form and its windows belong to
+  /// the thread that creates it, and only that thread may touch them.
+  bool ForeignThread() const noexcept { return std::this_thread::get_id() != thread_; }
 
   /// The window of the host that owns the dialog (disabled while it runs); 0 for none.
   uintptr_t OwnerWindow = 0;
@@ -97,6 +101,7 @@ private:
   /// What another thread may read: the running dialog's window, and a close asked for.
   std::atomic<platform::ControlHandle> window_{0};
   std::atomic<bool> closeRequested_{false};
+  const std::thread::id thread_ = std::this_thread::get_id();
 };
 
 /// Asks every form whose chain of owners reaches Root (its dialogs, and the dialogs those own)

@@ -95,9 +95,10 @@ TEST_F(OptionsEngineHost, AdvancedKeysAreSavedWithTheOthers) {
       m.Command("SAVE-SETTINGS-NOW", [&](hostkit::HostList& p) { p.AddText("INI-FILE", m.Ini()); }),
       -2);
   const std::string text = FileText(m.Ini());
-  for (const char* line : {"Release partial rows=True", "Age limit=250", "Value lifetime=0",
-                           "Group by=Station", "Max groups=16"})
+  for (const char* line :
+       {"Release partial rows=True", "Age limit=250", "Group by=Station", "Max groups=16"})
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  EXPECT_EQ(text.find("Value lifetime"), std::string::npos) << "at its default\n" << text;
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -216,6 +217,19 @@ TEST_F(HtmlHelp, FindsTheControlThroughTheRegistryAndOpensContextEighty) {
   // Unloading closes the viewer; the next request loads the control again.
   THtmlHelp::UnloadHelp();
   EXPECT_TRUE(THtmlHelp::HelpAvailable());
+}
+
+// Dialogs on two threads: each thread's help request goes to the help of its own dialog, also
+// when the other thread installed its help later, and either can go first.
+TEST_F(HtmlHelp, EachThreadHasItsOwnHelp) {
+  THtmlHelp mine(nullptr);
+  std::unique_ptr<THtmlHelp> theirs;
+  std::thread([&] { theirs = std::make_unique<THtmlHelp>(nullptr); }).join();
+  EXPECT_EQ(TheApplication().CurrentHelpHandler(), &mine);
+  std::thread([&] { EXPECT_EQ(TheApplication().CurrentHelpHandler(), theirs.get()); }).join();
+  theirs.reset();
+  EXPECT_EQ(TheApplication().CurrentHelpHandler(), &mine);
+  std::thread([&] { EXPECT_EQ(TheApplication().CurrentHelpHandler(), &mine); }).join();
 }
 
 } // namespace
