@@ -179,6 +179,10 @@ bool THtmlHelp::HelpAvailable() {
   return state.control != nullptr;
 }
 
+bool THtmlHelp::HelpLoaded() {
+  return CurrentControl() != nullptr;
+}
+
 void THtmlHelp::UnloadHelp() {
   HelpControlState& state = ControlState();
   std::lock_guard lock(state.lock);

@@ -56,6 +56,8 @@ public:
   static bool HelpAvailable();
   /// Closes every viewer window and frees the control.
   static void UnloadHelp();
+  /// Whether the control is loaded now; never loads it.
+  static bool HelpLoaded();
 
   bool HandleHelp(uint16_t command, intptr_t data, bool& callHelp) override {
     return HelpHook(command, data, callHelp);

@@ -220,14 +220,17 @@ TEST_F(HtmlHelp, FindsTheControlThroughTheRegistryAndOpensContextEighty) {
 }
 
 // Dialogs on two threads: each thread's help request goes to the help of its own dialog, also
-// when the other thread installed its help later, and either can go first.
+// when the other thread installed its help later; either can go first, and the control stays
+// loaded until the last help component has gone.
 TEST_F(HtmlHelp, EachThreadHasItsOwnHelp) {
   THtmlHelp mine(nullptr);
   std::unique_ptr<THtmlHelp> theirs;
   std::thread([&] { theirs = std::make_unique<THtmlHelp>(nullptr); }).join();
   EXPECT_EQ(TheApplication().CurrentHelpHandler(), &mine);
   std::thread([&] { EXPECT_EQ(TheApplication().CurrentHelpHandler(), theirs.get()); }).join();
-  theirs.reset();
+  EXPECT_EQ(THtmlHelp::HelpAvailable(), ViewerExpected());
+  std::thread([&] { theirs.reset(); }).join();
+  EXPECT_EQ(THtmlHelp::HelpLoaded(), ViewerExpected()) << "the other dialog's help went with it";
   EXPECT_EQ(TheApplication().CurrentHelpHandler(), &mine);
   std::thread([&] { EXPECT_EQ(TheApplication().CurrentHelpHandler(), &mine); }).join();
 }
