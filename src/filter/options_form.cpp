@@ -95,8 +95,10 @@ void TfrmOption::btnAdvancedClick(TObject*) {
 }
 
 void TfrmOption::FormResize(TObject*) {
-  if (gbParams && pan01 && pan02 && var7 && sp2 && gbParams->ClientWidth() > 0) {
-    const int32_t half = gbParams->ClientWidth() / 2;
+  // The columns share the width inside the group box's frame, where its panels are aligned.
+  const int32_t inner = gbParams ? gbParams->AlignRect().width : 0;
+  if (gbParams && pan01 && pan02 && var7 && sp2 && inner > 0) {
+    const int32_t half = inner / 2;
     pan01->SetWidth(half);
     pan02->SetWidth(half);
     gbParams->SetClientHeight(pan01->Top() + var7->Top() + var7->Height() + sp2->Height());

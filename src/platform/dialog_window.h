@@ -61,6 +61,8 @@ struct ControlDesign {
   bool centreVertically = false;
   /// Bevels: draw the line along the lower edge; false for a spacer that draws nothing.
   bool lineAtBottom = false;
+  /// Buttons: the button Enter presses, drawn with the default button's frame.
+  bool defaultButton = false;
 };
 
 /// What a running dialog reports to the toolkit. Every call comes on the dialog's thread.
@@ -128,8 +130,13 @@ void SetComboItems(ControlHandle control, const std::vector<std::u16string>& ite
 int32_t ComboItemIndex(ControlHandle control);
 /// Selects entry Index (its text goes into the edit); -1 clears the selection.
 void SetComboItemIndex(ControlHandle control, int32_t index);
-/// The height a label's text takes when it is broken into lines at Width, in the label's font.
+/// The height a label's (or a check box's) text takes when it is broken into lines at Width, in
+/// the control's font.
 int32_t WrappedTextHeight(ControlHandle label, int32_t width);
+/// Where a check box's caption begins (the box and the gap after it), and the room a wrapped
+/// caption keeps above and below its lines, at 96 pixels per inch.
+constexpr int32_t kCheckBoxTextIndent = 20;
+constexpr int32_t kCheckBoxTextMargin = 6;
 /// The button that Enter presses.
 void SetDefaultButton(ControlHandle dialog, int32_t id);
 void FocusControl(ControlHandle control);

@@ -45,6 +45,7 @@ public:
       form_.OnShow(&form_);
     if (TWinControl* first = FirstTabStop(form_))
       platform::FocusControl(first->Handle());
+    form_.ApplyCentring();
     // A close asked for before the window existed; one asked for later arrives as a message.
     if (form_.closeRequested_.load())
       form_.CloseBox();
@@ -120,6 +121,21 @@ TForm::~TForm() {
   std::lock_guard lock(gFormsLock);
   std::vector<TForm*>& forms = LiveForms();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+}
+
+void TForm::CentreOver(const platform::ControlRect& area) {
+  centreArea_.reset();
+  const platform::ControlRect kept = area;
+  SetBounds(kept.left + (kept.width - Width()) / 2, kept.top + (kept.height - Height()) / 2,
+            Width(), Height());
+  centreArea_ = kept;
+}
+
+void TForm::ApplyCentring() {
+  if (!centreArea_)
+    return;
+  const platform::ControlRect area = *centreArea_;
+  CentreOver(area);
 }
 
 void TForm::RequestClose() noexcept {
@@ -202,6 +218,8 @@ int32_t TForm::ClientHeight() const {
 }
 
 void TForm::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+  if (left != bounds_.left || top != bounds_.top)
+    centreArea_.reset();
   Constraints()->Apply(width, height);
   const bool sizeChanged = width != bounds_.width || height != bounds_.height;
   bounds_ = {left, top, width, height};

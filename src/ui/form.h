@@ -10,6 +10,7 @@
 #include "ui/controls.h"
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
@@ -72,6 +73,10 @@ public:
   /// F1 while Control has the focus (null: the form): the application's help opens the topic of
   /// the nearest help context, the control's own, else its containers', else the form's.
   void PressHelp(TControl* control);
+  /// Centres the form over Area now and again when it is shown, with the size it is shown at
+  /// (its handlers may still change its height until then). Moving the form meanwhile ends it.
+  void CentreOver(const platform::ControlRect& area);
+
   /// Asks the form, from any thread, to close as its close box would: a running dialog closes
   /// once its own thread handles the request; a form not shown yet closes as soon as it is.
   void RequestClose() noexcept;
@@ -95,6 +100,9 @@ private:
   void RealignAll(TWinControl& container);
   TButton* FindButton(bool isDefault) const;
 
+  void ApplyCentring();
+
+  std::optional<platform::ControlRect> centreArea_;
   TModalResult modalResult_ = mrNone;
   bool running_ = false;
   bool closing_ = false;

@@ -17,6 +17,5 @@ void CentreFormOver(TForm& form, uintptr_t window) {
   if (!(window && platform::WindowScreenRect(window, area)) &&
       !platform::MonitorNearCursorRect(area))
     return;
-  form.SetBounds(area.left + (area.width - form.Width()) / 2,
-                 area.top + (area.height - form.Height()) / 2, form.Width(), form.Height());
+  form.CentreOver(area);
 }

@@ -54,8 +54,22 @@ platform::ControlDesign TLabel::Design() const {
   return design;
 }
 
+void TLabel::SetCaption(const std::u16string& caption) {
+  TControl::SetCaption(caption);
+  FitText();
+}
+
 void TLabel::WriteState() {
-  if (!AutoSize || !WordWrap)
+  FitText();
+}
+
+void TLabel::Resize() {
+  TControl::Resize();
+  FitText();
+}
+
+void TLabel::FitText() {
+  if (!handle_ || !AutoSize || !WordWrap)
     return;
   const int32_t height = platform::WrappedTextHeight(handle_, Width());
   if (height > 0 && height != Height())
@@ -167,6 +181,7 @@ platform::ControlDesign TButton::Design() const {
   platform::ControlDesign design = TWinControl::Design();
   design.kind = platform::ControlKind::Button;
   design.tabStop = true;
+  design.defaultButton = Default;
   return design;
 }
 
@@ -392,8 +407,33 @@ platform::ControlDesign TCheckBox::Design() const {
   return design;
 }
 
+void TCheckBox::SetCaption(const std::u16string& caption) {
+  TWinControl::SetCaption(caption);
+  FitText();
+}
+
 void TCheckBox::WriteState() {
   platform::SetControlChecked(handle_, checked_);
+  FitText();
+}
+
+void TCheckBox::Resize() {
+  TWinControl::Resize();
+  FitText();
+}
+
+void TCheckBox::FitText() {
+  if (!handle_ || !WordWrap)
+    return;
+  if (designHeight_ < 0)
+    designHeight_ = Height();
+  const int32_t lines =
+      platform::WrappedTextHeight(handle_, Width() - platform::kCheckBoxTextIndent);
+  if (lines <= 0)
+    return;
+  const int32_t height = std::max(designHeight_, lines + platform::kCheckBoxTextMargin);
+  if (height != Height())
+    SetHeight(height);
 }
 
 void TCheckBox::ReadState() {

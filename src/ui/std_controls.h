@@ -30,13 +30,20 @@ public:
 
   bool WordWrap = false;
   /// A word-wrapped label grows or shrinks to the height its text takes at its width, once it
-  /// has its system control (which knows the font).
+  /// has its system control (which knows the font), and again whenever its width or its text
+  /// changes.
   bool AutoSize = true;
   TTextLayout Layout = tlTop;
+
+  void SetCaption(const std::u16string& caption) override;
 
 protected:
   platform::ControlDesign Design() const override;
   void WriteState() override;
+  void Resize() override;
+
+private:
+  void FitText();
 };
 
 /// A line along one edge, or a spacer that only takes room.
@@ -187,13 +194,22 @@ public:
 
   bool Checked() const;
   void SetChecked(bool checked);
+  /// The caption breaks into lines at the width beside the box; the check box then grows to the
+  /// height its lines take (never below the height it was designed with) and shrinks back.
   bool WordWrap = false;
+
+  void SetCaption(const std::u16string& caption) override;
 
 protected:
   platform::ControlDesign Design() const override;
   void ReadState() override;
   void WriteState() override;
+  void Resize() override;
 
 private:
+  void FitText();
+
   bool checked_ = false;
+  /// The designed height, taken when the text is first fitted.
+  int32_t designHeight_ = -1;
 };

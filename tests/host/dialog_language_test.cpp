@@ -118,14 +118,102 @@ struct Seen {
   bool found = false;
   std::wstring caption;
   std::vector<std::wstring> statics, buttons, combos;
+  /// Texts their controls cut and controls outside their containers, one line each.
+  std::string misfits;
+  /// Layout: the widths of the two columns of boxes, the OK button's top in its row, whether
+  /// Cancel has the default button's frame, the dialog's centre against the monitor's.
+  std::vector<int> columns;
+  int okTop = -1;
+  bool cancelIsDefault = false;
+  POINT centreOffset{};
 };
 
-Seen ReadAndCancel(const std::wstring& cancelText) {
+std::string Narrow(const std::wstring& text) {
+  return std::string(text.begin(), text.end()); // enough to name a control in a message
+}
+
+/// The room the text of H needs: wrapped at Width, or on one line when Width is 0.
+SIZE TextExtent(HWND h, const std::wstring& text, int width) {
+  HDC dc = ::GetDC(h);
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(h, WM_GETFONT, 0, 0)));
+  RECT box{0, 0, width > 0 ? width : 10000, 0};
+  ::DrawTextW(dc, text.c_str(), -1, &box,
+              DT_CALCRECT | (width > 0 ? DT_WORDBREAK : DT_SINGLELINE) | DT_EXPANDTABS);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(h, dc);
+  return {box.right, box.bottom};
+}
+
+/// Each visible text must fit its control (a check box's text begins 20 pixels in, a group
+/// box's title and a button's caption stay on one line with room at both ends), and each
+/// control must lie inside its container.
+void CheckFits(HWND h, Seen& seen) {
+  if (!::IsWindowVisible(h))
+    return;
+  wchar_t cls[32] = {};
+  ::GetClassNameW(h, cls, 32);
+  const std::wstring text = TextOf(h);
+  RECT client{};
+  ::GetClientRect(h, &client);
+  const LONG style = ::GetWindowLongW(h, GWL_STYLE);
+  auto misfit = [&](const char* what, long needed, long has) {
+    seen.misfits += Narrow(cls) + " '" + Narrow(text) + "': " + what + " " +
+                    std::to_string(needed) + " > " + std::to_string(has) + "\n";
+  };
+  if (_wcsicmp(cls, L"Static") == 0 && !text.empty()) {
+    const SIZE need = TextExtent(h, text, client.right);
+    if (need.cy > client.bottom)
+      misfit("height", need.cy, client.bottom);
+  } else if (_wcsicmp(cls, L"Button") == 0 && !text.empty()) {
+    switch (style & BS_TYPEMASK) {
+    case BS_GROUPBOX:
+      if (const SIZE need = TextExtent(h, text, 0); need.cx > client.right - 16)
+        misfit("width", need.cx, client.right - 16);
+      break;
+    case BS_AUTOCHECKBOX:
+      if (const SIZE need = TextExtent(h, text, client.right - 20); need.cy > client.bottom)
+        misfit("height", need.cy, client.bottom);
+      break;
+    default:
+      if (const SIZE need = TextExtent(h, text, 0); need.cx > client.right - 8)
+        misfit("width", need.cx, client.right - 8);
+      break;
+    }
+  }
+  // A combo box's window takes its drop-down list in; the up-down buttons sit beside their edit.
+  if (_wcsicmp(cls, L"ComboBox") == 0 || _wcsicmp(cls, L"msctls_updown32") == 0)
+    return;
+  HWND parent = ::GetParent(h);
+  RECT inner{}, r{};
+  ::GetClientRect(parent, &inner);
+  ::GetWindowRect(h, &r);
+  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  if (r.left < 0 || r.top < 0 || r.right > inner.right || r.bottom > inner.bottom)
+    misfit("outside its container, bottom", r.bottom, inner.bottom);
+}
+
+Seen ReadAndCancel(const std::wstring& cancelText, int width = 0) {
   Seen seen;
   HWND dialog = WaitForDialog();
   if (!dialog)
     return seen;
   seen.found = true;
+  {
+    RECT r{};
+    ::GetWindowRect(dialog, &r);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+    seen.centreOffset = {
+        (r.left + r.right) / 2 - (monitor.rcMonitor.left + monitor.rcMonitor.right) / 2,
+        (r.top + r.bottom) / 2 - (monitor.rcMonitor.top + monitor.rcMonitor.bottom) / 2};
+  }
+  if (width > 0) {
+    RECT r{};
+    ::GetWindowRect(dialog, &r);
+    ::SetWindowPos(dialog, nullptr, 0, 0, width, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   seen.caption = TextOf(dialog);
   std::vector<HWND> all;
   ::EnumChildWindows(
@@ -138,6 +226,27 @@ Seen ReadAndCancel(const std::wstring& cancelText) {
   std::sort(all.begin(), all.end(),
             [](HWND a, HWND b) { return ::GetDlgCtrlID(a) < ::GetDlgCtrlID(b); });
   HWND cancel = nullptr;
+  std::vector<HWND> columns;
+  for (HWND h : all) {
+    CheckFits(h, seen);
+    wchar_t kind[32] = {};
+    ::GetClassNameW(h, kind, 32);
+    if (_wcsicmp(kind, L"ComboBox") == 0 &&
+        std::find(columns.begin(), columns.end(), ::GetParent(h)) == columns.end() &&
+        ::GetParent(::GetParent(h)) != dialog)
+      columns.push_back(::GetParent(h));
+    if (_wcsicmp(kind, L"Button") == 0 && (TextOf(h) == L"OK" || TextOf(h) == L"\u041e\u041a")) {
+      RECT r{};
+      ::GetWindowRect(h, &r);
+      ::MapWindowPoints(nullptr, ::GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+      seen.okTop = r.top;
+    }
+  }
+  for (HWND column : columns) {
+    RECT r{};
+    ::GetWindowRect(column, &r);
+    seen.columns.push_back(r.right - r.left);
+  }
   for (HWND h : all) {
     wchar_t cls[32] = {};
     ::GetClassNameW(h, cls, 32);
@@ -148,8 +257,10 @@ Seen ReadAndCancel(const std::wstring& cancelText) {
       seen.buttons.push_back(text);
     else if (_wcsicmp(cls, L"ComboBox") == 0)
       seen.combos.push_back(text);
-    if (_wcsicmp(cls, L"Button") == 0 && text == cancelText)
+    if (_wcsicmp(cls, L"Button") == 0 && text == cancelText) {
       cancel = h;
+      seen.cancelIsDefault = (::GetWindowLongW(h, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    }
   }
   if (cancel)
     ::SendMessageW(cancel, BM_CLICK, 0, 0);
@@ -170,10 +281,11 @@ protected:
     WriteIni("Var1=Cancel\r\nVar2=OK\r\n");
   }
   uint32_t Load() { return LoadWithItems("d|Cancel|String|\r\nd|Open|String|"); }
-  /// Opens the dialog with the host's language; Read runs on a second thread meanwhile.
-  Seen Show(uint32_t handle, const Texts& texts) {
+  /// Opens the dialog with the host's language; Read runs on a second thread meanwhile, after
+  /// making the dialog Width wide when Width is given.
+  Seen Show(uint32_t handle, const Texts& texts, int width = 0) {
     Seen seen;
-    std::thread reader([&] { seen = ReadAndCancel(texts.cancel); });
+    std::thread reader([&] { seen = ReadAndCancel(texts.cancel, width); });
     hostkit::HostList params;
     params.AddText("INI-FILE", ini_.string());
     params.AddText("LANGUAGE", texts.code);
@@ -206,6 +318,27 @@ TEST_F(DialogLanguage, EveryCaptionInEachShippedLanguage) {
     EXPECT_TRUE(Contains(seen.combos, L"Cancel"));
     EXPECT_TRUE(Contains(seen.combos, L"OK"));
   }
+}
+
+// Every text fits at the narrowest allowed width, the design width and a wide one, in every
+// shipped language; the columns are equally wide, the button row sits where its arithmetic puts
+// it, Cancel shows the default button's frame, and the dialog is centred on the monitor.
+TEST_F(DialogLanguage, EveryTextFitsAtEveryWidth) {
+  for (const Texts& texts : kLanguages)
+    for (const int width : {350, 389, 520}) {
+      SCOPED_TRACE(std::string(texts.code) + " at " + std::to_string(width));
+      const Seen seen = Show(Load(), texts, width);
+      ASSERT_TRUE(seen.found);
+      EXPECT_EQ(seen.misfits, "");
+      ASSERT_EQ(seen.columns.size(), 2u);
+      EXPECT_LE(std::abs(seen.columns[0] - seen.columns[1]), 1);
+      EXPECT_EQ(seen.okTop, 17) << "9 for the bevel, then (50 - 9 - 25) / 2";
+      EXPECT_TRUE(seen.cancelIsDefault);
+      { // as shown, before the test resized it
+        EXPECT_LE(std::abs(seen.centreOffset.x), 1);
+        EXPECT_LE(std::abs(seen.centreOffset.y), 1);
+      }
+    }
 }
 
 TEST_F(DialogLanguage, ALaterDialogFollowsAChangeOfLanguage) {

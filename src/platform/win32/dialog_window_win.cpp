@@ -20,6 +20,8 @@ namespace platform {
 namespace {
 
 constexpr UINT kRunHookMessage = WM_APP + 0x31;
+/// Posted after the dialog manager moved the focus: the default button gets its frame back.
+constexpr UINT kRestoreDefaultMessage = WM_APP + 0x32;
 constexpr int kComboDropDownHeight = 200;
 constexpr int kUpDownIdOffset = 0x1000;
 const wchar_t* const kFrameProp = L"AggGroupFrame";
@@ -116,6 +118,8 @@ struct DialogState {
   ModalRunHook hook;
   std::exception_ptr failure;
   bool ended = false;
+  /// The button Enter presses, 0 for none.
+  int defaultId = 0;
 };
 
 DialogState* StateOf(HWND dialog) {
@@ -237,6 +241,38 @@ void SetFont(HWND control) {
                  FALSE);
 }
 
+// The control with identifier Id anywhere in Dialog (GetDlgItem finds only direct children).
+HWND FindControl(HWND dialog, int id) {
+  struct Search {
+    int id;
+    HWND found;
+  } s{id, nullptr};
+  ::EnumChildWindows(
+      dialog,
+      [](HWND h, LPARAM lp) CALLBACK -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        if (::GetDlgCtrlID(h) != s->id || !HasKind(h))
+          return TRUE;
+        s->found = h;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+// The default button's frame. The dialog manager looks for the default button among the
+// dialog's direct children only, so a button inside a container loses the frame whenever the
+// focus moves; it gets it back here, unless another push button has the focus (and the frame).
+void RestoreDefaultFrame(HWND dialog, const DialogState& state) {
+  HWND button = state.defaultId ? FindControl(dialog, state.defaultId) : nullptr;
+  if (!button)
+    return;
+  HWND focus = ::GetFocus();
+  if (focus && focus != button && HasKind(focus) && KindOf(focus) == ControlKind::Button)
+    return;
+  ::SendMessageW(button, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   DialogState* state = StateOf(dialog);
   switch (message) {
@@ -267,6 +303,13 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     return TRUE;
   case WM_SIZE:
     Guard(dialog, state, [&] { state->events->Resized(reinterpret_cast<ControlHandle>(dialog)); });
+    return TRUE;
+  case WM_NEXTDLGCTL:
+    ::PostMessageW(dialog, kRestoreDefaultMessage, 0, 0);
+    return FALSE; // the dialog manager moves the focus
+  case kRestoreDefaultMessage:
+    if (state)
+      RestoreDefaultFrame(dialog, *state);
     return TRUE;
   case WM_GETMINMAXINFO:
     if (state && !state->failure) {
@@ -403,7 +446,11 @@ ControlHandle CreateDialogControl(ControlHandle parent, const ControlDesign& des
       ::SetPropW(h, kCentredProp, reinterpret_cast<HANDLE>(1));
     break;
   case ControlKind::Button:
-    h = MakeChild(p, L"BUTTON", design.text, visible | tab | BS_PUSHBUTTON, 0, design.id);
+    // The default button carries the style itself: the dialog manager's DM_SETDEFID does not
+    // reach a button inside a container window.
+    h = MakeChild(p, L"BUTTON", design.text,
+                  visible | tab | (design.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0,
+                  design.id);
     break;
   case ControlKind::ComboBox:
     h = MakeChild(p, L"COMBOBOX", u"", visible | tab | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL,
@@ -534,6 +581,10 @@ int32_t WrappedTextHeight(ControlHandle label, int32_t width) {
 
 void SetDefaultButton(ControlHandle dialog, int32_t id) {
   ::SendMessageW(Wnd(dialog), DM_SETDEFID, static_cast<WPARAM>(id), 0);
+  if (DialogState* state = StateOf(Wnd(dialog))) {
+    state->defaultId = id;
+    RestoreDefaultFrame(Wnd(dialog), *state);
+  }
 }
 
 void FocusControl(ControlHandle control) {
