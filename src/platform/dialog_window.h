@@ -97,6 +97,13 @@ struct DialogDesign {
   bool helpButton = false;
   /// The user can drag the frame.
   bool sizeable = true;
+  /// The font of the dialog and its controls: the dialog font in this character set (1, the
+  /// default set, leaves the system's choice) at this many points.
+  uint8_t charset = 1;
+  int32_t fontSize = 8;
+  /// Reading order: 0 left to right; 1 and 2 right to left, the dialog mirrored; 3 right to
+  /// left for the reading order only.
+  uint8_t biDiMode = 0;
 };
 
 /// Runs a dialog modally: answers the result given to EndModalDialog, or -1 when the dialog
@@ -137,6 +144,9 @@ int32_t WrappedTextHeight(ControlHandle label, int32_t width);
 /// caption keeps above and below its lines, at 96 pixels per inch.
 constexpr int32_t kCheckBoxTextIndent = 20;
 constexpr int32_t kCheckBoxTextMargin = 6;
+/// How a running dialog is shown: mirrored (right to left), and its font's character set.
+bool DialogMirrored(ControlHandle dialog);
+uint8_t DialogFontCharset(ControlHandle dialog);
 /// The button that Enter presses.
 void SetDefaultButton(ControlHandle dialog, int32_t id);
 void FocusControl(ControlHandle control);

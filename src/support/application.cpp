@@ -53,17 +53,22 @@ bool Application::HelpCommand(uint16_t command, intptr_t data) {
 
 void Application::AddForm(TComponent* form) {
   std::lock_guard<std::mutex> lock(mutex_);
-  forms_.push_back(form);
+  forms_.push_back({std::this_thread::get_id(), form});
 }
 
 void Application::RemoveForm(TComponent* form) noexcept {
   std::lock_guard<std::mutex> lock(mutex_);
-  std::erase(forms_, form);
+  std::erase_if(forms_, [&](const ThreadForm& f) { return f.form == form; });
 }
 
 std::vector<TComponent*> Application::Forms() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return forms_;
+  const std::thread::id self = std::this_thread::get_id();
+  std::vector<TComponent*> mine;
+  for (const ThreadForm& f : forms_)
+    if (f.thread == self)
+      mine.push_back(f.form);
+  return mine;
 }
 
 void Application::HandleException(std::exception_ptr failure) noexcept {

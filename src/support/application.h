@@ -69,8 +69,9 @@ public:
   /// answers its result; false without handler.
   bool HelpCommand(uint16_t command, intptr_t data);
 
-  /// The forms the library currently shows, in the order they were added. A form adds itself
-  /// when it is created and removes itself when it goes away.
+  /// The forms of the calling thread, in the order they were added (the application-wide
+  /// translation walks them; a form belongs to the thread that created it, and only that thread
+  /// touches it). A form adds itself when it is created and removes itself when it goes away.
   void AddForm(TComponent* form);
   void RemoveForm(TComponent* form) noexcept;
   std::vector<TComponent*> Forms() const;
@@ -96,7 +97,11 @@ private:
   };
   std::vector<InstalledHelp> helpHandlers_;
   mutable std::mutex mutex_;
-  std::vector<TComponent*> forms_;
+  struct ThreadForm {
+    std::thread::id thread;
+    TComponent* form;
+  };
+  std::vector<ThreadForm> forms_;
   ExceptionHandler onException_;
 };
 

@@ -8,6 +8,20 @@
 const rtl::EnumType kAlignType("TAlign",
                                {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"});
 const rtl::EnumType kAnchorKindType("TAnchorKind", {"akLeft", "akTop", "akRight", "akBottom"});
+const rtl::EnumType kBiDiModeType("TBiDiMode",
+                                  {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoRightAlign",
+                                   "bdRightToLeftReadingOnly"});
+
+// --- TFont ---------------------------------------------------------------------------------------
+
+const rtl::MetaClass& TFont::StaticClass() {
+  static const rtl::MetaClass meta = rtl::Published<TFont, TPersistent>("TFont")
+                                         .Integer("Charset", &TFont::Charset, &TFont::Charset)
+                                         .Default(1)
+                                         .Integer("Size", &TFont::Size, &TFont::Size)
+                                         .Default(8);
+  return meta;
+}
 
 // --- TSizeConstraints ----------------------------------------------------------------------------
 
@@ -57,6 +71,11 @@ const rtl::MetaClass& TControl::StaticClass() {
           .Set("Anchors", kAnchorKindType, &T::Anchors, &T::SetAnchors)
           .Default(akLeft | akTop)
           .Object("Constraints", [](const T& c) { return const_cast<T&>(c).Constraints(); })
+          .Object("Font", [](const T& c) { return const_cast<T&>(c).Font(); })
+          .Boolean("ParentFont", &T::ParentFont, &T::ParentFont)
+          .Default(true)
+          .Enumeration("BiDiMode", kBiDiModeType, &T::BiDiMode, &T::BiDiMode)
+          .Default(bdLeftToRight)
           .LString("Hint", &T::Hint, &T::SetHint)
           .Integer("HelpContext", &T::HelpContext, &T::SetHelpContext)
           .Default(0)
@@ -123,6 +142,10 @@ void TControl::SetCaption(const std::u16string& caption) {
   caption_ = caption;
   if (handle_)
     platform::SetControlText(handle_, caption);
+}
+
+const TFont& TControl::ShownFont() const noexcept {
+  return ParentFont && parent_ ? parent_->ShownFont() : font_;
 }
 
 TForm* TControl::ParentForm() const {

@@ -56,6 +56,27 @@ public:
   void Apply(int32_t& width, int32_t& height) const;
 };
 
+/// The font of a control's text: the dialog's font (8 points) in character set Charset (1, the
+/// default set, leaves the system's choice) at Size points.
+class TFont : public TPersistent {
+public:
+  static const rtl::MetaClass& StaticClass();
+  const rtl::MetaClass& ClassType() const override { return StaticClass(); }
+
+  int32_t Charset = 1;
+  int32_t Size = 8;
+};
+
+/// Reading order: left to right, right to left (the dialog mirrored), right to left without
+/// the alignment changed, right to left for the reading order only.
+enum TBiDiMode : uint8_t {
+  bdLeftToRight,
+  bdRightToLeft,
+  bdRightToLeftNoRightAlign,
+  bdRightToLeftReadingOnly
+};
+extern const rtl::EnumType kBiDiModeType;
+
 class TControl : public TComponent {
 public:
   explicit TControl(TComponent* owner);
@@ -97,6 +118,12 @@ public:
   void SetHint(const std::string& hint) { hint_ = hint; }
   int32_t HelpContext() const noexcept { return helpContext_; }
   void SetHelpContext(int32_t value) noexcept { helpContext_ = value; }
+  /// The control's own font; with ParentFont set the control shows its parent's font instead.
+  TFont* Font() noexcept { return &font_; }
+  /// The font the control's text is shown in: its parent's with ParentFont, else its own.
+  const TFont& ShownFont() const noexcept;
+  bool ParentFont = true;
+  TBiDiMode BiDiMode = bdLeftToRight;
   TSizeConstraints* Constraints() noexcept { return &constraints_; }
   const TSizeConstraints* Constraints() const noexcept { return &constraints_; }
 
@@ -142,6 +169,7 @@ private:
   std::string hint_;
   int32_t helpContext_ = 0;
   TSizeConstraints constraints_;
+  TFont font_;
 };
 
 class TWinControl : public TControl {

@@ -113,11 +113,15 @@ private:
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
   bounds_ = {0, 0, 320, 240};
+  // A form has no parent whose font it could show.
+  ParentFont = false;
+  support::TheApplication().AddForm(this);
   std::lock_guard lock(gFormsLock);
   LiveForms().push_back(this);
 }
 
 TForm::~TForm() {
+  support::TheApplication().RemoveForm(this);
   std::lock_guard lock(gFormsLock);
   std::vector<TForm*>& forms = LiveForms();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
@@ -262,6 +266,10 @@ platform::DialogDesign TForm::MakeDesign() const {
   design.owner = OwnerWindow;
   design.helpButton = (BorderIcons & biHelp) != 0;
   design.sizeable = true;
+  const TFont& font = ShownFont();
+  design.charset = static_cast<uint8_t>(font.Charset);
+  design.fontSize = font.Size;
+  design.biDiMode = BiDiMode;
   return design;
 }
 

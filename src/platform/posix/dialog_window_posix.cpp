@@ -30,6 +30,8 @@ struct Record {
   int32_t itemIndex = -1;
   // Dialogs only.
   DialogEvents* events = nullptr;
+  uint8_t charset = 1;
+  uint8_t biDiMode = 0;
   bool ended = false;
   int32_t result = 0;
   int32_t defaultId = 0;
@@ -89,6 +91,8 @@ int32_t RunModalDialog(const DialogDesign& design, DialogEvents& events) {
   record.bounds = design.bounds;
   record.text = design.caption;
   record.events = &events;
+  record.charset = design.charset;
+  record.biDiMode = design.biDiMode;
   const ControlHandle dialog = Add(std::move(record));
   ModalRunHook hook;
   {
@@ -121,6 +125,18 @@ int32_t RunModalDialog(const DialogDesign& design, DialogEvents& events) {
 }
 
 void RequestDialogClose(ControlHandle) noexcept {}
+
+bool DialogMirrored(ControlHandle dialog) {
+  bool mirrored = false;
+  With(dialog, [&](Record& r) { mirrored = r.biDiMode == 1 || r.biDiMode == 2; });
+  return mirrored;
+}
+
+uint8_t DialogFontCharset(ControlHandle dialog) {
+  uint8_t charset = 1;
+  With(dialog, [&](Record& r) { charset = r.charset; });
+  return charset;
+}
 
 void EndModalDialog(ControlHandle dialog, int32_t result) {
   With(dialog, [&](Record& r) {

@@ -120,6 +120,8 @@ struct DialogState {
   bool ended = false;
   /// The button Enter presses, 0 for none.
   int defaultId = 0;
+  /// The dialog font in the character set the design asks for; freed after the run.
+  HFONT font = nullptr;
 };
 
 DialogState* StateOf(HWND dialog) {
@@ -153,7 +155,26 @@ DWORD DialogStyle(const DialogDesign& design) {
 }
 
 DWORD DialogExStyle(const DialogDesign& design) {
-  return WS_EX_CONTROLPARENT | (design.helpButton ? WS_EX_CONTEXTHELP : 0);
+  DWORD style = WS_EX_CONTROLPARENT | (design.helpButton ? WS_EX_CONTEXTHELP : 0);
+  // A mirrored dialog mirrors its controls too: they inherit the layout.
+  if (design.biDiMode == 1 || design.biDiMode == 2)
+    style |= WS_EX_LAYOUTRTL;
+  else if (design.biDiMode == 3)
+    style |= WS_EX_RTLREADING;
+  return style;
+}
+
+// The dialog font in the design's character set, made before the controls exist: they take the
+// dialog's font (WM_GETFONT, answered with this one) when they are created.
+void ApplyCharset(HWND dialog, DialogState& state) {
+  if (state.design.charset == DEFAULT_CHARSET)
+    return;
+  LOGFONTW font{};
+  auto current = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
+  if (!current || ::GetObjectW(current, sizeof font, &font) == 0)
+    return;
+  font.lfCharSet = state.design.charset;
+  state.font = ::CreateFontIndirectW(&font);
 }
 
 // DLGTEMPLATE, no menu, the default class, the caption, then the font: 8 points "MS Shell Dlg".
@@ -167,7 +188,7 @@ std::vector<WORD> MakeTemplate(const DialogDesign& design) {
   for (char16_t c : design.caption)
     t.push_back(static_cast<WORD>(c));
   t.push_back(0);
-  t.push_back(8);
+  t.push_back(static_cast<WORD>(design.fontSize > 0 ? design.fontSize : 8));
   for (const wchar_t* f = L"MS Shell Dlg"; *f; ++f)
     t.push_back(static_cast<WORD>(*f));
   t.push_back(0);
@@ -282,6 +303,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     const ControlRect& b = state->design.bounds;
     ::SetWindowPos(dialog, nullptr, b.left, b.top, b.width, b.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyCharset(dialog, *state);
     Guard(dialog, state, [&] {
       state->events->Created(reinterpret_cast<ControlHandle>(dialog));
       state->events->Resized(reinterpret_cast<ControlHandle>(dialog));
@@ -303,6 +325,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     return TRUE;
   case WM_SIZE:
     Guard(dialog, state, [&] { state->events->Resized(reinterpret_cast<ControlHandle>(dialog)); });
+    return TRUE;
+  case WM_GETFONT:
+    if (!state || !state->font)
+      return FALSE;
+    ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(state->font));
     return TRUE;
   case WM_NEXTDLGCTL:
     ::PostMessageW(dialog, kRestoreDefaultMessage, 0, 0);
@@ -396,6 +423,8 @@ int32_t RunModalDialog(const DialogDesign& design, DialogEvents& events) {
   const INT_PTR result =
       ::DialogBoxIndirectParamW(ThisModule(), reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()), owner,
                                 &DialogProc, reinterpret_cast<LPARAM>(&state));
+  if (state.font)
+    ::DeleteObject(state.font);
   if (state.failure)
     std::rethrow_exception(state.failure);
   return result < 0 ? -1 : static_cast<int32_t>(result);
@@ -577,6 +606,18 @@ int32_t WrappedTextHeight(ControlHandle label, int32_t width) {
   ::SelectObject(dc, old);
   ::ReleaseDC(h, dc);
   return box.bottom;
+}
+
+bool DialogMirrored(ControlHandle dialog) {
+  return (::GetWindowLongW(Wnd(dialog), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+}
+
+uint8_t DialogFontCharset(ControlHandle dialog) {
+  LOGFONTW font{};
+  auto current = reinterpret_cast<HFONT>(::SendMessageW(Wnd(dialog), WM_GETFONT, 0, 0));
+  if (!current || ::GetObjectW(current, sizeof font, &font) == 0)
+    return DEFAULT_CHARSET;
+  return font.lfCharSet;
 }
 
 void SetDefaultButton(ControlHandle dialog, int32_t id) {

@@ -6,9 +6,11 @@
 #include "filter/options_form.h"
 #include "frame/descriptor_exports.h"
 #include "frame/instances.h"
+#include "platform/dialog_window.h"
 #include "platform/environment.h"
 #include "platform/message_pump.h"
 #include "platform/registry.h"
+#include "support/application.h"
 #include "ui/ok_cancel_panels.h"
 
 #include <gtest/gtest.h>
@@ -380,6 +382,51 @@ TEST_F(OptionsDialog, ReleasedWhileTheDialogRunsIsDestroyedAfterIt) {
       frame::SetPluginClass(TaPlugin::ClassRef());
     }
   }
+}
+
+// A language file that asks for right-to-left reading and a character set: the real dialog is
+// mirrored and its font is in that set, and its texts are translated.
+TEST_F(OptionsDialog, ALanguageReadRightToLeftMirrorsTheDialogAndSetsItsFont) {
+  TaPlugin* module = Load("");
+  const std::filesystem::path lng = ini_.string() + ".lng";
+  std::ofstream(lng, std::ios::binary)
+      << "//Encoding=UTF-8\r\n//BiDiMode=RightToLeft\r\n//"
+         "Charset=windows-1256\r\n\r\n[Languages]\r\n$AR=Arabic\r\n\r\n"
+         "EN:>Aggregate "
+         "variables\r\nAR:>\xd9\x85\xd8\xaa\xd8\xba\xd9\x8a\xd8\xb1\xd8\xa7\xd8\xaa\r\n\r\n";
+  module->Translator->LanguageFile = lng.string();
+  platform::SetModalRunHook([&](platform::ControlHandle dialog) {
+    auto* form = dynamic_cast<TfrmOption*>(module->FindComponent("frmOption"));
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->BiDiMode, bdRightToLeft);
+    EXPECT_EQ(form->Font()->Charset, 178);
+    EXPECT_EQ(form->gbParams->Caption(), u"\u0645\u062a\u063a\u064a\u0631\u0627\u062a");
+    EXPECT_TRUE(platform::DialogMirrored(dialog));
+    EXPECT_EQ(platform::DialogFontCharset(dialog), 178);
+    form->CloseBox();
+  });
+  TzetParamsList params;
+  params.Add("INI-FILE", rtl::Variant::FromAnsiText(ini_.string()));
+  params.Add("LANGUAGE", rtl::Variant::FromAnsiText("AR"));
+  TPluginCallRec r = Rec(&params);
+  frame::ShowOptionsDialog(&r);
+  platform::SetModalRunHook(nullptr);
+  EXPECT_EQ(r.Output.Data, 0u);
+
+  // The application-wide pass reaches the forms of the calling thread, and only those.
+  TForm mine(nullptr);
+  mine.SetCaption(u"Aggregate variables");
+  std::unique_ptr<TForm> theirs;
+  std::thread([&] {
+    theirs = std::make_unique<TForm>(nullptr);
+    theirs->SetCaption(u"Aggregate variables");
+  }).join();
+  EXPECT_TRUE(module->Translator->Translate("AR", nullptr, nullptr, "EN"));
+  support::TheApplication().BiDiMode = 0;
+  EXPECT_EQ(mine.Caption(), u"\u0645\u062a\u063a\u064a\u0631\u0627\u062a");
+  EXPECT_EQ(mine.BiDiMode, bdRightToLeft);
+  EXPECT_EQ(theirs->Caption(), u"Aggregate variables");
+  std::filesystem::remove(lng);
 }
 
 intptr_t CountReloads(void* context, platform::WindowHandle window, uint32_t message,
