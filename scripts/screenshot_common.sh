@@ -13,7 +13,18 @@ virtual_desktop() {
 # wine_server to that width's programs.
 desktop_prefix() {
   local prefix=$1 arch=$2
+  # Wine draws the caption bar's close button as a glyph of its Marlett font and the dialogs'
+  # text in Tahoma, as Windows does; without its fonts a picture shows a letter for the close box
+  # and another face. This wine reads fonts only from the prefix's Fonts folder: they are copied
+  # there.
+  local fonts=/usr/share/wine/fonts
+  if [ ! -f $fonts/marlett.ttf ]; then
+    echo "screenshots: wine's fonts are missing (package fonts-wine; scripts/setup.sh installs it)" >&2
+    return 1
+  fi
   wine_prefix "$prefix" "$arch" .agg-desktop virtual_desktop || return 1
+  mkdir -p "$prefix/drive_c/windows/Fonts"
+  cp -n $fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
   export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 }
 

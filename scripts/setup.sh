@@ -25,6 +25,9 @@ have_cmd i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
 have_cmd x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64)
 have_cmd wine || need+=(wine)
 have_pkg wine64 || need+=(wine64)
+# The fonts wine draws with: without them a dialog's caption bar shows letters for its close and
+# help buttons in the published pictures.
+have_pkg fonts-wine || need+=(fonts-wine)
 have_cmd Xvfb || need+=(xvfb)
 have_cmd xvfb-run || need+=(xauth)
 have_cmd import || need+=(imagemagick)
