@@ -12,17 +12,8 @@
 
 namespace {
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         support::AsciiLower(text.substr(0, prefix.size())) == support::AsciiLower(prefix);
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && StartsWithNoCase(a, b);
-}
-
-bool ContainsNoCase(std::string_view text, std::string_view part) {
-  return support::AsciiLower(text).find(support::AsciiLower(part)) != std::string::npos;
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
 }
 
 /// The directive's value: the text after the first '=', trimmed, ASCII letters lowered.
@@ -90,13 +81,13 @@ TWtranslLanguage::TWtranslLanguage() {
 
 bool TWtranslLanguage::ApplyDirective(std::string_view line) {
   const std::string d = support::TrimControls(line.substr(0, 50));
-  if (EqualsNoCase(d, "//filenew")) {
+  if (d == "//filenew") {
     SaveFileMode = tsfNew;
-  } else if (EqualsNoCase(d, "//filerewrite")) {
+  } else if (d == "//filerewrite") {
     SaveFileMode = tsfRewrite;
-  } else if (EqualsNoCase(d, "//fileappend")) {
+  } else if (d == "//fileappend") {
     SaveFileMode = tsfAppend;
-  } else if (ContainsNoCase(d, "Encoding=")) {
+  } else if (Contains(d, "Encoding=")) {
     const std::string v = DirectiveValue(d);
     if (v == "utf-8")
       Encoding = 1;
@@ -105,7 +96,7 @@ bool TWtranslLanguage::ApplyDirective(std::string_view line) {
     else if (v == "unicode")
       Encoding = 3;
     return true;
-  } else if (ContainsNoCase(d, "BiDiMode=")) {
+  } else if (Contains(d, "BiDiMode=")) {
     const std::string v = DirectiveValue(d);
     if (v == "righttoleft")
       BiDiMode = 1;
@@ -114,7 +105,7 @@ bool TWtranslLanguage::ApplyDirective(std::string_view line) {
     else if (v == "righttoleftreadingonly")
       BiDiMode = 3;
     return true;
-  } else if (ContainsNoCase(d, "Locale=")) {
+  } else if (Contains(d, "Locale=")) {
     if (const uint32_t lcid = ParseLocale(DirectiveValue(d)); lcid > 0) {
       Locale = lcid;
       // The library keeps no number or date formats of its own; the system's functions follow
@@ -122,19 +113,19 @@ bool TWtranslLanguage::ApplyDirective(std::string_view line) {
       platform::SetCurrentThreadLocale(Locale);
     }
     return true;
-  } else if (ContainsNoCase(d, "Charset=")) {
+  } else if (Contains(d, "Charset=")) {
     if (auto info = support::CharsetFromName(DirectiveValue(d))) {
       Charset = info->Charset;
       CodePage = info->CodePage;
     }
     return true;
-  } else if (EqualsNoCase(d, "//saveuntr")) {
+  } else if (d == "//saveuntr") {
     SaveMode = tsmUntranslated;
-  } else if (EqualsNoCase(d, "//saveuntrobj")) {
+  } else if (d == "//saveuntrobj") {
     SaveMode = tsmUntranslatedWithPath;
-  } else if (EqualsNoCase(d, "//saveunused")) {
+  } else if (d == "//saveunused") {
     SaveMode = tsmUnused;
-  } else if (EqualsNoCase(d, "//saveall")) {
+  } else if (d == "//saveall") {
     SaveMode = tsmAll;
   }
   return false;

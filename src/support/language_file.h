@@ -74,7 +74,9 @@ public:
   std::string DefaultLanguage;
 
 private:
-  /// Applies a directive of lines 1 to 19; true when the line is consumed by it.
+  /// Applies a directive of lines 1 to 19; true when the line is consumed by it. Directive names
+  /// count only as written ("//saveuntr", "Encoding="): "//SAVEUNTR" is a comment, and a
+  /// translation holding "encoding=" stays a translation. Values are compared in lower case.
   bool ApplyDirective(std::string_view line);
   void CloseBlock(TStringList& block, const std::string& source, TWtranslLanguagesList* resources,
                   const std::string& target, int32_t& count);

@@ -82,6 +82,56 @@ TEST_F(LanguageFile, DirectivesApplyInTheFirstNineteenLinesOnly) {
   EXPECT_EQ(lang.BiDiMode, 0);
 }
 
+// Directive names count only as written: in another case they are comments, and a translation
+// that happens to hold one in another case stays a translation.
+TEST_F(LanguageFile, DirectiveNamesAreMatchedWithRegardToCase) {
+  const struct {
+    std::vector<std::string> head;
+    TTranslSaveMode saveMode;
+    TTranslSaveFileMode fileMode;
+    uint8_t encoding, bidi, charset;
+    const char16_t* translation; // of "Set up", null when the file gives none
+  } cases[] = {
+      {{"//SAVEUNTR", "//FileAppend"}, tsmOff, tsfNew, 0, 0, 1, nullptr},
+      {{"//SaveAll", "//saveUntrObj", "//SAVEUNUSED"}, tsmOff, tsfNew, 0, 0, 1, nullptr},
+      {{"//saveuntr", "//fileappend"}, tsmUntranslated, tsfAppend, 0, 0, 1, nullptr},
+      {{"//saveall", "//filerewrite", "//Encoding=utf-8"}, tsmAll, tsfRewrite, 1, 0, 1, nullptr},
+      {{"EN:>Set up", "RU:>encoding=utf-8", ""}, tsmOff, tsfNew, 0, 0, 1, u"encoding=utf-8"},
+      {{"EN:>Set up", "RU:>BIDIMODE=righttoleft charset=windows-1251", ""},
+       tsmOff,
+       tsfNew,
+       0,
+       0,
+       1,
+       u"BIDIMODE=righttoleft charset=windows-1251"},
+      {{"//ENCODING=utf-8", "//bidimode=righttoleft", "//CharSet=windows-1251"},
+       tsmOff,
+       tsfNew,
+       0,
+       0,
+       1,
+       nullptr},
+      {{"//BiDiMode=righttoleft", "//Charset=windows-1251"}, tsmOff, tsfNew, 0, 1, 204, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.head.front());
+    lang.SaveMode = tsmOff;
+    lang.SaveFileMode = tsfNew;
+    std::string text;
+    for (const std::string& line : c.head)
+      text += line + "\r\n";
+    EXPECT_EQ(Load(text + CrLf({"", "EN:>Yes", "RU:>da", ""})), c.translation ? 2 : 1);
+    EXPECT_EQ(lang.SaveMode, c.saveMode);
+    EXPECT_EQ(lang.SaveFileMode, c.fileMode);
+    EXPECT_EQ(lang.Encoding, c.encoding);
+    EXPECT_EQ(lang.BiDiMode, c.bidi);
+    EXPECT_EQ(lang.Charset, c.charset);
+    bool found = false;
+    EXPECT_EQ(Lookup(u"Set up", &found), c.translation ? c.translation : u"Set up");
+    EXPECT_EQ(found, c.translation != nullptr);
+  }
+}
+
 TEST_F(LanguageFile, Utf16IsDecodedThroughTheCodePageAndUtf8AsUtf8) {
   const std::string entry = CrLf({"", "EN:>Yes", "RU:>\xc4\xe0", ""});
   ASSERT_EQ(Load(CrLf({"//Charset=windows-1251", "//Encoding=utf-16"}) + entry), 1);
