@@ -178,9 +178,15 @@ void FreeTimer(TzetTimerEx*& timer) noexcept {
     timer->SetEnabled(false);
   } catch (...) {
   }
-  try {
-    timer->SetOnTimer({});
-  } catch (...) {
+  // The owner thread reads the event while it runs it. Another thread leaves the clearing to the
+  // destruction, which does it once the window can no longer reach the timer: clearing it here
+  // would race with that read (and taking the window's lock here would order it against the
+  // caller's own locks, which the event may take too).
+  if (timer->IsOwnerThread()) {
+    try {
+      timer->SetOnTimer({});
+    } catch (...) {
+    }
   }
   TzetTimerEx* t = timer;
   timer = nullptr;

@@ -6,7 +6,8 @@
 // and to destroy the window, waiting at most 5000 ms for each, so that a blocked owner thread
 // cannot hang the destroying one. The events arrive in the owner thread while it processes
 // messages. Interval and OnTimer are plain fields: changing them from another thread is the
-// caller's risk.
+// caller's risk. FreeTimer, which any thread may call, clears the event of a timer of another
+// thread only once the window can no longer reach it.
 //
 // The period is measured by a TTimerScheduler: the system's window timer, or in tests a clock that
 // the test advances.

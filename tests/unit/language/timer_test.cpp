@@ -152,30 +152,64 @@ TEST(TimerEx, SwitchedAndDestroyedFromAnotherThread) {
   owner.join();
 }
 
-// The owner thread does not process messages: destruction gives up after the two waits and the
-// messages the owner handles later find no timer.
+// The owner thread does not process messages: destruction gives up after the two waits instead
+// of waiting for the owner, and the messages the owner handles later (the timer's periods, and
+// the control messages where the system still delivers them) find no timer.
 TEST(TimerEx, DestroyedWhileTheOwnerIsBlocked) {
   std::atomic<TzetTimerEx*> timer{nullptr};
-  std::atomic<bool> release{false}, done{false};
+  std::atomic<bool> release{false}, blocked{true};
+  std::atomic<int> ticks{0};
   std::thread owner([&] {
     auto* t = new TzetTimerEx(nullptr);
     t->SetInterval(1);
-    t->SetOnTimer([](TObject*) {});
+    t->SetOnTimer([&](TObject*) { ++ticks; });
     timer = t;
-    while (!release)
-      platform::SleepMs(5); // blocked: no messages
-    while (!done) {
+    // Blocked without messages; let go after a minute at the latest, so that a destruction
+    // that waits for this thread ends the test with a failure rather than a hang.
+    for (int i = 0; i < 12000 && !release; ++i)
+      platform::SleepMs(5);
+    blocked = false;
+    for (int i = 0; i < 20; ++i) {
       support::ProcessMessages();
       platform::WaitForMessage(5);
     }
   });
   while (!timer)
     platform::SleepMs(1);
-  TzetTimerEx* t = timer;
-  delete t; // returns after at most twice the 5000 ms wait
+  delete timer.load();
+  EXPECT_TRUE(blocked) << "the destruction waited for the owner thread";
   release = true;
-  platform::SleepMs(50);
-  done = true;
+  owner.join();
+  EXPECT_EQ(ticks, 0);
+}
+
+// The owner thread runs the event while another thread frees the timer: the event is cleared
+// only once the window can no longer reach the timer. Run under ThreadSanitizer this must stay
+// quiet.
+TEST(TimerEx, FreedFromAnotherThreadWhileTheEventRuns) {
+  std::atomic<TzetTimerEx*> timer{nullptr};
+  std::atomic<bool> running{false}, freed{false};
+  std::thread owner([&] {
+    auto* t = new TzetTimerEx(nullptr);
+    t->SetInterval(1);
+    t->SetOnTimer([&](TObject*) {
+      // Relaxed, so that these flags give the sanitizer no ordering between the two threads.
+      running.store(true, std::memory_order_relaxed);
+      for (int i = 0; i < 20 && !freed.load(std::memory_order_relaxed); ++i)
+        platform::SleepMs(5);
+    });
+    timer = t;
+    while (!freed.load(std::memory_order_relaxed)) {
+      support::ProcessMessages();
+      platform::WaitForMessage(5);
+    }
+  });
+  while (!timer || !running.load(std::memory_order_relaxed))
+    platform::SleepMs(1);
+  TzetTimerEx* t = timer;
+  FreeTimer(t);
+  EXPECT_EQ(t, nullptr);
+  freed.store(true, std::memory_order_relaxed);
   owner.join();
 }
 
