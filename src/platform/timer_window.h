@@ -4,9 +4,9 @@
 // of message_pump.h: the timers (SetWindowTimer, KillWindowTimer), the sends and
 // DestroyMessageWindow of that interface all apply to it.
 //
-// On Windows it is a real, never shown top-level tool window of a class of its own, so that the
-// system's WM_TIMER reaches it as on any window; its procedure must not let exceptions escape (a
-// timer message is dispatched by the system's frames). The POSIX stand-in is a window of the
+// On Windows it is a message-only window of a class of its own: the system's WM_TIMER reaches it
+// as on any window, broadcasts do not; its procedure must not let exceptions escape (a timer
+// message is dispatched by the system's frames). The POSIX stand-in is a window of the
 // message-queue stand-in.
 #pragma once
 

@@ -1,10 +1,13 @@
-// The timer window: a hidden tool window (WS_POPUP, never shown) of the class
-// "AggregationTimerWindow", whose procedure forwards to the WindowProc given at creation. An
+// The timer window: a message-only window (parent HWND_MESSAGE) of the class
+// "AggregationTimerWindow", whose procedure forwards to the WindowProc given at creation. Being
+// message-only, it receives no broadcasts: a host thread that does not process messages would
+// otherwise hold up every program that broadcasts WM_SETTINGCHANGE or a DDE initiate. An
 // exception that the procedure lets out is dropped here: it must not unwind through the system.
 #include "platform/timer_window.h"
 #include "platform/win32/window_class_win.h"
 #include "platform/win32/windows_include.h"
 
+#include <memory>
 
 namespace platform {
 namespace {
@@ -47,11 +50,12 @@ OwnWindowClass gTimerWindowClass(kTimerWindowClass, &TimerWindowProc);
 WindowHandle CreateTimerWindow(WindowProc proc, void* context) {
   if (!proc || !gTimerWindowClass.Ensure())
     return 0;
-  HWND hwnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, kTimerWindowClass, "", WS_POPUP, 0, 0, 0, 0,
-                                nullptr, nullptr, ThisModule(), nullptr);
+  auto binding = std::make_unique<Binding>(Binding{proc, context});
+  HWND hwnd = ::CreateWindowExA(0, kTimerWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                ThisModule(), nullptr);
   if (!hwnd)
     return 0;
-  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Binding{proc, context}));
+  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(binding.release()));
   return reinterpret_cast<WindowHandle>(hwnd);
 }
 

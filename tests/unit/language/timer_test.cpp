@@ -8,11 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -212,5 +218,29 @@ TEST(TimerEx, FreedFromAnotherThreadWhileTheEventRuns) {
   freed.store(true, std::memory_order_relaxed);
   owner.join();
 }
+
+#ifdef _WIN32
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+// The window is message-only: broadcasts such as WM_SETTINGCHANGE, which a top-level window of a
+// host thread that does not process messages would hold up, never reach it.
+TEST(TimerEx, TheWindowIsMessageOnly) {
+  TzetTimerEx timer(nullptr);
+  const HWND window = reinterpret_cast<HWND>(timer.Window());
+  ASSERT_NE(window, nullptr);
+  std::vector<HWND> topLevel;
+  ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&topLevel));
+  EXPECT_EQ(std::count(topLevel.begin(), topLevel.end(), window), 0);
+  char className[64] = {};
+  ASSERT_GT(::GetClassNameA(window, className, sizeof className), 0);
+  bool messageOnly = false;
+  for (HWND h = nullptr; (h = ::FindWindowExA(HWND_MESSAGE, h, className, nullptr)) != nullptr;)
+    messageOnly = messageOnly || h == window;
+  EXPECT_TRUE(messageOnly);
+}
+#endif
 
 } // namespace
