@@ -79,8 +79,10 @@ int32_t Dispatch(TzetPlugin& instance, const std::string& command, PPluginCallRe
   if (p.Present("OWNERFORM"))
     instance.OwnerForm = p.Handle("OWNERFORM");
 
-  if (command == "LOAD")
+  if (command == "LOAD") {
+    instance.ReportLanguageFileFailure();
     return RunLoad(instance, rec);
+  }
   if (command == "UNLOAD")
     return RunUnload(instance, rec);
   if (command == "EVENT")

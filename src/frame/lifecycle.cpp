@@ -173,6 +173,13 @@ void TzetPlugin::ApplyLanguage(const void* params) {
   }
 }
 
+void TzetPlugin::ReportLanguageFileFailure() {
+  if (LanguageFileFailure.empty() || MessagesProcessorHandle == 0)
+    return;
+  frame::PostLogLine(this, frame::llError, LanguageFileFailure);
+  LanguageFileFailure.clear();
+}
+
 void TzetPlugin::TranslateNow() {
   if (Translated || Language.IsEmpty())
     return;

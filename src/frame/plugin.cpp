@@ -125,10 +125,18 @@ void TzetPlugin::PrepareTranslation() {
   Translator->LanguageFile = rtl::ChangeFileExt(ModulePath.View(), ".lng");
   Translator->CurrentLanguage = "EN";
   Language = "EN";
-  if (LanguageFileExists(Translator->LanguageFile))
-    Language = Translator->GetLanguages(nullptr);
-  else
+  if (!LanguageFileExists(Translator->LanguageFile)) {
     Translator->LanguageFile.clear();
+  } else if (std::string language = Translator->GetLanguages(nullptr);
+             Translator->LastReadError.empty()) {
+    Language = language;
+  } else {
+    // A file that cannot be read (another program holds it without sharing, say) leaves the
+    // module untranslated for its life, as a missing one would; the host hears why at LOAD.
+    LanguageFileFailure = "Language file \"" + Translator->LanguageFile +
+                          "\" cannot be read: " + Translator->LastReadError;
+    Translator->LanguageFile.clear();
+  }
   for (const char* name : {"MsgNoData", "MsgWriteComplete", "MsgWriteCompleteError"})
     Translator->ComponentProperties.Add(name);
 }

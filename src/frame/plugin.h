@@ -85,6 +85,9 @@ public:
   int32_t DoUnload(PPluginCallRec rec);
   /// The host's "LANGUAGE" parameter, read before LOAD and before the options dialog.
   void ApplyLanguage(const void* params);
+  /// Tells the host, once, why the language file could not be read when the instance was made;
+  /// waits for a LOAD that names the host's message window.
+  void ReportLanguageFileFailure();
   void TranslateNow();
   void TranslateComponents(TObject* root);
   /// Held while a dialog owned by the instance is created or freed; the instance's translation
@@ -265,6 +268,8 @@ private:
   void Construct(PPluginCallRec rec, uintptr_t moduleDllHandle);
   /// Points the translator at the language file beside the library and picks the language.
   void PrepareTranslation();
+  /// The log line for a language file that exists but could not be read; empty once reported.
+  std::string LanguageFileFailure;
   /// Remembers the module's own translatable texts in the base language, so that a switch to
   /// another language translates from them again.
   void KeepSourceTexts();

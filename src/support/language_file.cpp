@@ -1,14 +1,14 @@
 #include "support/language_file.h"
 
 #include "platform/codepage.h"
+#include "platform/file_read.h"
 #include "platform/thread_locale.h"
 #include "settings/big_ini_file.h"
 #include "support/language_text.h"
 
 #include <sys/stat.h>
 
-#include <cstdio>
-#include <memory>
+#include <sstream>
 
 namespace {
 
@@ -43,18 +43,6 @@ uint32_t ParseLocale(const std::string& value) {
     v = v * base + d;
   }
   return v > 0x7FFFFFFF ? 0 : static_cast<uint32_t>(v);
-}
-
-bool ReadWholeFile(const std::string& fileName, std::string& content) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(fileName.c_str(), "rb"),
-                                                    &std::fclose);
-  if (!f)
-    return false;
-  char buffer[8192];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0)
-    content.append(buffer, n);
-  return !std::ferror(f.get());
 }
 
 /// Blanks (character 32 only) removed at both ends.
@@ -165,18 +153,24 @@ void TWtranslLanguage::CloseBlock(TStringList& block, const std::string& source,
 int32_t TWtranslLanguage::LoadLanguageFile(const std::string& fileName, const std::string& source,
                                            TWtranslLanguagesList* resources,
                                            const std::string& target) {
-  if (!LanguageFileExists(fileName)) {
-    if (resources)
-      resources->Clear();
-    return -1;
-  }
   std::string content;
-  if (!ReadWholeFile(fileName, content)) {
+  if (!ReadLanguageFile(fileName, content)) {
     if (resources)
       resources->Clear();
     return -1;
   }
   return LoadLanguageText(content, source, resources, target);
+}
+
+bool TWtranslLanguage::ReadLanguageFile(const std::string& fileName, std::string& content) {
+  LastReadError.clear();
+  if (!LanguageFileExists(fileName))
+    return false;
+  std::string error;
+  if (platform::ReadWholeFile(fileName, content, error))
+    return true;
+  LastReadError = error.empty() ? "unknown error" : error;
+  return false;
 }
 
 int32_t TWtranslLanguage::LoadLanguageText(std::string_view content, const std::string& source,
@@ -220,9 +214,11 @@ int32_t TWtranslLanguage::LoadLanguageText(std::string_view content, const std::
 std::string TWtranslLanguage::GetLanguages(TStringList* list) {
   if (list)
     list->Clear();
-  if (LanguageFile.empty() || !LanguageFileExists(LanguageFile))
+  std::string content;
+  if (LanguageFile.empty() || !ReadLanguageFile(LanguageFile, content))
     return {};
-  TBigIniFile ini(LanguageFile);
+  std::istringstream text(content);
+  TBigIniFile ini(text);
   if (list) {
     TStringList keys;
     ini.ReadSection("Languages", keys);

@@ -47,7 +47,8 @@ public:
   int32_t LoadLanguageText(std::string_view content, const std::string& source,
                            TWtranslLanguagesList* resources, const std::string& target);
   /// Lists "code,description" of every language of the file's [Languages] section in List (when
-  /// given; cleared first) and answers the default language; empty without a file.
+  /// given; cleared first) and answers the default language; empty without a file or when the
+  /// file cannot be read (LastReadError then tells why).
   std::string GetLanguages(TStringList* list);
   /// The translation of Text, or Text itself with Found false.
   std::u16string LookupText(std::u16string_view text, const TWtranslLanguagesList* resources,
@@ -72,12 +73,18 @@ public:
   std::string SourceLanguage;
   std::string TargetLanguage;
   std::string DefaultLanguage;
+  /// The system's reason why the last LoadLanguageFile or GetLanguages could not read a language
+  /// file that exists; empty after a read that succeeded or found no file.
+  std::string LastReadError;
 
 private:
   /// Applies a directive of lines 1 to 19; true when the line is consumed by it. Directive names
   /// count only as written ("//saveuntr", "Encoding="): "//SAVEUNTR" is a comment, and a
   /// translation holding "encoding=" stays a translation. Values are compared in lower case.
   bool ApplyDirective(std::string_view line);
+  /// Reads the whole of an existing language file; false without one or when the read fails,
+  /// with LastReadError set in the second case.
+  bool ReadLanguageFile(const std::string& fileName, std::string& content);
   void CloseBlock(TStringList& block, const std::string& source, TWtranslLanguagesList* resources,
                   const std::string& target, int32_t& count);
   std::u16string DecodeTranslation(std::string_view value) const;

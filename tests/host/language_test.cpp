@@ -113,4 +113,33 @@ TEST_F(Language, TheTranslatorsPropertyNames) {
                          "MsgWriteComplete\r\nMsgWriteCompleteError\r\n");
 }
 
+#ifdef _WIN32
+// The language file held open by another program without sharing: LOAD still succeeds, the
+// module speaks English, and the host log names the file and the system's reason, once.
+TEST_F(Language, ALockedLanguageFileLeavesTheModuleInEnglish) {
+  char dll[MAX_PATH] = {};
+  ASSERT_GT(::GetModuleFileNameA(::GetModuleHandleA(AGG_LIBRARY), dll, MAX_PATH), 0u);
+  std::string file = dll;
+  file = file.substr(0, file.rfind('.')) + ".lng";
+  const HANDLE lock = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  const uint32_t h = Load("RU");
+  ::CloseHandle(lock);
+  char* reason = nullptr;
+  ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, ERROR_SHARING_VIOLATION, 0, reinterpret_cast<char*>(&reason), 0, nullptr);
+  ASSERT_NE(reason, nullptr);
+  std::string why = reason;
+  ::LocalFree(reason);
+  while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' '))
+    why.pop_back();
+  EXPECT_EQ(NoDataLine(h), Line("Language file \"" + file + "\" cannot be read: " + why) +
+                               Line("No data for processing"));
+  EXPECT_EQ(Command(h, "LOAD", "RU"), 0); // the file is readable again: the instance stays as it is
+  EXPECT_EQ(NoDataLine(h), Line("No data for processing"));
+}
+#endif
+
 } // namespace

@@ -1,5 +1,5 @@
 #include "platform/file_replace.h"
-#include "platform/win32/windows_include.h"
+#include "platform/win32/system_error_win.h"
 
 namespace platform {
 
@@ -16,15 +16,7 @@ bool MoveFileReplacing(const std::string& source, const std::string& target, std
       break;
     ::Sleep(10);
   }
-  char* text = nullptr;
-  ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  error = text ? text : "error " + std::to_string(code);
-  if (text)
-    ::LocalFree(text);
-  while (!error.empty() && (error.back() == '\n' || error.back() == '\r' || error.back() == ' '))
-    error.pop_back();
+  error = SystemErrorText(code);
   return false;
 }
 

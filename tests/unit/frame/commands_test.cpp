@@ -1,9 +1,22 @@
 #include "test_plugin.h"
 
+#include "frame/log_data_list.h"
 #include "platform/debug_output.h"
 #include "platform/module_info.h"
+#include "rtl/file_names.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <share.h>
+#else
+#include <cerrno>
+#include <cstring>
+#endif
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -244,6 +257,82 @@ TEST_F(Lifecycle, LanguageOfTheHostIsAppliedOnlyWhenItIsTheModulesOwn) {
   EXPECT_EQ(p->ModuleLoadCount, 3);
   ASSERT_EQ(gDebugLines.size(), 1u);
   EXPECT_EQ(gDebugLines[0].rfind("{TRANSL} no texts", 0), 0u) << gDebugLines[0];
+}
+
+/// Makes an existing file unreadable while it lives: held open without sharing where files
+/// have sharing modes, otherwise replaced by a name whose every read fails with EIO.
+class UnreadableFile {
+public:
+  explicit UnreadableFile(std::string file) : file_(std::move(file)) {
+#ifdef _WIN32
+    handle_ = ::_sopen(file_.c_str(), 0 /* _O_RDONLY */, _SH_DENYRW);
+#else
+    std::filesystem::rename(file_, file_ + ".kept");
+    std::filesystem::create_symlink("/proc/self/mem", file_);
+#endif
+  }
+  ~UnreadableFile() {
+#ifdef _WIN32
+    ::_close(handle_);
+#else
+    std::filesystem::remove(file_);
+    std::filesystem::rename(file_ + ".kept", file_);
+#endif
+  }
+  /// The system's reason why a read fails; empty where the test does not know it in advance.
+  static std::string Reason() {
+#ifdef _WIN32
+    return {};
+#else
+    return std::strerror(EIO);
+#endif
+  }
+
+private:
+  std::string file_;
+  int handle_ = -1;
+};
+
+// An unreadable language file beside the library leaves the module in its base language: LOAD
+// succeeds, and the host hears why, once. A missing file is no news.
+TEST_F(Lifecycle, AnUnreadableLanguageFileLeavesTheModuleUntranslated) {
+  const std::string file = rtl::ChangeFileExt(platform::ModuleFileName(0), ".lng");
+  const std::unique_ptr<const std::string, void (*)(const std::string*)> removed(
+      &file, [](const std::string* f) { std::remove(f->c_str()); });
+  std::ofstream(file, std::ios::binary)
+      << "[Languages]\r\n$EN = English\r\n$DE = Deutsch\r\nDefault = DE\r\n\r\n"
+         "EN:>No data for processing\r\nDE:>Keine Daten\r\n\r\n";
+  auto load = [](uint32_t handle) {
+    return Command(handle, "LOAD", [](TzetParamsList& l) {
+      l.Add("LANGUAGE", rtl::Variant::FromAnsiText("DE"));
+      l.Add("MessagesProcessorHandle", rtl::Variant::Int32(0x7FFFFFF1)); // no window: kept
+    });
+  };
+  EXPECT_EQ(load(30), 0);
+  EXPECT_EQ(Instance(30)->MsgNoData, "Keine Daten");
+  EXPECT_EQ(Instance(30)->LogLines->Count(), 0);
+  {
+    UnreadableFile unreadable(file);
+    EXPECT_EQ(load(31), 0);
+  }
+  TzetPlugin* p = Instance(31);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->Language, "EN");
+  EXPECT_EQ(p->MsgNoData, "No data for processing");
+  EXPECT_EQ(load(31), 0); // reported once
+  ASSERT_EQ(p->LogLines->Count(), 1);
+  const std::string line = p->LogLines->GetText();
+  const std::string expected = "\x02Probe. Language file \"" + file + "\" cannot be read: ";
+  EXPECT_EQ(line.substr(0, expected.size()), expected) << line;
+  EXPECT_GT(line.size(), expected.size() + 2) << "no reason given";
+  if (!UnreadableFile::Reason().empty()) {
+    EXPECT_EQ(line, expected + UnreadableFile::Reason() + "\r\n");
+  }
+
+  std::remove(file.c_str());
+  EXPECT_EQ(load(32), 0);
+  EXPECT_EQ(Instance(32)->Language, "EN");
+  EXPECT_EQ(Instance(32)->LogLines->Count(), 0);
 }
 
 TEST_F(Lifecycle, ConfigurationNumberOfAMultiConfigurationModule) {
