@@ -297,3 +297,11 @@ bool TzetItemRecycler::RefillRowFrom(TzetParamsList& list, const TzetParamsList&
   RefillMarker(static_cast<TzetParamsListItem*>(to[count]));
   return true;
 }
+
+bool TzetItemRecycler::CheckInvariants() const noexcept {
+  int32_t left = 0;
+  for (int32_t i = 0; i < parked_.Count(); ++i)
+    left += parked_.Get(i) != nullptr ? 1 : 0;
+  return parkedLeft_ >= left && parkedLeft_ <= parked_.Count() && items_.size() <= kMaxItems &&
+         arrays_.size() <= kMaxArrays && names_.size() <= kMaxNames;
+}

@@ -126,6 +126,10 @@ public:
   /// List.AppendRow(Source) for a Source other than List.
   void AppendRow(TzetParamsList& list, const TzetParamsList& source);
 
+  /// True when what is kept stays within its bounds and the count of parked items left is at
+  /// least the parked items not taken again and at most the parked row's length. For tests.
+  bool CheckInvariants() const noexcept;
+
   /// Bounds of what is kept: items, spare arrays and shared lower-cased names.
   static constexpr std::size_t kMaxItems = 4096;
   static constexpr std::size_t kMaxArrays = 8;

@@ -9,6 +9,8 @@
 #include "platform/codepage.h"
 #include "rtl/exceptions.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -19,6 +21,15 @@ constexpr const char* kEngineUnit = "PluginDM";
 constexpr int32_t kMaxNameIds = 4096;
 
 } // namespace
+
+void TaPlugin::AssertEngineInvariants([[maybe_unused]] const TObjectList& vars) {
+#if AGG_CHECK_INVARIANTS
+  if (!EngineInvariantsHold(vars)) {
+    std::fputs("aggregation engine: its state does not hold after a call\n", stderr);
+    std::abort();
+  }
+#endif
+}
 
 void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
   // One hold of the engine lock for the whole rebuild: a data call merges its packet either
@@ -41,11 +52,13 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
   Grouped.reset();
   if (Options.Active())
     Grouped = std::make_unique<TGroupedAggregation>(Options, NoReset, TimeoutMs, Recycler);
+  AssertEngineInvariants(engine.List());
 }
 
 void TaPlugin::ResetAggregation() {
   TThreadObjectList::WriteLocked engine(*AggregationList);
   ResetPending(engine.List());
+  AssertEngineInvariants(engine.List());
 }
 
 void TaPlugin::ResetPending(const TObjectList& vars) {
@@ -86,6 +99,12 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
 
   TThreadObjectList::WriteLocked engine(*AggregationList);
+  // Checked however the call leaves, also by a failure.
+  struct TCheckOnExit {
+    TaPlugin& Module;
+    const TObjectList& Vars;
+    ~TCheckOnExit() { Module.AssertEngineInvariants(Vars); }
+  } check{*this, engine.List()};
   ++Stats.Packets;
   if (Grouped) {
     ProcessDataGrouped(rec, result, *rows, engine.List());

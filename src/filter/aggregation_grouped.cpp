@@ -1,6 +1,7 @@
 #include "filter/aggregation_grouped.h"
 
 #include "filter/aggregation_plugin.h"
+#include "filter/group_key_text.h"
 #include "platform/codepage.h"
 
 #include <algorithm>
@@ -17,58 +18,6 @@ constexpr int32_t kMaxNameIds = 4096;
 
 const TAggregationListItem& VarAt(const TObjectList& vars, int32_t k) {
   return *static_cast<const TAggregationListItem*>(vars.Get(k));
-}
-
-/// Appends Text to a key, losing nothing: two texts that differ anywhere give two keys.
-void AppendKeyText(std::u16string_view text, std::string& out) {
-  platform::AppendUtf8(text, out, platform::LoneSurrogates::Keep);
-}
-
-/// Out := the group key of Value: its text form as Variant::ToWide gives it, in UTF-8. Keys are
-/// compared by their whole text, in every script; an integer and the text of its digits are
-/// one key. Integers are written directly, and an OLE string is read where it stands, without
-/// the strings the general conversion allocates.
-void KeyText(const platform::VariantRec& value, std::string& out) {
-  char digits[24];
-  std::to_chars_result written{};
-  switch (value.vt) {
-  case platform::vtI1:
-    written = std::to_chars(digits, std::end(digits), static_cast<int>(value.cVal));
-    break;
-  case platform::vtUI1:
-    written = std::to_chars(digits, std::end(digits), static_cast<unsigned>(value.bVal));
-    break;
-  case platform::vtI2:
-    written = std::to_chars(digits, std::end(digits), value.iVal);
-    break;
-  case platform::vtUI2:
-    written = std::to_chars(digits, std::end(digits), value.uiVal);
-    break;
-  case platform::vtI4:
-  case platform::vtInt:
-    written = std::to_chars(digits, std::end(digits), value.lVal);
-    break;
-  case platform::vtUI4:
-  case platform::vtUInt:
-    written = std::to_chars(digits, std::end(digits), value.ulVal);
-    break;
-  case platform::vtI8:
-    written = std::to_chars(digits, std::end(digits), value.llVal);
-    break;
-  case platform::vtUI8:
-    written = std::to_chars(digits, std::end(digits), value.ullVal);
-    break;
-  case platform::vtBstr:
-    out.clear();
-    if (value.bstrVal)
-      AppendKeyText({value.bstrVal, platform::OleStrLen(value.bstrVal)}, out);
-    return;
-  default:
-    out.clear();
-    AppendKeyText(rtl::Variant::OleCompatibleCopy(value).ToWide(), out);
-    return;
-  }
-  out.assign(digits, written.ptr);
 }
 
 /// True when Ms milliseconds have passed from Since to Now.
@@ -374,5 +323,24 @@ bool TaPlugin::CheckEngineInvariants() {
   if (!AggregationList)
     return true;
   TThreadObjectList::WriteLocked engine(*AggregationList);
-  return !Grouped || Grouped->CheckInvariants();
+  return EngineInvariantsHold(engine.List());
+}
+
+bool TaPlugin::EngineInvariantsHold(const TObjectList& vars) {
+  if (!Pending || !Recycler.CheckInvariants())
+    return false;
+  int32_t marked = 0;
+  for (int32_t k = 0; k < vars.Count(); ++k)
+    marked += VarAt(vars, k).Received ? 1 : 0;
+  if (marked != ReceivedCount || ReceivedCount > vars.Count())
+    return false;
+  if (Grouped)
+    return Pending->Count() == 0 && ReceivedCount == 0 && Grouped->CheckInvariants();
+  // Every pending item is found through the slot of its name's id, and only there.
+  for (int32_t k = 0; k < Pending->Count(); ++k) {
+    const TzetParamsListItem* item = Pending->Item(k);
+    if (!item || Slots.IndexOf(SeenNames.Find(item->LowerName.View())) != k)
+      return false;
+  }
+  return true;
 }

@@ -70,8 +70,11 @@ public:
   /// Runs the options dialog modally; after OK the settings are reloaded, so that the engine
   /// takes the new variables over.
   void zetPluginShowOptionsDialog(TzetPlugin* sender, PPluginCallRec rec, bool& success);
-  /// True when the grouped path's state holds what it promises (see TGroupedAggregation), or
-  /// the path is off. Takes the engine lock. For tests.
+  /// True when the engine's state holds what it promises: the count of marked variables matches
+  /// the marks, every pending item is found through the slot of its name, the recycler keeps
+  /// within its bounds, and the grouped path's state holds (see TGroupedAggregation). Takes the
+  /// engine lock. Builds with AGG_CHECK_INVARIANTS (the sanitizer and fuzzing builds) check it
+  /// after every data call and settings change and stop the process when it fails.
   bool CheckEngineInvariants();
 
   TzetStrHolder* Properties = nullptr;
@@ -116,6 +119,10 @@ private:
   void CountTimedOutRow(const TObjectList& vars);
   /// ResetAggregation's work, for a caller that holds the engine lock (Vars: its variables).
   void ResetPending(const TObjectList& vars);
+  /// CheckEngineInvariants for a caller that holds the engine lock (Vars: its variables).
+  bool EngineInvariantsHold(const TObjectList& vars);
+  /// With AGG_CHECK_INVARIANTS: stops the process when the engine's state does not hold.
+  void AssertEngineInvariants(const TObjectList& vars);
   /// Numbers the names anew, keeping the pending row's, when the learner has given too many ids.
   void RenumberNames();
   /// The plain path's walk through the packet's items 0..Last, under the engine lock: merges

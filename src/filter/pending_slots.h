@@ -26,6 +26,11 @@ public:
       slots_.resize(std::max<std::size_t>(at + 1, 2 * slots_.size()));
     return slots_[at];
   }
+  /// The pending item's index recorded for name Id, or -1 (a look that adds no slot).
+  int32_t IndexOf(int32_t id) const noexcept {
+    const auto at = static_cast<std::size_t>(id);
+    return id >= 0 && at < slots_.size() ? IndexIn(slots_[at]) : -1;
+  }
   /// The pending item's index that Slot records, or -1.
   int32_t IndexIn(const Slot& slot) const noexcept { return slot.Row == row_ ? slot.Index : -1; }
   /// Records in Slot (from At) that the item at Index carries its name. Slot stays valid until

@@ -60,6 +60,11 @@ public:
   /// How many ids have been given since Clear. Names that a host makes up without end make it
   /// grow: its owner clears when it exceeds what the owner wants to keep.
   int32_t IdCount() const { return static_cast<int32_t>(ids_.size()); }
+  /// The id Lowered was given, or -1; gives none.
+  int32_t Find(std::string_view lowered) const {
+    const auto at = ids_.find(std::string(lowered));
+    return at == ids_.end() ? -1 : at->second;
+  }
   /// What is known about the name of Item at Position (below the reserved count). Vars are the
   /// configured variables (TAggregationListItem); KeyLower is the lower-cased group variable, or
   /// empty.

@@ -527,4 +527,62 @@ TEST_F(OptionsEngine, GroupRowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
   }
 }
 
+// The plain path and the path of the advanced options are one rule: with an option that never
+// takes effect (an age limit no row reaches, a group variable no packet carries: every packet in
+// one group) a random stream gets the same answers, rows and counters as without options.
+TEST_F(OptionsEngine, OptionsThatNeverTakeEffectGiveThePlainPathsAnswers) {
+  const char* const kNames[] = {"A", "B", "C", "X", "a", "|", "null"};
+  auto run = [&](unsigned seed, bool noReset, const std::function<void(TProxyCodeObject&)>& on) {
+    Configure({"A", "B", "C"}, [&](TProxyCodeObject& s) {
+      s.chkNoReset_Checked = noReset;
+      if (on)
+        on(s);
+    });
+    std::minstd_rand random(seed);
+    std::vector<std::string> answers;
+    for (int call = 0; call < 300; ++call) {
+      TzetParamsList packet;
+      const int count = 1 + static_cast<int>(random() % 6);
+      for (int i = 0; i < count; ++i) {
+        const std::string name = kNames[random() % std::size(kNames)];
+        const unsigned kind = random() % 10;
+        if (name == "|")
+          packet.AddNewRow();
+        else if (name == "null")
+          static_cast<TList&>(packet).Add(nullptr);
+        else
+          packet.Add(name, kind == 0   ? rtl::Variant::Null()
+                           : kind == 1 ? rtl::Variant()
+                           : kind == 2 ? rtl::Variant::FromAnsiText("t" + std::to_string(call))
+                                       : rtl::Variant::Int32(call * 10 + i));
+      }
+      TPluginCallRec r = Rec(nullptr);
+      r.Input.Kind = ZET_KIND_LIST;
+      r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+      const int32_t result = frame::ProcessData(&r);
+      answers.push_back(engine_test::AnswerDump(result, r.Output));
+      gNow += random() % 50;
+    }
+    for (const char* counter :
+         {"Stats.Packets", "Stats.Rows", "Stats.Partial", "Stats.Discarded", "Stats.LastReason"})
+      answers.push_back(std::string(counter) + "=" + Stat(counter));
+    Command("RESET-STATS");
+    return answers;
+  };
+  const std::function<void(TProxyCodeObject&)> options[] = {
+      [](TProxyCodeObject& s) { s.spAgeLimit_Value = 1e9; },
+      [](TProxyCodeObject& s) { s.cbGroupBy_Text = "NoPacketCarriesIt"; }};
+  for (const bool noReset : {false, true})
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+      const std::vector<std::string> plain = run(seed, noReset, nullptr);
+      EXPECT_NE(plain[plain.size() - 4], "Stats.Rows=0") << "the stream releases rows";
+      for (const auto& option : options) {
+        const std::vector<std::string> advanced = run(seed, noReset, option);
+        ASSERT_EQ(advanced.size(), plain.size());
+        for (std::size_t k = 0; k < plain.size(); ++k)
+          ASSERT_EQ(advanced[k], plain[k]) << "seed " << seed << " reset " << !noReset << " #" << k;
+      }
+    }
+}
+
 } // namespace
