@@ -210,7 +210,25 @@ typedef int32_t(ZET_CALL* PFN_GetData)(PPluginCallRec rec);
 /* Hands out the queued events (Output kind 1); passing the list back, or the release request,
    empties it. */
 typedef int32_t(ZET_CALL* PFN_GetEvents)(PPluginCallRec rec);
-/* Copies the pending log lines into the buffer lent in Input; see the host log rules. */
+/* Hands the instance's pending log lines to the host in a buffer the host lends: Input.Data is
+   its address, Input.Size its capacity in bytes. Does not create the instance.
+   The text is the lines in the order they were logged, each made of its level character
+   (ZET_LOG_*), the line and CR LF; a line logged several times in a row is one line ending in
+   " xN". No terminating zero is written. Lines are kept only while the instance has a message
+   window, at most 1024 of them (the oldest go first); ZET_WM_HOST_LOG_PENDING says that some
+   wait.
+   Output becomes kind ZET_KIND_INTEGER, and Output.Data the byte length of all pending lines
+   (0 when none wait or without an instance). Then:
+    - Input.Size 0: the pending lines are discarded; answers 0.
+    - Input.Size at least that length and Input.Data not null: the text is copied to Input.Data
+      and the lines leave the instance; answers the length.
+    - a smaller (or negative) Input.Size, or Input.Data null: nothing is copied and the lines
+      stay; answers 0. A call with a buffer of Output.Data bytes then fetches them, unless more
+      lines were logged in between: Output.Data then tells the new length.
+   Copying and removing are one step: a line logged by another thread at the same time is either
+   in this call's text or waits for the next call. Without an instance (ModuleHandle 0 or
+   unknown, Action ZET_ACTION_SHUTDOWN, or Action ZET_ACTION_RELEASE, which releases it) answers
+   0 with Output.Data 0; a null record answers 0. */
 typedef int32_t(ZET_CALL* PFN_GetLogEx)(PPluginCallRec rec);
 
 #ifdef __cplusplus

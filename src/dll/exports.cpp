@@ -3,6 +3,8 @@
 #include "frame/descriptor_exports.h"
 #include "zet_plugin_abi.h"
 
+#include <type_traits>
+
 extern "C" {
 
 AGG_EXPORT int32_t ZET_CALL GetPluginIntfVersion() {
@@ -63,3 +65,20 @@ AGG_EXPORT int32_t ZET_CALL GetLogEx(PPluginCallRec rec) {
 AGG_EXPORT void ZET_CALL madTraceProcess() {}
 
 } // extern "C"
+
+// A host calls each export through the function type the ABI header gives it. Every export has
+// exactly that type, calling convention included, so that a change on either side fails to
+// compile instead of unbalancing the host's stack.
+static_assert(std::is_same_v<decltype(&::GetPluginIntfVersion), PFN_GetPluginIntfVersion>);
+static_assert(std::is_same_v<decltype(&::GetModuleInfo), PFN_GetModuleInfo>);
+static_assert(std::is_same_v<decltype(&::GetAppMinVersion), PFN_GetAppMinVersion>);
+static_assert(std::is_same_v<decltype(&::GetModuleDescription), PFN_GetModuleDescription>);
+static_assert(std::is_same_v<decltype(&::GetModuleType), PFN_GetModuleType>);
+static_assert(std::is_same_v<decltype(&::MultiThreadSupport), PFN_MultiThreadSupport>);
+static_assert(std::is_same_v<decltype(&::GetCustomCommands), PFN_GetCustomCommands>);
+static_assert(std::is_same_v<decltype(&::ExecutePluginCommand), PFN_ExecutePluginCommand>);
+static_assert(std::is_same_v<decltype(&::ShowOptionsDialog), PFN_ShowOptionsDialog>);
+static_assert(std::is_same_v<decltype(&::ProcessData), PFN_ProcessData>);
+static_assert(std::is_same_v<decltype(&::GetData), PFN_GetData>);
+static_assert(std::is_same_v<decltype(&::GetEvents), PFN_GetEvents>);
+static_assert(std::is_same_v<decltype(&::GetLogEx), PFN_GetLogEx>);
