@@ -5,6 +5,7 @@
 // on to the dialog and let Tab enter them (WS_EX_CONTROLPARENT). The library's manifest (resource
 // 2) is activated around the whole run, so that the controls are those of comctl32 version 6.
 #include "platform/dialog_window.h"
+#include "platform/win32/scoped_handles_win.h"
 #include "platform/win32/window_class_win.h"
 #include "platform/win32/windows_include.h"
 
@@ -200,13 +201,12 @@ void PlaceVerticallyCentred(HWND label, const ControlRect& r) {
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(label)) + 1, L'\0');
   text.resize(
       static_cast<size_t>(::GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
-  if (HDC dc = ::GetDC(label)) {
+  if (const ScopedWindowDc owner(label); HDC dc = owner.Dc()) {
     HGDIOBJ old =
         ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(label, WM_GETFONT, 0, 0)));
     RECT box{0, 0, r.width, 0};
     ::DrawTextW(dc, text.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK);
     ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
     offset = std::max(0, (r.height - static_cast<int>(box.bottom)) / 2);
   }
   ::MoveWindow(label, r.left, r.top + offset, r.width, r.height - offset, TRUE);
@@ -597,14 +597,14 @@ int32_t WrappedTextHeight(ControlHandle label, int32_t width) {
   HWND h = Wnd(label);
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(h)) + 1, L'\0');
   text.resize(static_cast<size_t>(::GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
-  HDC dc = ::GetDC(h);
+  const ScopedWindowDc owner(h);
+  HDC dc = owner.Dc();
   if (!dc)
     return 0;
   HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(h, WM_GETFONT, 0, 0)));
   RECT box{0, 0, width, 0};
   ::DrawTextW(dc, text.c_str(), -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
   ::SelectObject(dc, old);
-  ::ReleaseDC(h, dc);
   return box.bottom;
 }
 

@@ -3,6 +3,7 @@
 // own process starts use, so that both views agree.
 #include "platform/environment.h"
 #include "platform/codepage.h"
+#include "platform/win32/scoped_handles_win.h"
 #include "platform/win32/windows_include.h"
 
 #include <shellapi.h>
@@ -69,11 +70,11 @@ std::vector<std::string> ProcessArguments() {
   std::vector<std::string> arguments;
   int count = 0;
   LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  const ScopedLocalMemory owner(argv);
   if (!argv)
     return arguments;
   for (int i = 0; i < count; ++i)
     arguments.push_back(WideToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
-  ::LocalFree(argv);
   return arguments;
 }
 

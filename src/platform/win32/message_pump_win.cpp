@@ -6,10 +6,12 @@
 // hands them to DispatchWindowMessage, which throws them again on the far side of
 // DispatchMessageA.
 #include "platform/message_pump.h"
+#include "platform/win32/scoped_handles_win.h"
 #include "platform/win32/window_class_win.h"
 #include "platform/win32/windows_include.h"
 
 #include <exception>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -124,13 +126,14 @@ bool PostThreadMessageTo(uint32_t threadId, uint32_t message, uintptr_t wParam, 
 WindowHandle CreateMessageWindow(WindowProc proc, void* context) {
   if (!proc || !gWindowClass.Ensure())
     return 0;
-  HWND hwnd = ::CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                ThisModule(), nullptr);
+  ScopedWindow hwnd(::CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      ThisModule(), nullptr));
   if (!hwnd)
     return 0;
   // Bound after creation: the procedure sees no creation messages, as in the stand-in.
-  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Binding{proc, context}));
-  return reinterpret_cast<WindowHandle>(hwnd);
+  auto binding = std::make_unique<Binding>(Binding{proc, context});
+  ::SetWindowLongPtrA(hwnd.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(binding.release()));
+  return reinterpret_cast<WindowHandle>(hwnd.Release());
 }
 
 bool DestroyMessageWindow(WindowHandle window) {

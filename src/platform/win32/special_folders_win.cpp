@@ -1,16 +1,17 @@
 #include "platform/special_folders.h"
+#include "platform/win32/scoped_handles_win.h"
 #include "platform/win32/windows_include.h"
 
 namespace platform {
 
 ShellFolderAnswer QueryShellSpecialFolder(int csidl) {
   ShellFolderAnswer answer;
-  HMODULE shell = ::LoadLibraryA("shell32.dll");
+  const ScopedLoadedModule shell(::LoadLibraryA("shell32.dll"));
   if (!shell)
     return answer;
   using QueryFn = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
   auto query = reinterpret_cast<QueryFn>(
-      reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetSpecialFolderPathA")));
+      reinterpret_cast<void*>(::GetProcAddress(shell.Get(), "SHGetSpecialFolderPathA")));
   if (!query) {
     answer.Status = ShellFolderStatus::NoQuery;
   } else {
@@ -22,7 +23,6 @@ ShellFolderAnswer QueryShellSpecialFolder(int csidl) {
       answer.Status = ShellFolderStatus::Failed;
     }
   }
-  ::FreeLibrary(shell);
   return answer;
 }
 

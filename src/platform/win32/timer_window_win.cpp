@@ -4,6 +4,7 @@
 // otherwise hold up every program that broadcasts WM_SETTINGCHANGE or a DDE initiate. An
 // exception that the procedure lets out is dropped here: it must not unwind through the system.
 #include "platform/timer_window.h"
+#include "platform/win32/scoped_handles_win.h"
 #include "platform/win32/window_class_win.h"
 #include "platform/win32/windows_include.h"
 
@@ -50,13 +51,13 @@ OwnWindowClass gTimerWindowClass(kTimerWindowClass, &TimerWindowProc);
 WindowHandle CreateTimerWindow(WindowProc proc, void* context) {
   if (!proc || !gTimerWindowClass.Ensure())
     return 0;
-  auto binding = std::make_unique<Binding>(Binding{proc, context});
-  HWND hwnd = ::CreateWindowExA(0, kTimerWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                ThisModule(), nullptr);
+  ScopedWindow hwnd(::CreateWindowExA(0, kTimerWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, ThisModule(), nullptr));
   if (!hwnd)
     return 0;
-  ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(binding.release()));
-  return reinterpret_cast<WindowHandle>(hwnd);
+  auto binding = std::make_unique<Binding>(Binding{proc, context});
+  ::SetWindowLongPtrA(hwnd.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(binding.release()));
+  return reinterpret_cast<WindowHandle>(hwnd.Release());
 }
 
 } // namespace platform
