@@ -10,6 +10,7 @@
 // Names that sanitise to the same file share one lock.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,32 @@ public:
 private:
   std::string name_;
   void* impl_ = nullptr;
+};
+
+/// Test seam: makes every lock object of the process fail to take its lock, as when the system
+/// object cannot be had (Lock and TryLock answer false and nothing is held). Locks held already
+/// stay held and are released as usual. Works the same on both platforms.
+class NamedLockFaults {
+public:
+  static void Set(bool fail) noexcept { fail_.store(fail, std::memory_order_relaxed); }
+  static bool Fails() noexcept { return fail_.load(std::memory_order_relaxed); }
+
+private:
+  static inline std::atomic<bool> fail_{false};
+};
+
+/// Makes named locks fail for the lifetime of the object, then restores the previous switch.
+class ScopedNamedLockFault {
+public:
+  ScopedNamedLockFault() noexcept : previous_(NamedLockFaults::Fails()) {
+    NamedLockFaults::Set(true);
+  }
+  ~ScopedNamedLockFault() { NamedLockFaults::Set(previous_); }
+  ScopedNamedLockFault(const ScopedNamedLockFault&) = delete;
+  ScopedNamedLockFault& operator=(const ScopedNamedLockFault&) = delete;
+
+private:
+  bool previous_;
 };
 
 /// Holds a named lock for its own lifetime.

@@ -91,12 +91,18 @@ void WriteWholeFile(const std::string& fileName, std::string_view text) {
   };
   const std::string temporary = TemporaryName(fileName);
   errno = 0;
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  // A test may make the steps fail as the system would (platform::FileWriteFaults).
+  std::FILE* file = nullptr;
+  if (const int fault = platform::FileWriteFaults::Fails(platform::fileFaultCreate))
+    errno = fault;
+  else
+    file = std::fopen(temporary.c_str(), "wb");
   if (!file)
     fail(ErrnoText(errno));
   // Success is judged by the results alone: a call that succeeds may still change errno.
-  bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  int error = ok ? 0 : errno;
+  const int writeFault = platform::FileWriteFaults::Fails(platform::fileFaultWrite);
+  bool ok = !writeFault && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  int error = ok ? 0 : writeFault ? writeFault : errno;
   if (ok && std::fflush(file) != 0) {
     ok = false;
     error = errno;

@@ -104,6 +104,8 @@ NamedLock::~NamedLock() {
 }
 
 bool NamedLock::Lock() {
+  if (NamedLockFaults::Fails())
+    return false;
   auto& s = *static_cast<SharedLock*>(impl_);
   const auto self = std::this_thread::get_id();
   std::unique_lock<std::mutex> guard(s.mutex);
@@ -122,6 +124,8 @@ bool NamedLock::Lock() {
 }
 
 bool NamedLock::TryLock() {
+  if (NamedLockFaults::Fails())
+    return false;
   auto& s = *static_cast<SharedLock*>(impl_);
   const auto self = std::this_thread::get_id();
   std::lock_guard<std::mutex> guard(s.mutex);

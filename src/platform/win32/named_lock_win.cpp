@@ -43,7 +43,7 @@ NamedLock::~NamedLock() {
 }
 
 bool NamedLock::Lock() {
-  if (!impl_)
+  if (!impl_ || NamedLockFaults::Fails())
     return false;
   const DWORD rc = ::WaitForSingleObject(static_cast<HANDLE>(impl_), INFINITE);
   // A mutex whose owner ended without releasing it passes to the waiter, which then owns it.
@@ -51,7 +51,7 @@ bool NamedLock::Lock() {
 }
 
 bool NamedLock::TryLock() {
-  if (!impl_)
+  if (!impl_ || NamedLockFaults::Fails())
     return false;
   const DWORD rc = ::WaitForSingleObject(static_cast<HANDLE>(impl_), 0);
   return rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;

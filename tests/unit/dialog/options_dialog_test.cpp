@@ -8,13 +8,17 @@
 #include "frame/instances.h"
 #include "platform/dialog_window.h"
 #include "platform/environment.h"
+#include "platform/file_replace.h"
 #include "platform/message_pump.h"
+#include "platform/named_lock.h"
 #include "platform/registry.h"
 #include "support/application.h"
 #include "ui/ok_cancel_panels.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -329,6 +333,60 @@ TEST_F(OptionsDialog, OkWhoseSaveFailsIsReportedAsAFailure) {
     frame::ExecutePluginCommand(&r);
     std::filesystem::remove_all(folder);
     ini_ = ini;
+  }
+}
+
+// A save into the INI file that the system refuses at one of its steps: the file keeps every byte
+// it had, no temporary copy is left beside it, and the host is told why.
+TEST_F(OptionsDialog, OkWhoseIniWriteIsRefusedLeavesTheFileAsItWas) {
+  struct Case {
+    const char* what;
+    unsigned fileOps; // 0: the file's lock is not obtained
+    int error;
+    std::string reason; // what the log line gives as the cause
+  };
+  for (const Case& c :
+       {Case{"lock not obtained", 0, 0, "could not be obtained"},
+        Case{"write refused", platform::fileFaultCreate, EACCES, std::strerror(EACCES)},
+        Case{"disk full", platform::fileFaultWrite, ENOSPC, std::strerror(ENOSPC)}}) {
+    SCOPED_TRACE(c.what);
+    TaPlugin* module = Load("Var1=Hum\r\nTimeout=100\r\n");
+    const std::string before = IniText();
+    platform::WindowHandle window = platform::CreateMessageWindow(
+        [](void*, platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+          return platform::DefaultWindowProc(w, m, wp, lp);
+        },
+        nullptr);
+    module->MessagesProcessorHandle = window;
+    std::optional<platform::ScopedNamedLockFault> lockFault;
+    std::optional<platform::ScopedFileWriteFault> fileFault;
+    const int32_t outcome = Show([&](TfrmOption& form) {
+      Type(form.var2, u"Temp");
+      platform::SetControlText(form.spTimeout->Handle(), u"500");
+      if (c.fileOps)
+        fileFault.emplace(c.fileOps, c.error);
+      else
+        lockFault.emplace();
+      dynamic_cast<TButton*>(form.FindComponent("btnOK"))->Click();
+    });
+    lockFault.reset();
+    fileFault.reset();
+    platform::DestroyMessageWindow(window);
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(IniText(), before);
+    for (const auto& entry : std::filesystem::directory_iterator(ini_.parent_path()))
+      EXPECT_NE(entry.path().filename().string().rfind(ini_.filename().string() + ".", 0), 0u)
+          << "left behind: " << entry.path();
+    ASSERT_NE(module->LogLines, nullptr);
+    const std::string log = module->LogLines->GetText();
+    EXPECT_NE(log.find("The settings could not be saved: "), std::string::npos) << log;
+    EXPECT_NE(log.find(ini_.string()), std::string::npos) << log;
+    EXPECT_NE(log.find(c.reason), std::string::npos) << log;
+    EXPECT_NE(log.find("{SHOWOPTIONS}"), std::string::npos) << log;
+    TzetParamsList unload;
+    unload.Add("COMMAND", rtl::Variant::FromAnsiText("UNLOAD"));
+    TPluginCallRec r = Rec(&unload);
+    frame::ExecutePluginCommand(&r);
   }
 }
 
