@@ -148,7 +148,7 @@ private:
   /// The parked items: a pointer list whose count its owner may drop without notifications.
   class TParkedRow : public TList {
   public:
-    void Forget() noexcept { FCount = 0; }
+    void Forget() noexcept { count_ = 0; }
   };
 
   /// The item for the next position of List: the parked item at that position when it carries

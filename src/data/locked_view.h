@@ -7,24 +7,24 @@
 /// hands out (a const type for shared locks).
 template <class Owner, class View, auto Lock, auto Unlock> class TLockedView {
 public:
-  explicit TLockedView(Owner& owner) : FOwner(&owner), FView((owner.*Lock)()) {}
+  explicit TLockedView(Owner& owner) : owner_(&owner), view_((owner.*Lock)()) {}
   ~TLockedView() { Release(); }
   TLockedView(const TLockedView&) = delete;
   TLockedView& operator=(const TLockedView&) = delete;
 
   /// Releases the lock before the scope ends; later calls do nothing.
   void Release() {
-    if (Owner* owner = FOwner) {
-      FOwner = nullptr;
+    if (Owner* owner = owner_) {
+      owner_ = nullptr;
       (owner->*Unlock)();
     }
   }
 
-  View& List() const noexcept { return *FView; }
-  View* Get() const noexcept { return FView; }
-  View* operator->() const noexcept { return FView; }
+  View& List() const noexcept { return *view_; }
+  View* Get() const noexcept { return view_; }
+  View* operator->() const noexcept { return view_; }
 
 private:
-  Owner* FOwner;
-  View* FView;
+  Owner* owner_;
+  View* view_;
 };

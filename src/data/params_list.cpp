@@ -207,12 +207,12 @@ void TzetParamsListItem::SetValue(const Variant& value) {
 // ------------------------------------------------------------------------
 
 bool TzetParamsListRef::IsRowsList() const noexcept {
-  return ::IsRowsList(FList);
+  return ::IsRowsList(list_);
 }
 
 int32_t TzetParamsListRef::IndexOfName(std::string_view name, int32_t startIndex,
                                        int32_t endIndex) const {
-  ListFields f = FList ? ListFields{FList->Signature, FList->Count, FList->Items} : ListFields{};
+  ListFields f = list_ ? ListFields{list_->Signature, list_->Count, list_->Items} : ListFields{};
   return IndexOfNameIn(f, name, startIndex, endIndex);
 }
 
@@ -220,21 +220,21 @@ TzetParamsListItem* TzetParamsListRef::FindItem(std::string_view name, int32_t s
                                                 int32_t endIndex) const {
   if (Count() == 0)
     return nullptr;
-  return FindItemIn({FList->Signature, FList->Count, FList->Items}, name, startIndex, endIndex);
+  return FindItemIn({list_->Signature, list_->Count, list_->Items}, name, startIndex, endIndex);
 }
 
 Variant TzetParamsListRef::GetValue(std::string_view name, int32_t startIndex,
                                     int32_t endIndex) const {
   if (Count() == 0)
     return Variant();
-  return GetValueIn({FList->Signature, FList->Count, FList->Items}, name, startIndex, endIndex);
+  return GetValueIn({list_->Signature, list_->Count, list_->Items}, name, startIndex, endIndex);
 }
 
 Variant TzetParamsListRef::GetValueDef(std::string_view name, const Variant& defaultValue,
                                        int32_t startIndex, int32_t endIndex) const {
   if (Count() == 0)
     return defaultValue;
-  return GetValueDefIn({FList->Signature, FList->Count, FList->Items}, name, defaultValue,
+  return GetValueDefIn({list_->Signature, list_->Count, list_->Items}, name, defaultValue,
                        startIndex, endIndex);
 }
 
@@ -246,29 +246,29 @@ TzetParamsListItem* TzetParamsListRef::SetValue(std::string_view name, const Var
 }
 
 TzetParamsListItem* TzetParamsListRef::AddNewRow() const {
-  if (!IsValid() || FList->Count < 0 || FList->Count >= kMaxItems)
+  if (!IsValid() || list_->Count < 0 || list_->Count >= kMaxItems)
     return nullptr;
-  const int32_t count = FList->Count;
-  const int32_t capacity = FList->Items ? FList->Capacity : 0;
+  const int32_t count = list_->Count;
+  const int32_t capacity = list_->Items ? list_->Capacity : 0;
   TzetParamsListItem* marker = TzetParamsListItem::Create(AnsiString(kRowMarker), Variant::Null());
   marker->State = ZET_ITEM_STATE_ASSIGNED;
   if (count >= capacity) {
     const int32_t grown = TList::GrownCapacity(count > capacity ? count : capacity);
     try {
       void** items = static_cast<void**>(
-          platform::HeapReallocate(FList->Items, static_cast<std::size_t>(grown) * sizeof(void*)));
+          platform::HeapReallocate(list_->Items, static_cast<std::size_t>(grown) * sizeof(void*)));
       // A host list that counts items without an item array gets unfilled slots for them.
-      if (!FList->Items)
+      if (!list_->Items)
         std::fill(items, items + count, nullptr);
-      FList->Items = items;
+      list_->Items = items;
     } catch (...) {
       TzetParamsListItem::Free(marker);
       throw;
     }
-    FList->Capacity = grown;
+    list_->Capacity = grown;
   }
-  FList->Items[count] = marker;
-  FList->Count = count + 1;
+  list_->Items[count] = marker;
+  list_->Count = count + 1;
   return marker;
 }
 
@@ -287,18 +287,18 @@ TzetParamsList::~TzetParamsList() {
 }
 
 void TzetParamsList::Clear() {
-  for (int32_t i = 0; i < FCount; ++i) {
-    void* item = FList[i];
-    FList[i] = nullptr;
+  for (int32_t i = 0; i < count_; ++i) {
+    void* item = list_[i];
+    list_[i] = nullptr;
     if (item) {
       Notify(item, lnDeleted);
       TzetParamsListItem::Free(item);
     }
   }
-  FCount = 0;
-  FCapacity = 0;
-  platform::HeapRelease(FList);
-  FList = nullptr;
+  count_ = 0;
+  capacity_ = 0;
+  platform::HeapRelease(list_);
+  list_ = nullptr;
 }
 
 const TzetParamsListClass* TzetParamsList::ClassType() const noexcept {
@@ -397,7 +397,7 @@ void TzetParamsList::AppendRow(TzetParamsListRef source) {
 void TzetParamsList::DeleteItem(int32_t index) {
   if (!CheckIndex(index))
     return;
-  void* item = FList[index];
+  void* item = list_[index];
   TList::Delete(index);
   TzetParamsListItem::Free(item);
 }

@@ -103,23 +103,23 @@ struct TzetParamsListItem {
 class TzetParamsListRef {
 public:
   TzetParamsListRef(const void* list) noexcept // NOLINT: implicit, so a list pointer converts
-      : FList(static_cast<ZetParamsListLayout*>(const_cast<void*>(list))) {}
+      : list_(static_cast<ZetParamsListLayout*>(const_cast<void*>(list))) {}
 
-  void* Pointer() const noexcept { return FList; }
-  bool IsNull() const noexcept { return FList == nullptr; }
-  uint32_t Signature() const noexcept { return FList ? FList->Signature : 0; }
+  void* Pointer() const noexcept { return list_; }
+  bool IsNull() const noexcept { return list_ == nullptr; }
+  uint32_t Signature() const noexcept { return list_ ? list_->Signature : 0; }
   /// Not null and holding the live Signature.
   bool IsValid() const noexcept { return Signature() == kParamsListSignature; }
   /// Count, or 0 for a null list or a negative count.
-  int32_t Count() const noexcept { return FList && FList->Count > 0 ? FList->Count : 0; }
+  int32_t Count() const noexcept { return list_ && list_->Count > 0 ? list_->Count : 0; }
   /// The item at Index, or null outside 0..Count-1.
   TzetParamsListItem* Item(int32_t index) const noexcept {
-    if (!FList || index < 0 || index >= FList->Count || !FList->Items)
+    if (!list_ || index < 0 || index >= list_->Count || !list_->Items)
       return nullptr;
-    return static_cast<TzetParamsListItem*>(FList->Items[index]);
+    return static_cast<TzetParamsListItem*>(list_->Items[index]);
   }
   /// The item array (Count slots), or null.
-  void* const* Items() const noexcept { return FList ? FList->Items : nullptr; }
+  void* const* Items() const noexcept { return list_ ? list_->Items : nullptr; }
   /// The last item, or null for an empty list.
   TzetParamsListItem* LastItem() const noexcept { return Item(Count() - 1); }
   /// True when the list's class name is "TzetRowsParamsList" (see IsRowsList).
@@ -140,7 +140,7 @@ public:
   TzetParamsListItem* AddNewRow() const;
 
 private:
-  ZetParamsListLayout* FList;
+  ZetParamsListLayout* list_;
 };
 
 class TzetParamsList : public TList {
@@ -164,7 +164,7 @@ public:
 
   /// The item at Index, or null outside 0..Count-1.
   TzetParamsListItem* Item(int32_t index) const noexcept {
-    return index >= 0 && index < FCount ? static_cast<TzetParamsListItem*>(FList[index]) : nullptr;
+    return index >= 0 && index < count_ ? static_cast<TzetParamsListItem*>(list_[index]) : nullptr;
   }
   /// Index of the first item whose name equals Name regardless of ANSI case, searched from
   /// StartIndex (0 when negative) to EndIndex (the end when negative or beyond the list); -1 when

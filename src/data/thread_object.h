@@ -28,7 +28,7 @@ public:
   void UnlockWrite();
 
   /// True once the reader/writer lock has been created by a first lock request.
-  bool HasLock() const noexcept { return FLock.load(std::memory_order_acquire) != nullptr; }
+  bool HasLock() const noexcept { return lock_.load(std::memory_order_acquire) != nullptr; }
 
   using ReadLocked = TLockedView<TThreadObject, const TObject, &TThreadObject::LockRead,
                                  &TThreadObject::UnlockRead>;
@@ -37,12 +37,12 @@ public:
 
 protected:
   /// The guarded object, without taking the lock (for constructors and destructors).
-  TObject* Guarded() const noexcept { return FGuarded; }
+  TObject* Guarded() const noexcept { return guarded_; }
 
 private:
   rtl::ReentrantRwLock& EnsureLock();
 
-  std::mutex FCreateSection;
-  std::atomic<rtl::ReentrantRwLock*> FLock{nullptr};
-  TObject* FGuarded;
+  std::mutex createSection_;
+  std::atomic<rtl::ReentrantRwLock*> lock_{nullptr};
+  TObject* guarded_;
 };

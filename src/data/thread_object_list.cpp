@@ -1,24 +1,24 @@
 #include "data/thread_object_list.h"
 
 TThreadObjectList::TThreadObjectList(bool ownsObjects)
-    : TThreadObject(new TObjectList(ownsObjects)), FList(static_cast<TObjectList*>(Guarded())) {}
+    : TThreadObject(new TObjectList(ownsObjects)), list_(static_cast<TObjectList*>(Guarded())) {}
 
 TThreadObjectList::~TThreadObjectList() {
   LockWrite();
-  TObjectList* list = FList;
-  FList = nullptr;
+  TObjectList* list = list_;
+  list_ = nullptr;
   delete list;
   UnlockWrite();
 }
 
 TObjectList* TThreadObjectList::LockList() {
   LockWrite();
-  return FList;
+  return list_;
 }
 
 TObjectList* TThreadObjectList::LockListRead() {
   LockRead();
-  return FList;
+  return list_;
 }
 
 void TThreadObjectList::Clear() {

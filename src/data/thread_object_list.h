@@ -35,5 +35,5 @@ public:
                   &TThreadObjectList::UnlockListRead>;
 
 private:
-  TObjectList* FList;
+  TObjectList* list_;
 };

@@ -1,8 +1,8 @@
 #include "data/thread_params_list.h"
 
 TzetThreadParamsList::TzetThreadParamsList()
-    : TThreadObject(new TzetParamsList()), FList(static_cast<TzetParamsList*>(Guarded())) {}
+    : TThreadObject(new TzetParamsList()), list_(static_cast<TzetParamsList*>(Guarded())) {}
 
 TzetThreadParamsList::~TzetThreadParamsList() {
-  delete FList;
+  delete list_;
 }

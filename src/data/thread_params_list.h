@@ -21,5 +21,5 @@ public:
                                   &TzetThreadParamsList::LockWrite, &TThreadObject::UnlockWrite>;
 
 private:
-  TzetParamsList* FList;
+  TzetParamsList* list_;
 };

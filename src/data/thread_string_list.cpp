@@ -1,32 +1,32 @@
 #include "data/thread_string_list.h"
 
 TThreadStringList::TThreadStringList()
-    : FList(std::make_unique<TStringList>()), FLock(std::make_unique<rtl::ReentrantRwLock>()) {
-  FList->Duplicates = dupIgnore;
+    : list_(std::make_unique<TStringList>()), lock_(std::make_unique<rtl::ReentrantRwLock>()) {
+  list_->Duplicates = dupIgnore;
 }
 
 TThreadStringList::~TThreadStringList() {
-  FLock->BeginWrite();
-  FList.reset();
-  FLock->EndWrite();
+  lock_->BeginWrite();
+  list_.reset();
+  lock_->EndWrite();
 }
 
 TStringList* TThreadStringList::LockList() {
-  FLock->BeginWrite();
-  return FList.get();
+  lock_->BeginWrite();
+  return list_.get();
 }
 
 void TThreadStringList::UnlockList() {
-  FLock->EndWrite();
+  lock_->EndWrite();
 }
 
 TStringList* TThreadStringList::LockListRead() {
-  FLock->BeginRead();
-  return FList.get();
+  lock_->BeginRead();
+  return list_.get();
 }
 
 void TThreadStringList::UnlockListRead() {
-  FLock->EndRead();
+  lock_->EndRead();
 }
 
 int32_t TThreadStringList::Count() {

@@ -46,6 +46,6 @@ public:
                   &TThreadStringList::UnlockListRead>;
 
 private:
-  std::unique_ptr<TStringList> FList;
-  std::unique_ptr<rtl::ReentrantRwLock> FLock;
+  std::unique_ptr<TStringList> list_;
+  std::unique_ptr<rtl::ReentrantRwLock> lock_;
 };

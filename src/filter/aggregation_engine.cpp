@@ -37,21 +37,21 @@ void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
   TThreadObjectList::WriteLocked engine(*AggregationList);
   engine.List().Clear();
   Pending->Clear();
-  ReceivedCount = 0;
+  receivedCount_ = 0;
   // What was learnt about input names refers to the variables about to be replaced.
-  SeenNames.Clear();
-  Slots.Reset();
+  seenNames_.Clear();
+  slots_.Reset();
   for (const std::string& var : settings.Vars) {
     const std::string_view name = frame::TrimText(var);
     if (!name.empty())
       engine.List().Add(new TAggregationListItem(this, name));
   }
   TimeoutMs = MillisecondsFromSetting(settings.spTimeout_Value);
-  NoReset = settings.chkNoReset_Checked;
+  noReset_ = settings.chkNoReset_Checked;
   Options = TAggregationOptions::FromSettings(settings);
-  Grouped.reset();
+  grouped_.reset();
   if (Options.Active())
-    Grouped = std::make_unique<TGroupedAggregation>(Options, NoReset, TimeoutMs, Recycler);
+    grouped_ = std::make_unique<TGroupedAggregation>(Options, noReset_, TimeoutMs, recycler_);
   AssertEngineInvariants(engine.List());
 }
 
@@ -63,29 +63,29 @@ void TaPlugin::ResetAggregation() {
 
 void TaPlugin::ResetPending(const TObjectList& vars) {
   if (Pending->Count() > 0)
-    Recycler.Clear(*Pending);
-  Slots.Clear();
-  if (Grouped)
-    Grouped->Reset();
+    recycler_.Clear(*Pending);
+  slots_.Clear();
+  if (grouped_)
+    grouped_->Reset();
   void* const* varItems = vars.List();
   for (int32_t i = 0; i < vars.Count(); ++i)
     static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[i]))->Received = false;
-  ReceivedCount = 0;
+  receivedCount_ = 0;
 }
 
 void TaPlugin::RenumberNames() {
-  SeenNames.Clear();
-  Slots.Reset();
+  seenNames_.Clear();
+  slots_.Reset();
   for (int32_t k = 0; k < Pending->Count(); ++k)
     if (const TzetParamsListItem* item = Pending->Item(k))
-      Slots.Insert(SeenNames.Intern(item->LowerName.View()), k);
+      slots_.Insert(seenNames_.Intern(item->LowerName.View()), k);
 }
 
 void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& result) {
   result = 0;
   const bool hasInput = rec->Input.Data != 0 &&
                         (rec->Input.Kind == ZET_KIND_LIST || rec->Input.Kind == ZET_KIND_LIST_ALT);
-  const bool ready = EngineReady.load(std::memory_order_acquire);
+  const bool ready = engineReady_.load(std::memory_order_acquire);
   // The calling thread's output list: only this thread fills, publishes and clears it.
   TzetRowsParamsList* rows = ready ? CallerOutputRows() : nullptr;
   if (!hasInput) {
@@ -105,8 +105,8 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
     const TObjectList& Vars;
     ~TCheckOnExit() { Module.AssertEngineInvariants(Vars); }
   } check{*this, engine.List()};
-  ++Stats.Packets;
-  if (Grouped) {
+  ++stats_.Packets;
+  if (grouped_) {
     ProcessDataGrouped(rec, result, *rows, engine.List());
     return;
   }
@@ -120,37 +120,37 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
 
   const int32_t varCount = vars.Count();
   if (varCount == 0) {
-    Recycler.Park(*rows);
+    recycler_.Park(*rows);
     return;
   }
-  if (SeenNames.IdCount() > kMaxNameIds)
+  if (seenNames_.IdCount() > kMaxNameIds)
     RenumberNames();
 
   // The input's item array is read directly: nothing changes it during the call.
   const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
   void* const* inputItems = input.Items();
   const int32_t last = input.Count() - 1;
-  SeenNames.Reserve(last + 1);
+  seenNames_.Reserve(last + 1);
   if (RefillReleasedRow(*rows, inputItems, last + 1, vars)) {
-    Stats.RowReleased();
+    stats_.RowReleased();
     PublishRows(rec, result, *rows);
     return;
   }
   // Without the reset the released row is the pending row copied, and the row released last
   // usually has its names: it stays until the release, to be filled again in place, and is
   // parked only when that cannot be done, or when no row is released.
-  bool rowsSettled = !NoReset || !RefillRows;
+  bool rowsSettled = !noReset_ || !RefillRows;
   if (rowsSettled)
-    Recycler.Park(*rows);
+    recycler_.Park(*rows);
   try {
     WalkPacket(inputItems, last, vars, *rows, rowsSettled);
   } catch (...) {
     if (!rowsSettled)
-      Recycler.Park(*rows);
+      recycler_.Park(*rows);
     throw;
   }
   if (!rowsSettled)
-    Recycler.Park(*rows);
+    recycler_.Park(*rows);
   PublishRows(rec, result, *rows);
 }
 
@@ -172,7 +172,7 @@ void TaPlugin::WalkPacket(void* const* inputItems, int32_t last, const TObjectLi
     // A host list may hold an unfilled slot (or no array at all): it carries no value but is
     // still a check point when it is the packet's last item.
     const auto* item = inputItems ? static_cast<const TzetParamsListItem*>(inputItems[i]) : nullptr;
-    const TSeenNames::Entry* seen = item ? &SeenNames.Learn(i, *item, vars, Recycler) : nullptr;
+    const TSeenNames::Entry* seen = item ? &seenNames_.Learn(i, *item, vars, recycler_) : nullptr;
     const bool isMarker = seen && seen->IsMarker;
     if (seen && !isMarker) {
       const platform::VariantRec& value = item->Value;
@@ -181,33 +181,33 @@ void TaPlugin::WalkPacket(void* const* inputItems, int32_t last, const TObjectLi
         auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[seen->Var]));
         if (!var->Received && !empty) {
           var->Received = true;
-          ++ReceivedCount;
+          ++receivedCount_;
         }
       }
       if (seen->Var < 0 || !empty) {
-        TPendingSlots::Slot& slot = Slots.At(seen->Id);
-        const int32_t at = Slots.IndexIn(slot);
+        TPendingSlots::Slot& slot = slots_.At(seen->Id);
+        const int32_t at = slots_.IndexIn(slot);
         if (at >= 0) {
           TzetItemRecycler::SetValue(Pending->Item(at), value);
-        } else if (Recycler.AddLowered(*Pending, seen->Name, seen->LowerBlock, value)) {
-          Slots.Record(slot, Pending->Count() - 1);
+        } else if (recycler_.AddLowered(*Pending, seen->Name, seen->LowerBlock, value)) {
+          slots_.Record(slot, Pending->Count() - 1);
         }
       }
     }
-    if ((isMarker || i == last) && ReceivedCount == varCount) {
-      if (!NoReset) {
+    if ((isMarker || i == last) && receivedCount_ == varCount) {
+      if (!noReset_) {
         // The pending row is discarded after its release anyway: hand its items over instead
         // of copying them. They are what AppendRow would copy: names as first written, values
         // already in their OLE-compatible form, no row marker among them.
         rows.SwapContents(*Pending);
-        Recycler.AddNewRow(rows);
+        recycler_.AddNewRow(rows);
         ResetPending(vars);
-      } else if (!RefillRows || !Recycler.RefillRowFrom(rows, *Pending)) {
-        Recycler.Park(rows);
-        Recycler.AppendRow(rows, *Pending);
+      } else if (!RefillRows || !recycler_.RefillRowFrom(rows, *Pending)) {
+        recycler_.Park(rows);
+        recycler_.AppendRow(rows, *Pending);
       }
       rowsSettled = true;
-      Stats.RowReleased();
+      stats_.RowReleased();
       break;
     }
   }

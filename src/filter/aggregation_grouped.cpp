@@ -311,11 +311,11 @@ void TaPlugin::ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsP
                                   const TObjectList& vars) {
   // Without a configured variable nothing is ever pending: no rows, and no "nothing done" either.
   if (vars.Count() == 0) {
-    Recycler.Park(rows);
+    recycler_.Park(rows);
     return;
   }
-  Grouped->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
-                         Stats, RefillRows);
+  grouped_->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), vars, rows,
+                          stats_, RefillRows);
   PublishRows(rec, result, rows);
 }
 
@@ -327,19 +327,19 @@ bool TaPlugin::CheckEngineInvariants() {
 }
 
 bool TaPlugin::EngineInvariantsHold(const TObjectList& vars) {
-  if (!Pending || !Recycler.CheckInvariants())
+  if (!Pending || !recycler_.CheckInvariants())
     return false;
   int32_t marked = 0;
   for (int32_t k = 0; k < vars.Count(); ++k)
     marked += VarAt(vars, k).Received ? 1 : 0;
-  if (marked != ReceivedCount || ReceivedCount > vars.Count())
+  if (marked != receivedCount_ || receivedCount_ > vars.Count())
     return false;
-  if (Grouped)
-    return Pending->Count() == 0 && ReceivedCount == 0 && Grouped->CheckInvariants();
+  if (grouped_)
+    return Pending->Count() == 0 && receivedCount_ == 0 && grouped_->CheckInvariants();
   // Every pending item is found through the slot of its name's id, and only there.
   for (int32_t k = 0; k < Pending->Count(); ++k) {
     const TzetParamsListItem* item = Pending->Item(k);
-    if (!item || Slots.IndexOf(SeenNames.Find(item->LowerName.View())) != k)
+    if (!item || slots_.IndexOf(seenNames_.Find(item->LowerName.View())) != k)
       return false;
   }
   return true;

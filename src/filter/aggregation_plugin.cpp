@@ -61,9 +61,9 @@ void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
   // lock like every other user of the state.
   Pending = std::make_unique<TzetParamsList>();
   TimeoutTracker = TzetTimeout{};
-  Stats.Reset();
+  stats_.Reset();
   AggregationList = std::make_unique<TThreadObjectList>(true);
-  EngineReady.store(true, std::memory_order_release);
+  engineReady_.store(true, std::memory_order_release);
   Cfg = new TDataSourceCfg(this);
   Cfg->Load();
 }
@@ -71,11 +71,11 @@ void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
 void TaPlugin::zetPluginUnload(TzetPlugin*, PPluginCallRec, int32_t&) {
   // The frame lets no data call run while the last UNLOAD is under way, so nothing reads the
   // engine state freed here.
-  EngineReady.store(false, std::memory_order_release);
+  engineReady_.store(false, std::memory_order_release);
   TDataSourceCfg* cfg = Cfg;
   Cfg = nullptr;
   delete cfg;
-  Grouped.reset();
+  grouped_.reset();
   AggregationList.reset();
   Pending.reset();
 }

@@ -96,21 +96,21 @@ protected:
 private:
   /// The reset option, copied from the settings under the engine lock, so that a data call never
   /// reads a settings object that is being replaced.
-  bool NoReset = false;
-  /// Where the pending row's names stand, by their ids in SeenNames.
-  TPendingSlots Slots;
+  bool noReset_ = false;
+  /// Where the pending row's names stand, by their ids in seenNames_.
+  TPendingSlots slots_;
   /// How many configured variables have Received set.
-  int32_t ReceivedCount = 0;
+  int32_t receivedCount_ = 0;
   /// Items, arrays and names of the output rows and the pending row, kept between data calls
   /// (under the engine lock).
-  TzetItemRecycler Recycler;
+  TzetItemRecycler recycler_;
   /// What the engine learnt about the input names, by position in the packet (under the engine
   /// lock); cleared with the variables.
-  TSeenNames SeenNames;
+  TSeenNames seenNames_;
   /// The path of the advanced options; exists while any of them is set (under the engine lock).
-  std::unique_ptr<TGroupedAggregation> Grouped;
+  std::unique_ptr<TGroupedAggregation> grouped_;
   /// The counters (under the engine lock).
-  TAggregationStats Stats;
+  TAggregationStats stats_;
   /// The data handler's work on the path of the advanced options, under the engine lock.
   void ProcessDataGrouped(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows,
                           const TObjectList& vars);
@@ -155,5 +155,5 @@ public:
 private:
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
-  std::atomic<bool> EngineReady{false};
+  std::atomic<bool> engineReady_{false};
 };

@@ -46,9 +46,9 @@ bool TaPlugin::GetModuleNamedProperty(std::string_view name, rtl::Variant& value
   int32_t groups = 0;
   if (AggregationList) {
     TThreadObjectList::WriteLocked engine(*AggregationList);
-    stats = Stats;
-    if (Grouped)
-      groups = Grouped->Holding();
+    stats = stats_;
+    if (grouped_)
+      groups = grouped_->Holding();
     else
       groups = Pending && Pending->Count() != 0 ? 1 : 0;
   }
@@ -76,7 +76,7 @@ void TaPlugin::zetPluginExecuteCustomCommand(TzetPlugin*, const std::string& com
   std::optional<TThreadObjectList::WriteLocked> engine;
   if (AggregationList)
     engine.emplace(*AggregationList);
-  Stats.Reset();
+  stats_.Reset();
   result = ZET_RESULT_DONE;
 }
 
@@ -89,5 +89,5 @@ void TaPlugin::CountTimedOutRow(const TObjectList& vars) {
   for (int32_t k = 0; k < vars.Count() && complete; ++k)
     complete = static_cast<const TAggregationListItem*>(vars.Get(k))->Received;
   if (!complete)
-    Stats.RowDiscarded(rerTimeout);
+    stats_.RowDiscarded(rerTimeout);
 }

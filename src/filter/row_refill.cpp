@@ -97,19 +97,19 @@ bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputIte
                                  const TObjectList& vars) {
   // The general way would start a new pending row and hand it over whole: reset mode, nothing
   // pending, a released row of the packet's length.
-  if (!RefillRows || Grouped || !inputItems || count <= 0 || !Recycler.CanRefillRow(rows, count))
+  if (!RefillRows || grouped_ || !inputItems || count <= 0 || !recycler_.CanRefillRow(rows, count))
     return false;
-  if (NoReset)
+  if (noReset_)
     return RefillKeptRow(rows, inputItems, count, vars);
   // The packet must bring a value for every variable, so that the row is released at its last
   // item and not before.
   uint32_t received = 0;
   if (Pending->Count() != 0 ||
-      !RefillItems(rows.List(), inputItems, count, vars, SeenNames, Slots, Recycler, {},
+      !RefillItems(rows.List(), inputItems, count, vars, seenNames_, slots_, recycler_, {},
                    received) ||
       received != AllMarks(vars))
     return false;
-  Recycler.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
+  recycler_.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
   return true;
 }
 
@@ -118,11 +118,11 @@ bool TaPlugin::RefillKeptRow(TzetRowsParamsList& rows, void* const* inputItems, 
   // Without the reset the variables stay received after a release, so once every variable has
   // arrived the general way releases the pending row at every packet's first check point: here
   // the last item, as no item may be a marker. The pending row must have the packet's length.
-  if (ReceivedCount != vars.Count() || vars.Count() == 0 || Pending->Count() != count ||
-      !RefillKeptItems(rows.List(), Pending->List(), inputItems, count, vars, SeenNames, Recycler,
+  if (receivedCount_ != vars.Count() || vars.Count() == 0 || Pending->Count() != count ||
+      !RefillKeptItems(rows.List(), Pending->List(), inputItems, count, vars, seenNames_, recycler_,
                        {}))
     return false;
-  Recycler.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
+  recycler_.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
   return true;
 }
 

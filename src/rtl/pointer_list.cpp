@@ -20,7 +20,7 @@ TList::~TList() {
 }
 
 void TList::Grow() {
-  SetCapacity(GrownCapacity(FCapacity));
+  SetCapacity(GrownCapacity(capacity_));
 }
 
 void TList::Notify(void* /*ptr*/, TListNotification /*action*/) {}
@@ -39,23 +39,23 @@ void TList::Error(const char* msg, int32_t data) {
 }
 
 bool TList::CheckIndex(int32_t index) const {
-  if (index >= 0 && index < FCount)
+  if (index >= 0 && index < count_)
     return true;
   const_cast<TList*>(this)->Error(kIndexError, index);
   return false;
 }
 
 void TList::Insert(int32_t index, void* ptr) {
-  if (index < 0 || index > FCount) {
+  if (index < 0 || index > count_) {
     Error(kIndexError, index);
     return;
   }
-  if (FCount == FCapacity)
+  if (count_ == capacity_)
     Grow();
-  if (index < FCount)
-    std::memmove(FList + index + 1, FList + index, (FCount - index) * sizeof(void*));
-  FList[index] = ptr;
-  ++FCount;
+  if (index < count_)
+    std::memmove(list_ + index + 1, list_ + index, (count_ - index) * sizeof(void*));
+  list_[index] = ptr;
+  ++count_;
   if (ptr)
     Notify(ptr, lnAdded);
 }
@@ -63,10 +63,10 @@ void TList::Insert(int32_t index, void* ptr) {
 void TList::Delete(int32_t index) {
   if (!CheckIndex(index))
     return;
-  void* old = FList[index];
-  --FCount;
-  if (index < FCount)
-    std::memmove(FList + index, FList + index + 1, (FCount - index) * sizeof(void*));
+  void* old = list_[index];
+  --count_;
+  if (index < count_)
+    std::memmove(list_ + index, list_ + index + 1, (count_ - index) * sizeof(void*));
   if (old)
     Notify(old, lnDeleted);
 }
@@ -82,18 +82,18 @@ void* TList::Extract(void* ptr) {
   int32_t index = IndexOf(ptr);
   if (index < 0)
     return nullptr;
-  void* found = FList[index];
-  --FCount;
-  if (index < FCount)
-    std::memmove(FList + index, FList + index + 1, (FCount - index) * sizeof(void*));
+  void* found = list_[index];
+  --count_;
+  if (index < count_)
+    std::memmove(list_ + index, list_ + index + 1, (count_ - index) * sizeof(void*));
   if (found)
     Notify(found, lnExtracted);
   return found;
 }
 
 int32_t TList::IndexOf(const void* ptr) const noexcept {
-  for (int32_t i = 0; i < FCount; ++i)
-    if (FList[i] == ptr)
+  for (int32_t i = 0; i < count_; ++i)
+    if (list_[i] == ptr)
       return i;
   return -1;
 }
@@ -101,24 +101,24 @@ int32_t TList::IndexOf(const void* ptr) const noexcept {
 void TList::Exchange(int32_t index1, int32_t index2) {
   if (!CheckIndex(index1) || !CheckIndex(index2))
     return;
-  void* t = FList[index1];
-  FList[index1] = FList[index2];
-  FList[index2] = t;
+  void* t = list_[index1];
+  list_[index1] = list_[index2];
+  list_[index2] = t;
 }
 
 void* TList::Get(int32_t index) const {
   if (!CheckIndex(index))
     return nullptr;
-  return FList[index];
+  return list_[index];
 }
 
 void TList::Put(int32_t index, void* ptr) {
   if (!CheckIndex(index))
     return;
-  void* old = FList[index];
+  void* old = list_[index];
   if (old == ptr)
     return;
-  FList[index] = ptr;
+  list_[index] = ptr;
   if (old)
     Notify(old, lnDeleted);
   if (ptr)
@@ -130,37 +130,37 @@ void TList::SetCount(int32_t count) {
     Error(kCountError, count);
     return;
   }
-  if (count > FCapacity)
+  if (count > capacity_)
     SetCapacity(count);
-  if (count > FCount) {
-    std::memset(FList + FCount, 0, (count - FCount) * sizeof(void*));
-    FCount = count;
+  if (count > count_) {
+    std::memset(list_ + count_, 0, (count - count_) * sizeof(void*));
+    count_ = count;
     return;
   }
   // Deleting from the end keeps every removal O(1) and every notification sees a consistent list.
-  while (FCount > count)
-    Delete(FCount - 1);
+  while (count_ > count)
+    Delete(count_ - 1);
 }
 
 void TList::SetCapacity(int32_t capacity) {
-  if (capacity < FCount || capacity > kMaxCapacity) {
+  if (capacity < count_ || capacity > kMaxCapacity) {
     Error(kCapacityError, capacity);
     return;
   }
-  if (capacity == FCapacity)
+  if (capacity == capacity_)
     return;
   if (capacity == 0) {
-    platform::HeapRelease(FList);
-    FList = nullptr;
-  } else if (capacity > FCapacity && FList &&
-             platform::HeapBlockSize(FList) >= static_cast<std::size_t>(capacity) * sizeof(void*)) {
+    platform::HeapRelease(list_);
+    list_ = nullptr;
+  } else if (capacity > capacity_ && list_ &&
+             platform::HeapBlockSize(list_) >= static_cast<std::size_t>(capacity) * sizeof(void*)) {
     // The block already holds the grown array (an array kept for reuse is larger than the
     // capacity it starts with): no reallocation.
   } else {
-    FList = static_cast<void**>(
-        platform::HeapReallocate(FList, static_cast<std::size_t>(capacity) * sizeof(void*)));
+    list_ = static_cast<void**>(
+        platform::HeapReallocate(list_, static_cast<std::size_t>(capacity) * sizeof(void*)));
   }
-  FCapacity = capacity;
+  capacity_ = capacity;
 }
 
 TObjectList::~TObjectList() {
@@ -169,6 +169,6 @@ TObjectList::~TObjectList() {
 }
 
 void TObjectList::Notify(void* ptr, TListNotification action) {
-  if (FOwnsObjects && action == lnDeleted)
+  if (ownsObjects_ && action == lnDeleted)
     delete static_cast<TObject*>(ptr);
 }

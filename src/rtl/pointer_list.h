@@ -43,11 +43,11 @@ public:
 
   /// Appends Ptr and answers its index.
   int32_t Add(void* ptr) {
-    const int32_t index = FCount;
-    if (index == FCapacity)
+    const int32_t index = count_;
+    if (index == capacity_)
       Grow();
-    FList[index] = ptr;
-    ++FCount;
+    list_[index] = ptr;
+    ++count_;
     if (ptr)
       Notify(ptr, lnAdded);
     return index;
@@ -69,40 +69,40 @@ public:
   /// Replaces the pointer at Index (old one lnDeleted, new one lnAdded).
   void Put(int32_t index, void* ptr);
   void* First() const { return Get(0); }
-  void* Last() const { return Get(FCount - 1); }
+  void* Last() const { return Get(count_ - 1); }
 
-  int32_t Count() const noexcept { return FCount; }
+  int32_t Count() const noexcept { return count_; }
   /// Shrinking deletes the pointers beyond the new count; growing appends null slots.
   void SetCount(int32_t count);
-  int32_t Capacity() const noexcept { return FCapacity; }
+  int32_t Capacity() const noexcept { return capacity_; }
   /// Reallocates the item array; raises EListError below Count.
   void SetCapacity(int32_t capacity);
   /// The item array itself (null while Capacity is 0).
-  void** List() const noexcept { return FList; }
+  void** List() const noexcept { return list_; }
   /// Exchanges the item arrays of two lists of the same kind, without notifications: each list
   /// then owns what the other held.
   void SwapContents(TList& other) noexcept {
-    std::swap(FList, other.FList);
-    std::swap(FCount, other.FCount);
-    std::swap(FCapacity, other.FCapacity);
+    std::swap(list_, other.list_);
+    std::swap(count_, other.count_);
+    std::swap(capacity_, other.capacity_);
   }
 
   /// Takes the item array out of the list, which is then empty with capacity 0 and no array; the
   /// caller owns the array and the pointers in its first Count slots.
   void** TakeArray() noexcept {
-    void** array = FList;
-    FList = nullptr;
-    FCount = 0;
-    FCapacity = 0;
+    void** array = list_;
+    list_ = nullptr;
+    count_ = 0;
+    capacity_ = 0;
     return array;
   }
   /// Gives an empty list without an array a process-heap block to grow into: Capacity stays 0
   /// and grows by the usual steps, each taken within the block while it is large enough.
   void AdoptArray(void** array) noexcept {
-    if (FList || FCount != 0)
+    if (list_ || count_ != 0)
       return;
-    FList = array;
-    FCapacity = 0;
+    list_ = array;
+    capacity_ = 0;
   }
 
   /// The capacity one growth step after Capacity (the policy above).
@@ -118,22 +118,22 @@ protected:
   /// Index check shared by the accessors; raises through Error.
   bool CheckIndex(int32_t index) const;
 
-  void** FList = nullptr;
-  int32_t FCount = 0;
-  int32_t FCapacity = 0;
+  void** list_ = nullptr;
+  int32_t count_ = 0;
+  int32_t capacity_ = 0;
 };
 
 /// A TList of TObject pointers that, when it owns its objects, frees each one that is deleted
 /// from it (Delete, Remove, Clear, Put, SetCount, destruction) but not one that is extracted.
 class TObjectList : public TList {
 public:
-  explicit TObjectList(bool ownsObjects = true) noexcept : FOwnsObjects(ownsObjects) {}
+  explicit TObjectList(bool ownsObjects = true) noexcept : ownsObjects_(ownsObjects) {}
   ~TObjectList() override;
 
   void Notify(void* ptr, TListNotification action) override;
 
-  bool OwnsObjects() const noexcept { return FOwnsObjects; }
-  void SetOwnsObjects(bool owns) noexcept { FOwnsObjects = owns; }
+  bool OwnsObjects() const noexcept { return ownsObjects_; }
+  void SetOwnsObjects(bool owns) noexcept { ownsObjects_ = owns; }
 
   int32_t Add(TObject* object) { return TList::Add(object); }
   void Insert(int32_t index, TObject* object) { TList::Insert(index, object); }
@@ -144,5 +144,5 @@ public:
   void Put(int32_t index, TObject* object) { TList::Put(index, object); }
 
 private:
-  bool FOwnsObjects;
+  bool ownsObjects_;
 };

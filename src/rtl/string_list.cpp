@@ -20,82 +20,82 @@ int32_t TStringList::Add(std::string_view line) {
 }
 
 int32_t TStringList::AddObject(std::string_view line, TObject* object) {
-  FLines.push_back(Line{std::string(line), object, 0});
+  lines_.push_back(Line{std::string(line), object, 0});
   return Count() - 1;
 }
 
 void TStringList::Insert(int32_t index, std::string_view line) {
   if (index < 0 || index > Count())
     throw EStringListError("List index out of bounds (" + std::to_string(index) + ")");
-  FLines.insert(FLines.begin() + index, Line{std::string(line), nullptr, 0});
+  lines_.insert(lines_.begin() + index, Line{std::string(line), nullptr, 0});
 }
 
 void TStringList::Delete(int32_t index) {
   Check(index);
-  FLines.erase(FLines.begin() + index);
+  lines_.erase(lines_.begin() + index);
 }
 
 void TStringList::Assign(const TStringList& source) {
   if (&source != this)
-    FLines = source.FLines;
+    lines_ = source.lines_;
 }
 
 void TStringList::AddStrings(const TStringList& source) {
-  std::vector<Line> copy = source.FLines; // Source may be this list
-  FLines.insert(FLines.end(), copy.begin(), copy.end());
+  std::vector<Line> copy = source.lines_; // Source may be this list
+  lines_.insert(lines_.end(), copy.begin(), copy.end());
 }
 
 const std::string& TStringList::operator[](int32_t index) const {
   Check(index);
-  return FLines[index].Text;
+  return lines_[index].Text;
 }
 
 void TStringList::Put(int32_t index, std::string_view line) {
   Check(index);
-  FLines[index].Text = std::string(line);
+  lines_[index].Text = std::string(line);
 }
 
 TObject* TStringList::Objects(int32_t index) const {
   Check(index);
-  return FLines[index].Object;
+  return lines_[index].Object;
 }
 
 void TStringList::PutObject(int32_t index, TObject* object) {
   Check(index);
-  FLines[index].Object = object;
+  lines_[index].Object = object;
 }
 
 intptr_t TStringList::Data(int32_t index) const {
   Check(index);
-  return FLines[index].Data;
+  return lines_[index].Data;
 }
 
 void TStringList::SetData(int32_t index, intptr_t data) {
   Check(index);
-  FLines[index].Data = data;
+  lines_[index].Data = data;
 }
 
 int32_t TStringList::IndexOf(std::string_view line) const {
   if (CaseSensitive) {
-    for (std::size_t i = 0; i < FLines.size(); ++i)
-      if (FLines[i].Text == line)
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+      if (lines_[i].Text == line)
         return static_cast<int32_t>(i);
     return -1;
   }
   std::string wanted = Lowered(line);
-  for (std::size_t i = 0; i < FLines.size(); ++i)
-    if (FLines[i].Text.size() == wanted.size() && Lowered(FLines[i].Text) == wanted)
+  for (std::size_t i = 0; i < lines_.size(); ++i)
+    if (lines_[i].Text.size() == wanted.size() && Lowered(lines_[i].Text) == wanted)
       return static_cast<int32_t>(i);
   return -1;
 }
 
 std::string TStringList::Text() const {
   std::size_t size = 0;
-  for (const Line& l : FLines)
+  for (const Line& l : lines_)
     size += l.Text.size() + 2;
   std::string out;
   out.reserve(size);
-  for (const Line& l : FLines) {
+  for (const Line& l : lines_) {
     out += l.Text;
     out += "\r\n";
   }
@@ -116,5 +116,5 @@ void TStringList::SetText(std::string_view text) {
     if (pos < text.size() && text[pos] == '\n')
       ++pos;
   }
-  FLines = std::move(lines);
+  lines_ = std::move(lines);
 }

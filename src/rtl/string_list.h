@@ -29,12 +29,12 @@ public:
   int32_t AddObject(std::string_view line, TObject* object);
   void Insert(int32_t index, std::string_view line);
   void Delete(int32_t index);
-  void Clear() noexcept { FLines.clear(); }
+  void Clear() noexcept { lines_.clear(); }
   /// Replaces the lines by copies of Source's lines (with their objects and data).
   void Assign(const TStringList& source);
   void AddStrings(const TStringList& source);
 
-  int32_t Count() const noexcept { return static_cast<int32_t>(FLines.size()); }
+  int32_t Count() const noexcept { return static_cast<int32_t>(lines_.size()); }
   /// The line at Index; raises EStringListError outside 0..Count-1.
   const std::string& operator[](int32_t index) const;
   const std::string& Strings(int32_t index) const { return (*this)[index]; }
@@ -64,5 +64,5 @@ private:
   };
   void Check(int32_t index) const;
 
-  std::vector<Line> FLines;
+  std::vector<Line> lines_;
 };

@@ -27,17 +27,17 @@ void CheckSectionName(const std::string& section) {
 
 } // namespace
 
-TBigIniFile::TBigIniFile(const std::string& fileName) : FFileName(fileName) {
-  if (FFileName.empty())
+TBigIniFile::TBigIniFile(const std::string& fileName) : fileName_(fileName) {
+  if (fileName_.empty())
     return;
-  std::unique_ptr<ini_io::TFileReadStream> file = ini_io::TFileReadStream::Open(FFileName);
+  std::unique_ptr<ini_io::TFileReadStream> file = ini_io::TFileReadStream::Open(fileName_);
   if (!file)
     return; // a missing file is an empty one; the first change creates it
   Load(*file);
   // A read that broke off must not pass for a shorter file: writing that back would lose the
   // rest of it.
   if (!file->ReadError().empty())
-    throw EFOpenError("Cannot open file \"" + FFileName + "\". " + file->ReadError());
+    throw EFOpenError("Cannot open file \"" + fileName_ + "\". " + file->ReadError());
 }
 
 TBigIniFile::TBigIniFile(std::istream& source) {
@@ -65,7 +65,7 @@ void TBigIniFile::Load(std::istream& source) {
       // The first of several sections with the same name wins; the later ones and their lines
       // are dropped, not merged.
       if (seenSections.insert(ini_text::AnsiLowered(name)).second)
-        current = &FSections.Values(FSections.AddSection(name));
+        current = &sections_.Values(sections_.AddSection(name));
       else
         current = nullptr;
       continue;
@@ -73,22 +73,22 @@ void TBigIniFile::Load(std::istream& source) {
     if (current)
       current->AddReadLine(line);
   }
-  FSectionIndex = 0;
-  FHasChanged = false;
+  sectionIndex_ = 0;
+  hasChanged_ = false;
 }
 
 TBigIniFile::TKeyPosition TBigIniFile::FindSectionAndKey(const std::string& section,
                                                          const std::string& key,
                                                          bool createSection) {
   TKeyPosition position;
-  int32_t index = FSections.Find(section, FSectionIndex);
+  int32_t index = sections_.Find(section, sectionIndex_);
   if (index < 0) {
     if (!createSection)
       return position;
-    index = FSections.AddSection(section);
+    index = sections_.AddSection(section);
   }
-  FSectionIndex = index;
-  position.Values = &FSections.Values(index);
+  sectionIndex_ = index;
+  position.Values = &sections_.Values(index);
   position.Line = position.Values->IndexOfName(KeyName(key));
   return position;
 }
@@ -123,10 +123,10 @@ bool TBigIniFile::ReadBool(const std::string& section, const std::string& key, b
 }
 
 void TBigIniFile::ReadSection(const std::string& section, TStringList& names) {
-  const int32_t index = FSections.IndexOfSection(section);
+  const int32_t index = sections_.IndexOfSection(section);
   if (index < 0)
     return;
-  const TSectionValues& values = FSections.Values(index);
+  const TSectionValues& values = sections_.Values(index);
   for (int32_t i = 0; i < values.Count(); ++i) {
     const std::string_view name = ini_text::LineName(values[i]);
     if (!name.empty())
@@ -136,15 +136,15 @@ void TBigIniFile::ReadSection(const std::string& section, TStringList& names) {
 
 void TBigIniFile::ReadSections(TStringList& names) const {
   names.Clear();
-  for (int32_t i = 0; i < FSections.Count(); ++i)
-    names.Add(FSections[i]);
+  for (int32_t i = 0; i < sections_.Count(); ++i)
+    names.Add(sections_[i]);
 }
 
 void TBigIniFile::ReadSectionValues(const std::string& section, TStringList& values) {
-  const int32_t index = FSections.IndexOfSection(section);
+  const int32_t index = sections_.IndexOfSection(section);
   if (index < 0)
     return;
-  const TSectionValues& lines = FSections.Values(index);
+  const TSectionValues& lines = sections_.Values(index);
   for (int32_t i = 0; i < lines.Count(); ++i) {
     const std::string_view name = ini_text::LineName(lines[i]);
     if (!name.empty())
@@ -153,10 +153,10 @@ void TBigIniFile::ReadSectionValues(const std::string& section, TStringList& val
 }
 
 bool TBigIniFile::SectionExists(const std::string& section) {
-  const int32_t index = FSections.IndexOfSection(section);
+  const int32_t index = sections_.IndexOfSection(section);
   if (index < 0)
     return false;
-  const TSectionValues& values = FSections.Values(index);
+  const TSectionValues& values = sections_.Values(index);
   for (int32_t i = 0; i < values.Count(); ++i)
     if (!ini_text::LineName(values[i]).empty())
       return true;
@@ -169,10 +169,10 @@ bool TBigIniFile::ValueExists(const std::string& section, const std::string& key
   if (key.empty())
     return false;
   const std::string_view trimmed = KeyName(key);
-  const int32_t index = FSections.IndexOfSection(section);
+  const int32_t index = sections_.IndexOfSection(section);
   if (index < 0)
     return false;
-  const TSectionValues& values = FSections.Values(index);
+  const TSectionValues& values = sections_.Values(index);
   for (int32_t i = 0; i < values.Count(); ++i) {
     const std::string_view name = ini_text::LineName(values[i]);
     if (!name.empty() &&
@@ -198,10 +198,10 @@ void TBigIniFile::WriteString(const std::string& section, const std::string& key
   const TKeyPosition position = FindSectionAndKey(section, key, true);
   if (position.Line < 0) {
     position.Values->AddNewKeyLine(line);
-    FHasChanged = true;
+    hasChanged_ = true;
   } else if ((*position.Values)[position.Line] != line) {
     position.Values->ReplaceLine(position.Line, line);
-    FHasChanged = true;
+    hasChanged_ = true;
   }
 }
 
@@ -222,26 +222,26 @@ void TBigIniFile::DeleteKey(const std::string& section, const std::string& key) 
   const TKeyPosition position = FindSectionAndKey(section, key, true);
   if (position.Line >= 0) {
     position.Values->DeleteLine(position.Line);
-    FHasChanged = true;
+    hasChanged_ = true;
   }
 }
 
 void TBigIniFile::EraseSection(const std::string& section) {
-  const int32_t index = FSections.IndexOfSection(section);
+  const int32_t index = sections_.IndexOfSection(section);
   if (index < 0)
     return;
-  FSections.DeleteSection(index);
-  FHasChanged = true;
+  sections_.DeleteSection(index);
+  hasChanged_ = true;
 }
 
 std::string TBigIniFile::FileText() const {
   std::string text;
-  for (int32_t i = 0; i < FSections.Count(); ++i) {
-    const TSectionValues& values = FSections.Values(i);
+  for (int32_t i = 0; i < sections_.Count(); ++i) {
+    const TSectionValues& values = sections_.Values(i);
     if (values.Count() == 0)
       continue;
     text += '[';
-    text += FSections[i];
+    text += sections_[i];
     text += "]\r\n";
     for (int32_t j = 0; j < values.Count(); ++j) {
       text += values[j];
@@ -253,9 +253,9 @@ std::string TBigIniFile::FileText() const {
 }
 
 void TBigIniFile::UpdateFile() {
-  if (!FHasChanged)
+  if (!hasChanged_)
     return;
-  if (!FFileName.empty())
-    ini_io::WriteWholeFile(FFileName, FileText());
-  FHasChanged = false;
+  if (!fileName_.empty())
+    ini_io::WriteWholeFile(fileName_, FileText());
+  hasChanged_ = false;
 }

@@ -86,10 +86,10 @@ public:
 
   /// Forgets the changes not yet written: the file on disk stays as it is, also when the object
   /// is destroyed. The content in memory is kept.
-  void DiscardChanges() noexcept { FHasChanged = false; }
+  void DiscardChanges() noexcept { hasChanged_ = false; }
 
-  bool HasChanged() const noexcept { return FHasChanged; }
-  const std::string& FileName() const noexcept { return FFileName; }
+  bool HasChanged() const noexcept { return hasChanged_; }
+  const std::string& FileName() const noexcept { return fileName_; }
 
 private:
   struct TKeyPosition {
@@ -103,8 +103,8 @@ private:
   TKeyPosition FindSectionAndKey(const std::string& section, const std::string& key,
                                  bool createSection);
 
-  bool FHasChanged = false;
-  std::string FFileName;
-  int32_t FSectionIndex = 0;
-  TSectionList FSections;
+  bool hasChanged_ = false;
+  std::string fileName_;
+  int32_t sectionIndex_ = 0;
+  TSectionList sections_;
 };

@@ -39,12 +39,12 @@ std::string TemporaryName(const std::string& fileName) {
 } // namespace
 
 TFileReadStream::TFileReadStream(std::FILE* file) : std::istream(nullptr) {
-  FBuffer.File = file;
-  rdbuf(&FBuffer);
+  buffer_.File = file;
+  rdbuf(&buffer_);
 }
 
 TFileReadStream::~TFileReadStream() {
-  std::fclose(FBuffer.File);
+  std::fclose(buffer_.File);
 }
 
 std::unique_ptr<TFileReadStream> TFileReadStream::Open(const std::string& fileName) {

@@ -21,7 +21,7 @@ public:
   /// cannot be opened.
   static std::unique_ptr<TFileReadStream> Open(const std::string& fileName);
   /// The cause of the first read error, empty when every read succeeded.
-  const std::string& ReadError() const noexcept { return FBuffer.Error; }
+  const std::string& ReadError() const noexcept { return buffer_.Error; }
 
 private:
   struct TBuffer : std::streambuf {
@@ -33,7 +33,7 @@ private:
   };
   explicit TFileReadStream(std::FILE* file);
 
-  TBuffer FBuffer;
+  TBuffer buffer_;
 };
 
 /// Writes Text as the whole content of FileName: into a new file beside it first, which then

@@ -9,20 +9,20 @@ int32_t TSectionValues::IndexOfName(std::string_view key) {
   auto matches = [key](const std::string& line) {
     return ini_text::SameTextAnsi(ini_text::LineName(line), key);
   };
-  if (FNames == TNameSet::nsUnknown) {
+  if (names_ == TNameSet::nsUnknown) {
     std::unordered_set<std::string> seen;
-    FNames = TNameSet::nsUnique;
+    names_ = TNameSet::nsUnique;
     for (int32_t i = 0; i < Count(); ++i)
       if (!seen.insert(ini_text::AnsiLowered(ini_text::LineName((*this)[i]))).second) {
-        FNames = TNameSet::nsDuplicates;
+        names_ = TNameSet::nsDuplicates;
         break;
       }
   }
-  if (FNames == TNameSet::nsUnique)
+  if (names_ == TNameSet::nsUnique)
     return FindFromLastHit(matches);
   for (int32_t i = 0; i < Count(); ++i)
     if (matches((*this)[i])) {
-      FLastHit = i;
+      lastHit_ = i;
       return i;
     }
   return -1;
@@ -30,7 +30,7 @@ int32_t TSectionValues::IndexOfName(std::string_view key) {
 
 void TSectionValues::AddReadLine(std::string_view line) {
   Add(line);
-  FNames = TNameSet::nsUnknown;
+  names_ = TNameSet::nsUnknown;
 }
 
 void TSectionValues::AddNewKeyLine(std::string_view line) {

@@ -15,17 +15,17 @@ protected:
   /// or -1 after every line was visited once. A hit becomes the next starting point.
   template <class Match> int32_t FindFromLastHit(Match match) {
     const int32_t count = Count();
-    if (FLastHit < 0 || FLastHit >= count)
-      FLastHit = 0;
-    for (int32_t n = 0, i = FLastHit; n < count; ++n, i = (i + 1 == count ? 0 : i + 1))
+    if (lastHit_ < 0 || lastHit_ >= count)
+      lastHit_ = 0;
+    for (int32_t n = 0, i = lastHit_; n < count; ++n, i = (i + 1 == count ? 0 : i + 1))
       if (match((*this)[i])) {
-        FLastHit = i;
+        lastHit_ = i;
         return i;
       }
     return -1;
   }
 
-  int32_t FLastHit = 0;
+  int32_t lastHit_ = 0;
 };
 
 /// The lines of one section in file order, each as read, without its line break.
@@ -46,7 +46,7 @@ private:
   enum class TNameSet { nsUnknown, nsUnique, nsDuplicates };
   // Whether some name occurs twice. Only then can a search that starts at the last hit meet a
   // later duplicate first, so only then does a look-up scan from the first line.
-  TNameSet FNames = TNameSet::nsUnknown;
+  TNameSet names_ = TNameSet::nsUnknown;
 };
 
 /// The sections of a file in file order: each entry is the section's name as written between the

@@ -118,7 +118,7 @@ const rtl::MetaClass& TWreg::StaticClass() {
                    &TWreg::SetINIFileSectionPrefix)
           .Object(
               "Components",
-              [](const TWreg& store) { return const_cast<TStringList*>(&store.FComponents); },
+              [](const TWreg& store) { return const_cast<TStringList*>(&store.components_); },
               [](TWreg& store, TStringList* lines) { store.SetComponents(lines); })
           .Method("SetValue", &TWreg::SetValue)
           .Method("GetValue", &TWreg::GetValue)
@@ -131,12 +131,12 @@ TWreg::TWreg(TComponent* owner) : TComponent(owner) {}
 TWreg::~TWreg() = default;
 
 void TWreg::SetComponents(const TStringList* lines) {
-  if (lines == &FComponents)
+  if (lines == &components_)
     return;
   if (lines)
-    FComponents.Assign(*lines);
+    components_.Assign(*lines);
   else
-    FComponents.Clear();
+    components_.Clear();
 }
 
 bool TWreg::LoadValues(TObject* target, const TStringList* map) {
@@ -147,8 +147,8 @@ bool TWreg::LoadValues(TObject* target, const TStringList* map) {
     TStringList& Lines;
     TStringList Saved;
     ~TRestore() { Lines.Assign(Saved); }
-  } restore{FComponents, {}};
-  restore.Saved.Assign(FComponents);
+  } restore{components_, {}};
+  restore.Saved.Assign(components_);
   SetComponents(map);
   return Run(TOperation::Load, target);
 }
@@ -158,7 +158,7 @@ bool TWreg::SaveValues(TObject* target) {
 }
 
 bool TWreg::IsAtSparseDefault(const std::string& key, const rtl::Variant& value) const {
-  for (const auto& [name, text] : FSparseKeys)
+  for (const auto& [name, text] : sparseKeys_)
     if (name == key)
       return value.IsEmptyValue() || value.ToText() == text;
   return false;
@@ -168,30 +168,30 @@ bool TWreg::Run(TOperation operation, TObject* target) {
   struct TTargetScope {
     TObject*& Target;
     ~TTargetScope() { Target = nullptr; }
-  } targetScope{FTarget};
-  FTarget = target;
-  FLastError.clear();
+  } targetScope{target_};
+  target_ = target;
+  lastError_.clear();
   const bool load = operation == TOperation::Load;
 
   // The lock is declared before the storage, so that an INI file is written back and closed
   // before the lock is given up, also when the operation fails.
   std::unique_ptr<platform::ScopedNamedLock> iniLock;
   std::unique_ptr<TStorage> storage;
-  if (FINIFile == kCustomStorage) {
-    storage = wreg::OpenCustomStorage(*this, FINIFileSectionPrefix);
-  } else if (!FINIFile.empty() && (!load || wreg::StoredFileExists(FINIFile))) {
-    iniLock = std::make_unique<platform::ScopedNamedLock>(wreg::IniLockName(FINIFile));
+  if (iniFile_ == kCustomStorage) {
+    storage = wreg::OpenCustomStorage(*this, iniFileSectionPrefix_);
+  } else if (!iniFile_.empty() && (!load || wreg::StoredFileExists(iniFile_))) {
+    iniLock = std::make_unique<platform::ScopedNamedLock>(wreg::IniLockName(iniFile_));
     // Without the lock another process could write the file between our read and our write.
     if (!iniLock->OwnsLock()) {
-      FLastError = "The lock of the settings file \"" + FINIFile + "\" could not be obtained";
+      lastError_ = "The lock of the settings file \"" + iniFile_ + "\" could not be obtained";
       return false;
     }
-    storage = wreg::OpenIniStorage(FINIFile, FINIFileSectionPrefix);
+    storage = wreg::OpenIniStorage(iniFile_, iniFileSectionPrefix_);
   } else {
     // Loading from an INI file that does not exist yet reads the registry instead.
-    storage = wreg::OpenRegistryStorage(FRegistryRoot, FSecondRegistryRoot, FRegistryPath, !load);
+    storage = wreg::OpenRegistryStorage(registryRoot_, secondRegistryRoot_, registryPath_, !load);
     if (!storage) {
-      FLastError = "The registry key \"" + FRegistryPath + "\" could not be " +
+      lastError_ = "The registry key \"" + registryPath_ + "\" could not be " +
                    (load ? "opened" : "opened or created") + " for reading and writing";
       return false;
     }
@@ -200,7 +200,7 @@ bool TWreg::Run(TOperation operation, TObject* target) {
   // Handlers may change Components while the map is walked; the walk keeps to the lines it began
   // with.
   TStringList lines;
-  lines.Assign(FComponents);
+  lines.Assign(components_);
   // A failure inside one line leaves the others alone; a value that could not be saved makes
   // the save answer false with the first such failure.
   std::string lineError;
@@ -215,9 +215,9 @@ bool TWreg::Run(TOperation operation, TObject* target) {
         lineError = "A settings value could not be written";
     }
   }
-  if (!storage->Finish(FLastError))
+  if (!storage->Finish(lastError_))
     return false;
-  FLastError = lineError;
+  lastError_ = lineError;
   return lineError.empty();
 }
 

@@ -71,35 +71,35 @@ public:
   bool SaveValues(TObject* target);
   /// Why the last operation answered false: the file, lock or key concerned and the system's
   /// reason. Empty after an operation that succeeded.
-  const std::string& LastError() const noexcept { return FLastError; }
+  const std::string& LastError() const noexcept { return lastError_; }
 
   /// Keys (value names, as the map writes them) that are stored only while their value differs
   /// from a default: saving the default deletes the stored entry, so that options a user never
   /// changed leave no trace. Each entry is the key and the default's stored text ("False", "0").
   using TKeyDefaults = std::vector<std::pair<std::string, std::string>>;
-  void SetKeysStoredOnlyOffDefault(TKeyDefaults keys) { FSparseKeys = std::move(keys); }
+  void SetKeysStoredOnlyOffDefault(TKeyDefaults keys) { sparseKeys_ = std::move(keys); }
   /// True when Key is such a key and Value its default.
   bool IsAtSparseDefault(const std::string& key, const rtl::Variant& value) const;
 
   // Published properties.
-  TRegistryRoot RegistryRoot() const noexcept { return FRegistryRoot; }
-  void SetRegistryRoot(TRegistryRoot value) noexcept { FRegistryRoot = value; }
-  TRegistryRoot SecondRegistryRoot() const noexcept { return FSecondRegistryRoot; }
-  void SetSecondRegistryRoot(TRegistryRoot value) noexcept { FSecondRegistryRoot = value; }
+  TRegistryRoot RegistryRoot() const noexcept { return registryRoot_; }
+  void SetRegistryRoot(TRegistryRoot value) noexcept { registryRoot_ = value; }
+  TRegistryRoot SecondRegistryRoot() const noexcept { return secondRegistryRoot_; }
+  void SetSecondRegistryRoot(TRegistryRoot value) noexcept { secondRegistryRoot_ = value; }
   /// The registry key below the root, beginning with a backslash.
-  const std::string& RegistryPath() const noexcept { return FRegistryPath; }
-  void SetRegistryPath(std::string value) { FRegistryPath = std::move(value); }
+  const std::string& RegistryPath() const noexcept { return registryPath_; }
+  void SetRegistryPath(std::string value) { registryPath_ = std::move(value); }
   /// Empty selects the registry; kCustomStorage the custom backend.
-  const std::string& INIFile() const noexcept { return FINIFile; }
-  void SetINIFile(std::string value) { FINIFile = std::move(value); }
+  const std::string& INIFile() const noexcept { return iniFile_; }
+  void SetINIFile(std::string value) { iniFile_ = std::move(value); }
   /// Prefix of the INI sections: "X" keeps plain keys in "X.Common" and keys "Sub\Key" in
   /// "X.Sub"; a prefix ending in '\' or '/' is bare and keeps plain keys in "X" itself.
-  const std::string& INIFileSectionPrefix() const noexcept { return FINIFileSectionPrefix; }
-  void SetINIFileSectionPrefix(std::string value) { FINIFileSectionPrefix = std::move(value); }
+  const std::string& INIFileSectionPrefix() const noexcept { return iniFileSectionPrefix_; }
+  void SetINIFileSectionPrefix(std::string value) { iniFileSectionPrefix_ = std::move(value); }
   /// The property map. Setting it copies the lines (null clears them).
   using TComponent::Components;
-  TStringList& Components() noexcept { return FComponents; }
-  const TStringList& Components() const noexcept { return FComponents; }
+  TStringList& Components() noexcept { return components_; }
+  const TStringList& Components() const noexcept { return components_; }
   void SetComponents(const TStringList* lines);
 
   /// Receives the loaded values of virtual items.
@@ -110,7 +110,7 @@ public:
   rtl::Event<TBeforeProcessItemProc> BeforeProcessItem;
 
   /// The target of the running operation; null between operations.
-  TObject* Target() const noexcept { return FTarget; }
+  TObject* Target() const noexcept { return target_; }
 
   /// Calls SetValue, when assigned, with a text value decoded from its stored form.
   virtual void DoSetValue(TObject* sender, const std::string& name, int32_t index,
@@ -135,13 +135,13 @@ private:
   enum class TOperation { Load, Save };
   bool Run(TOperation operation, TObject* target);
 
-  TRegistryRoot FRegistryRoot = rrHKEY_LOCAL_MACHINE;
-  TRegistryRoot FSecondRegistryRoot = rrHKEY_CURRENT_USER;
-  std::string FRegistryPath = "\\Software\\Company name\\App name";
-  std::string FINIFile;
-  std::string FINIFileSectionPrefix;
-  TStringList FComponents;
-  TObject* FTarget = nullptr;
-  std::string FLastError;
-  TKeyDefaults FSparseKeys;
+  TRegistryRoot registryRoot_ = rrHKEY_LOCAL_MACHINE;
+  TRegistryRoot secondRegistryRoot_ = rrHKEY_CURRENT_USER;
+  std::string registryPath_ = "\\Software\\Company name\\App name";
+  std::string iniFile_;
+  std::string iniFileSectionPrefix_;
+  TStringList components_;
+  TObject* target_ = nullptr;
+  std::string lastError_;
+  TKeyDefaults sparseKeys_;
 };

@@ -8,11 +8,11 @@ namespace {
 
 class TCustomStorage final : public TStorage {
 public:
-  TCustomStorage(TWreg& store, std::string prefix) : FStore(store), FPrefix(std::move(prefix)) {}
+  TCustomStorage(TWreg& store, std::string prefix) : store_(store), prefix_(std::move(prefix)) {}
 
   bool Locate(const TMapKey& key) override {
-    FSection = IniSectionName(FPrefix, key.SubPath);
-    FName = key.ValueName;
+    section_ = IniSectionName(prefix_, key.SubPath);
+    name_ = key.ValueName;
     return true;
   }
 
@@ -20,7 +20,7 @@ public:
     if (!IsStoredKind(kind))
       return std::nullopt;
     rtl::Variant value;
-    if (!FStore.ReadCustomValue(&FStore, item.Name, item.Index, kind, FSection, FName, value))
+    if (!store_.ReadCustomValue(&store_, item.Name, item.Index, kind, section_, name_, value))
       return std::nullopt;
     return value;
   }
@@ -28,7 +28,7 @@ public:
   // Empty and null values are passed on too: the backend decides what deleting means.
   void Write(const TItemRef& item, TTypeKind kind, const rtl::Variant& value) override {
     if (IsStoredKind(kind))
-      FStore.WriteCustomValue(&FStore, item.Name, item.Index, kind, FSection, FName, value);
+      store_.WriteCustomValue(&store_, item.Name, item.Index, kind, section_, name_, value);
   }
 
   bool ServesHandlers() const noexcept override { return false; }
@@ -36,10 +36,10 @@ public:
   void WriteHandlerText(const std::string&) override {}
 
 private:
-  TWreg& FStore;
-  std::string FPrefix;
-  std::string FSection;
-  std::string FName;
+  TWreg& store_;
+  std::string prefix_;
+  std::string section_;
+  std::string name_;
 };
 
 } // namespace

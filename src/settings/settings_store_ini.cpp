@@ -26,28 +26,28 @@ int64_t ParseInteger64(std::string_view text) {
 class TIniStorage final : public TStorage {
 public:
   TIniStorage(const std::string& fileName, std::string prefix)
-      : FFile(fileName), FPrefix(std::move(prefix)) {}
+      : file_(fileName), prefix_(std::move(prefix)) {}
 
   bool Locate(const TMapKey& key) override {
-    FSection = IniSectionName(FPrefix, key.SubPath);
-    FName = key.ValueName;
+    section_ = IniSectionName(prefix_, key.SubPath);
+    name_ = key.ValueName;
     return true;
   }
 
   std::optional<rtl::Variant> Read(const TItemRef&, TTypeKind kind) override {
     if (!IsStoredKind(kind))
       return std::nullopt;
-    if (!FFile.ValueExists(FSection, FName))
+    if (!file_.ValueExists(section_, name_))
       return std::nullopt;
     switch (kind) {
     case tkInteger:
-      return rtl::Variant::Int32(FFile.ReadInteger(FSection, FName, 0));
+      return rtl::Variant::Int32(file_.ReadInteger(section_, name_, 0));
     case tkInt64:
-      return rtl::Variant::Int64(ParseInteger64(FFile.ReadString(FSection, FName, "")));
+      return rtl::Variant::Int64(ParseInteger64(file_.ReadString(section_, name_, "")));
     case tkFloat:
-      return rtl::Variant::Double(FFile.ReadFloat(FSection, FName, 0));
+      return rtl::Variant::Double(file_.ReadFloat(section_, name_, 0));
     default: {
-      std::string text = FFile.ReadString(FSection, FName, "");
+      std::string text = file_.ReadString(section_, name_, "");
       if (kind == tkClass && text == kNullText)
         return rtl::Variant::Null();
       return TextValue(text);
@@ -59,33 +59,33 @@ public:
     if (!IsStoredKind(kind))
       return;
     if (value.IsEmptyValue()) {
-      FFile.DeleteKey(FSection, FName);
+      file_.DeleteKey(section_, name_);
       return;
     }
     switch (kind) {
     case tkInteger:
-      FFile.WriteInteger(FSection, FName, value.ToInt32());
+      file_.WriteInteger(section_, name_, value.ToInt32());
       return;
     case tkInt64:
-      FFile.WriteString(FSection, FName, std::to_string(value.ToInt64()));
+      file_.WriteString(section_, name_, std::to_string(value.ToInt64()));
       return;
     case tkFloat:
-      FFile.WriteFloat(FSection, FName, value.ToDouble());
+      file_.WriteFloat(section_, name_, value.ToDouble());
       return;
     default:
-      FFile.WriteString(FSection, FName, value.ToText());
+      file_.WriteString(section_, name_, value.ToText());
       return;
     }
   }
 
-  std::string ReadHandlerText() override { return FFile.ReadString(FSection, FName, ""); }
+  std::string ReadHandlerText() override { return file_.ReadString(section_, name_, ""); }
   void WriteHandlerText(const std::string& text) override {
-    FFile.WriteString(FSection, FName, text);
+    file_.WriteString(section_, name_, text);
   }
 
   bool Finish(std::string& reason) override {
     try {
-      FFile.UpdateFile();
+      file_.UpdateFile();
       return true;
     } catch (const std::exception& e) {
       reason = e.what();
@@ -95,15 +95,15 @@ public:
     // The file on disk keeps its previous content: what this operation saved is lost, and the
     // caller is told so. Destroying the file object must not try again behind the caller's back,
     // or a save reported as failed could still land.
-    FFile.DiscardChanges();
+    file_.DiscardChanges();
     return false;
   }
 
 private:
-  TBigIniFile FFile;
-  std::string FPrefix;
-  std::string FSection;
-  std::string FName;
+  TBigIniFile file_;
+  std::string prefix_;
+  std::string section_;
+  std::string name_;
 };
 
 } // namespace

@@ -86,37 +86,37 @@ std::optional<std::string> AsText(const RegValue& value) {
 class TRegistryStorage final : public TStorage {
 public:
   TRegistryStorage(platform::RegRoot root, std::string path, bool create)
-      : FRoot(root), FPath(WithoutTrailingBackslashes(std::move(path))), FCreate(create) {}
+      : root_(root), path_(WithoutTrailingBackslashes(std::move(path))), create_(create) {}
 
   bool Locate(const TMapKey& key) override {
-    std::string path = FPath;
+    std::string path = path_;
     if (!key.SubPath.empty())
       path += "\\" + key.SubPath;
-    FKey = FCreate ? platform::CreateKey(FRoot, path)
-                   : platform::OpenKey(FRoot, path, platform::RegAccess::ReadWrite);
-    FName = key.ValueName;
-    return FKey.IsOpen();
+    key_ = create_ ? platform::CreateKey(root_, path)
+                   : platform::OpenKey(root_, path, platform::RegAccess::ReadWrite);
+    name_ = key.ValueName;
+    return key_.IsOpen();
   }
 
   std::optional<rtl::Variant> Read(const TItemRef&, TTypeKind kind) override {
-    std::optional<RegValue> stored = FKey.Query(FName);
+    std::optional<RegValue> stored = key_.Query(name_);
     if (!stored)
       return std::nullopt;
     switch (kind) {
     case tkInteger:
       if (std::optional<int32_t> number = SignedDword(*stored))
         return rtl::Variant::Int32(*number);
-      WrongType(FName, "a REG_DWORD value");
+      WrongType(name_, "a REG_DWORD value");
     case tkInt64:
       if (std::optional<int32_t> number = SignedDword(*stored))
         return rtl::Variant::Int64(*number);
       if (std::optional<int64_t> number = Qword(*stored))
         return rtl::Variant::Int64(*number);
-      WrongType(FName, "a REG_DWORD or REG_QWORD value");
+      WrongType(name_, "a REG_DWORD or REG_QWORD value");
     case tkFloat:
       if (std::optional<double> number = BinaryDouble(*stored))
         return rtl::Variant::Double(*number);
-      WrongType(FName, "an 8-byte REG_BINARY value");
+      WrongType(name_, "an 8-byte REG_BINARY value");
     case tkChar:
     case tkEnumeration:
     case tkString:
@@ -127,7 +127,7 @@ public:
     case tkVariant: {
       std::optional<std::string> text = AsText(*stored);
       if (!text)
-        WrongType(FName, "a text, REG_DWORD or 8-byte REG_BINARY value");
+        WrongType(name_, "a text, REG_DWORD or 8-byte REG_BINARY value");
       if (kind == tkClass && *text == kNullText)
         return rtl::Variant::Null();
       return TextValue(*text);
@@ -139,28 +139,28 @@ public:
 
   void Write(const TItemRef&, TTypeKind kind, const rtl::Variant& value) override {
     if (value.IsEmptyValue()) {
-      FKey.DeleteValue(FName);
+      key_.DeleteValue(name_);
       return;
     }
     platform::RegStatus status = platform::kRegOk;
     switch (kind) {
     case tkInteger:
-      status = FKey.SetDword(FName, static_cast<uint32_t>(value.ToInt32()));
+      status = key_.SetDword(name_, static_cast<uint32_t>(value.ToInt32()));
       break;
     case tkInt64: {
       // Numbers beyond 32 bits would be cut off in a REG_DWORD.
       const int64_t number = value.ToInt64();
       if (number >= INT32_MIN && number <= INT32_MAX) {
-        status = FKey.SetDword(FName, static_cast<uint32_t>(static_cast<int32_t>(number)));
+        status = key_.SetDword(name_, static_cast<uint32_t>(static_cast<int32_t>(number)));
       } else {
         const auto bytes = EightBytes(static_cast<uint64_t>(number));
-        status = FKey.Set(FName, platform::regQword, bytes.data(), bytes.size());
+        status = key_.Set(name_, platform::regQword, bytes.data(), bytes.size());
       }
       break;
     }
     case tkFloat: {
       const auto bytes = EightBytes(std::bit_cast<uint64_t>(value.ToDouble()));
-      status = FKey.SetBinary(FName, bytes.data(), bytes.size());
+      status = key_.SetBinary(name_, bytes.data(), bytes.size());
       break;
     }
     case tkChar:
@@ -171,38 +171,38 @@ public:
     case tkLString:
     case tkWString:
     case tkVariant:
-      status = FKey.SetString(FName, value.ToText());
+      status = key_.SetString(name_, value.ToText());
       break;
     default:
       return;
     }
     if (status != platform::kRegOk)
-      throw EStoredValueError("The registry value \"" + FName + "\" could not be written (error " +
+      throw EStoredValueError("The registry value \"" + name_ + "\" could not be written (error " +
                               std::to_string(status) + ")");
   }
 
-  void Discard() noexcept override { FKey.DeleteValue(FName); }
+  void Discard() noexcept override { key_.DeleteValue(name_); }
 
   std::string ReadHandlerText() override {
-    std::optional<RegValue> stored = FKey.Query(FName);
+    std::optional<RegValue> stored = key_.Query(name_);
     if (!stored)
       return {};
     return AsText(*stored).value_or(std::string());
   }
 
   void WriteHandlerText(const std::string& text) override {
-    const platform::RegStatus status = FKey.SetString(FName, text);
+    const platform::RegStatus status = key_.SetString(name_, text);
     if (status != platform::kRegOk)
-      throw EStoredValueError("The registry value \"" + FName + "\" could not be written (error " +
+      throw EStoredValueError("The registry value \"" + name_ + "\" could not be written (error " +
                               std::to_string(status) + ")");
   }
 
 private:
-  platform::RegRoot FRoot;
-  std::string FPath;
-  bool FCreate;
-  platform::ScopedKey FKey;
-  std::string FName;
+  platform::RegRoot root_;
+  std::string path_;
+  bool create_;
+  platform::ScopedKey key_;
+  std::string name_;
 };
 
 } // namespace
