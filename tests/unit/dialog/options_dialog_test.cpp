@@ -383,8 +383,10 @@ TEST_F(OptionsDialog, OkWhoseIniWriteIsRefusedLeavesTheFileAsItWas) {
     EXPECT_NE(log.find(ini_.string()), std::string::npos) << log;
     EXPECT_NE(log.find(c.reason), std::string::npos) << log;
     EXPECT_NE(log.find("{SHOWOPTIONS}"), std::string::npos) << log;
+    // Naming the same file again keeps the UNLOAD from saving the settings elsewhere.
     TzetParamsList unload;
     unload.Add("COMMAND", rtl::Variant::FromAnsiText("UNLOAD"));
+    unload.Add("INI-FILE", rtl::Variant::FromAnsiText(ini_.string()));
     TPluginCallRec r = Rec(&unload);
     frame::ExecutePluginCommand(&r);
   }
