@@ -329,6 +329,8 @@ TEST_F(OptionsDialog, OkWhoseSaveFailsIsReportedAsAFailure) {
     EXPECT_NE(log.find("{SHOWOPTIONS}"), std::string::npos) << log;
     TzetParamsList unload;
     unload.Add("COMMAND", rtl::Variant::FromAnsiText("UNLOAD"));
+    // The file the dialog used (none: the registry), so that the last UNLOAD saves nowhere else.
+    unload.Add("INI-FILE", rtl::Variant::FromAnsiText(ini_.string()));
     TPluginCallRec r = Rec(&unload);
     frame::ExecutePluginCommand(&r);
     std::filesystem::remove_all(folder);
