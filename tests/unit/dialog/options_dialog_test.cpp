@@ -278,24 +278,38 @@ TEST_F(OptionsDialog, OutcomesAndFailures) {
       << module->LogLines->GetText();
 }
 
-// OK whose save fails is no success: outcome 0, the engine keeps its settings, and the host log
-// says what could not be written and why.
-TEST_F(OptionsDialog, OkWhoseSaveFailsIsReportedAsAFailure) {
+// OK whose save fails is no success: outcome 0, the engine keeps its settings, the host log says
+// what could not be written and why, and an INI file keeps every byte it had, with no temporary
+// copy left beside it. The faults: the file's folder gone, its lock not obtained, its write
+// refused, a full disk, and the registry refusing writes.
+TEST_F(OptionsDialog, OkWhoseSaveFailsIsReportedAndLeavesTheFileAsItWas) {
   struct Case {
     const char* what;
-    bool ini;
-    const char* named; // what the log line names
+    bool registry;
+    unsigned fileOps; // with fileError: the INI file's write fails at these steps
+    int fileError;
+    bool lockFails;
+    std::string named;  // what the log line names
+    std::string reason; // and gives as the cause ("" when named says it all)
   };
-  for (const Case c : {Case{"the INI file's folder is gone", true, "agg-dialog-gone"},
-                       Case{"the registry refuses writes", false, "\"Left\""}}) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("agg-dialog-gone-" + std::to_string(std::random_device{}()));
+  const std::string ini = (folder / "x.ini").string();
+  for (const Case& c :
+       {Case{"the file's folder is gone", false, 0, 0, false, ini, ""},
+        Case{"the lock is not obtained", false, 0, 0, true, ini, "could not be obtained"},
+        Case{"the write is refused", false, platform::fileFaultCreate, EACCES, false, ini,
+             std::strerror(EACCES)},
+        Case{"the disk is full", false, platform::fileFaultWrite, ENOSPC, false, ini,
+             std::strerror(ENOSPC)},
+        Case{"the registry refuses writes", true, 0, 0, false, "\"Left\"", ""}}) {
     SCOPED_TRACE(c.what);
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() /
-        ("agg-dialog-gone-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directory(folder);
-    const std::filesystem::path ini = ini_;
-    ini_ = folder / "x.ini";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path kept = ini_;
+    ini_ = ini;
     TaPlugin* module = Load("Var1=Hum\r\nTimeout=100\r\n");
+    const std::string before = IniText();
     // Log lines are queued only for a host that gave a message window.
     platform::WindowHandle window = platform::CreateMessageWindow(
         [](void*, platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
@@ -303,94 +317,54 @@ TEST_F(OptionsDialog, OkWhoseSaveFailsIsReportedAsAFailure) {
         },
         nullptr);
     module->MessagesProcessorHandle = window;
-    if (!c.ini)
+    if (c.registry)
       ini_.clear(); // the dialog loads and saves through the registry
-    std::optional<platform::ScopedRegistryFault> faults[2];
-    const int32_t outcome = Show([&](TfrmOption& form) {
-      Type(form.var2, u"Temp");
-      platform::SetControlText(form.spTimeout->Handle(), u"500");
-      if (c.ini) {
-        std::filesystem::remove_all(folder);
-      } else {
-        faults[0].emplace(platform::RegRoot::LocalMachine, platform::regFaultSet);
-        faults[1].emplace(platform::RegRoot::CurrentUser, platform::regFaultSet);
-      }
-      dynamic_cast<TButton*>(form.FindComponent("btnOK"))->Click();
-    });
-    faults[0].reset();
-    faults[1].reset();
-    platform::DestroyMessageWindow(window);
-    EXPECT_EQ(outcome, 0);
-    EXPECT_EQ(module->TimeoutMs, 100u) << "the engine keeps the settings it had";
-    ASSERT_NE(module->LogLines, nullptr);
-    const std::string log = module->LogLines->GetText();
-    EXPECT_NE(log.find("could not be saved"), std::string::npos) << log;
-    EXPECT_NE(log.find(c.named), std::string::npos) << log;
-    EXPECT_NE(log.find("{SHOWOPTIONS}"), std::string::npos) << log;
-    TzetParamsList unload;
-    unload.Add("COMMAND", rtl::Variant::FromAnsiText("UNLOAD"));
-    // The file the dialog used (none: the registry), so that the last UNLOAD saves nowhere else.
-    unload.Add("INI-FILE", rtl::Variant::FromAnsiText(ini_.string()));
-    TPluginCallRec r = Rec(&unload);
-    frame::ExecutePluginCommand(&r);
-    std::filesystem::remove_all(folder);
-    ini_ = ini;
-  }
-}
-
-// A save into the INI file that the system refuses at one of its steps: the file keeps every byte
-// it had, no temporary copy is left beside it, and the host is told why.
-TEST_F(OptionsDialog, OkWhoseIniWriteIsRefusedLeavesTheFileAsItWas) {
-  struct Case {
-    const char* what;
-    unsigned fileOps; // 0: the file's lock is not obtained
-    int error;
-    std::string reason; // what the log line gives as the cause
-  };
-  for (const Case& c :
-       {Case{"lock not obtained", 0, 0, "could not be obtained"},
-        Case{"write refused", platform::fileFaultCreate, EACCES, std::strerror(EACCES)},
-        Case{"disk full", platform::fileFaultWrite, ENOSPC, std::strerror(ENOSPC)}}) {
-    SCOPED_TRACE(c.what);
-    TaPlugin* module = Load("Var1=Hum\r\nTimeout=100\r\n");
-    const std::string before = IniText();
-    platform::WindowHandle window = platform::CreateMessageWindow(
-        [](void*, platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
-          return platform::DefaultWindowProc(w, m, wp, lp);
-        },
-        nullptr);
-    module->MessagesProcessorHandle = window;
+    std::optional<platform::ScopedRegistryFault> registryFaults[2];
     std::optional<platform::ScopedNamedLockFault> lockFault;
     std::optional<platform::ScopedFileWriteFault> fileFault;
     const int32_t outcome = Show([&](TfrmOption& form) {
       Type(form.var2, u"Temp");
       platform::SetControlText(form.spTimeout->Handle(), u"500");
-      if (c.fileOps)
-        fileFault.emplace(c.fileOps, c.error);
-      else
+      if (c.registry) {
+        registryFaults[0].emplace(platform::RegRoot::LocalMachine, platform::regFaultSet);
+        registryFaults[1].emplace(platform::RegRoot::CurrentUser, platform::regFaultSet);
+      } else if (c.lockFails) {
         lockFault.emplace();
+      } else if (c.fileOps) {
+        fileFault.emplace(c.fileOps, c.fileError);
+      } else {
+        std::filesystem::remove_all(folder);
+      }
       dynamic_cast<TButton*>(form.FindComponent("btnOK"))->Click();
     });
+    registryFaults[0].reset();
+    registryFaults[1].reset();
     lockFault.reset();
     fileFault.reset();
     platform::DestroyMessageWindow(window);
     EXPECT_EQ(outcome, 0);
-    EXPECT_EQ(IniText(), before);
-    for (const auto& entry : std::filesystem::directory_iterator(ini_.parent_path()))
-      EXPECT_NE(entry.path().filename().string().rfind(ini_.filename().string() + ".", 0), 0u)
-          << "left behind: " << entry.path();
+    EXPECT_EQ(module->TimeoutMs, 100u) << "the engine keeps the settings it had";
+    if (std::filesystem::exists(folder)) {
+      std::ifstream in(ini, std::ios::binary);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);
+      for (const auto& entry : std::filesystem::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename(), "x.ini") << "left behind: " << entry.path();
+    }
     ASSERT_NE(module->LogLines, nullptr);
     const std::string log = module->LogLines->GetText();
+    module->LogLines->Clear();
     EXPECT_NE(log.find("The settings could not be saved: "), std::string::npos) << log;
-    EXPECT_NE(log.find(ini_.string()), std::string::npos) << log;
+    EXPECT_NE(log.find(c.named), std::string::npos) << log;
     EXPECT_NE(log.find(c.reason), std::string::npos) << log;
     EXPECT_NE(log.find("{SHOWOPTIONS}"), std::string::npos) << log;
-    // Naming the same file again keeps the UNLOAD from saving the settings elsewhere.
+    // The file the dialog used (none: the registry), so that the last UNLOAD saves nowhere else.
     TzetParamsList unload;
     unload.Add("COMMAND", rtl::Variant::FromAnsiText("UNLOAD"));
     unload.Add("INI-FILE", rtl::Variant::FromAnsiText(ini_.string()));
     TPluginCallRec r = Rec(&unload);
     frame::ExecutePluginCommand(&r);
+    std::filesystem::remove_all(folder);
+    ini_ = kept;
   }
 }
 
