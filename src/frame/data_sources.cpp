@@ -13,7 +13,7 @@ std::string_view Field(std::string_view line, int index) {
       return {};
     line.remove_prefix(semicolon + 1);
   }
-  return TrimText(line.substr(0, line.find(';')));
+  return rtl::Trim(line.substr(0, line.find(';')));
 }
 
 } // namespace

@@ -14,14 +14,6 @@ bool SameKey(std::string_view a, std::string_view b) {
   return a.size() == b.size() && LowerKey(a) == LowerKey(b);
 }
 
-std::string_view TrimText(std::string_view text) noexcept {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-    text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-    text.remove_suffix(1);
-  return text;
-}
-
 std::optional<int32_t> DecimalValue(std::string_view text) noexcept {
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {

@@ -28,16 +28,16 @@ std::string TzetPlugin::AppDataPath() const {
 
 std::string TzetPlugin::ModuleConfigId() const {
   std::string_view prefix = INISectionPrefix.View();
-  const std::string_view a = frame::TrimText(prefix.substr(0, prefix.find('}')));
+  const std::string_view a = rtl::Trim(prefix.substr(0, prefix.find('}')));
   const std::size_t open = a.find('{');
   if (open == std::string_view::npos)
     return {};
   std::string_view b = a.substr(open + 1);
-  b = frame::TrimText(b.substr(0, b.find('{')));
+  b = rtl::Trim(b.substr(0, b.find('{')));
   const std::size_t colon = b.find(':');
   if (colon != std::string_view::npos) {
     std::string_view number = b.substr(colon + 1);
-    number = frame::TrimText(number.substr(0, number.find(':')));
+    number = rtl::Trim(number.substr(0, number.find(':')));
     if (!number.empty())
       b = number;
   }

@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "rtl/published.h"
+#include "rtl/trim.h"
 
 #include <charconv>
 #include <limits>
@@ -88,7 +89,7 @@ private:
   [[noreturn]] void Fail(const std::string& message) const { throw EFormError(message, line_); }
 
   void SkipBlanks() {
-    while (pos_ < s_.size() && static_cast<unsigned char>(s_[pos_]) <= ' ') {
+    while (pos_ < s_.size() && IsUpToBlank(s_[pos_])) {
       if (s_[pos_] == '\n')
         ++line_;
       ++pos_;

@@ -2,6 +2,7 @@
 
 #include "rtl/component.h"
 #include "rtl/published_builder.h"
+#include "rtl/trim.h"
 
 #include <limits>
 
@@ -53,27 +54,17 @@ std::string EnumType::SetToText(uint32_t value, bool brackets) const {
   return brackets ? "[" + out + "]" : out;
 }
 
-namespace {
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
-    s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
-    s.remove_suffix(1);
-  return s;
-}
-} // namespace
-
 uint32_t EnumType::TextToSet(std::string_view text) const {
-  text = TrimBlanks(text);
+  text = Trim(text);
   if (!text.empty() && text.front() == '[') {
     if (text.back() != ']')
       throw EPropertyError("Invalid property element: " + std::string(text));
     text = text.substr(1, text.size() - 2);
   }
   uint32_t bits = 0;
-  while (!TrimBlanks(text).empty()) {
+  while (!Trim(text).empty()) {
     std::size_t comma = text.find(',');
-    std::string_view element = TrimBlanks(text.substr(0, comma));
+    std::string_view element = Trim(text.substr(0, comma));
     int32_t ordinal = Find(element);
     if (ordinal < 0 || ordinal >= 32)
       throw EPropertyError("Invalid property element: " + std::string(element));
@@ -81,7 +72,7 @@ uint32_t EnumType::TextToSet(std::string_view text) const {
     if (comma == std::string_view::npos)
       break;
     text.remove_prefix(comma + 1);
-    if (TrimBlanks(text).empty())
+    if (Trim(text).empty())
       throw EPropertyError("Invalid property element: ");
   }
   return bits;

@@ -1,5 +1,6 @@
 #include "settings/big_ini_file.h"
 
+#include "rtl/trim.h"
 #include "settings/big_ini_file_io.h"
 #include "settings/big_ini_file_text.h"
 #include "settings/big_ini_file_values.h"
@@ -17,7 +18,7 @@ constexpr std::size_t kReadBufferSize = 4096;
 // are. A key written with blanks around it is thus found again by the same key, instead of
 // adding a new line on every write.
 std::string_view KeyName(const std::string& key) {
-  return ini_text::Trim(key);
+  return rtl::Trim(key);
 }
 
 void CheckSectionName(const std::string& section) {

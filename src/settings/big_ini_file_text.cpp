@@ -1,6 +1,7 @@
 #include "settings/big_ini_file_text.h"
 
 #include "platform/codepage.h"
+#include "rtl/trim.h"
 
 #include <array>
 
@@ -24,29 +25,16 @@ const std::array<unsigned char, 256>& LowerTable() {
   return table;
 }
 
-bool IsBlank(char c) noexcept {
-  return static_cast<unsigned char>(c) <= 0x20;
-}
-
 } // namespace
-
-std::string_view Trim(std::string_view text) noexcept {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin]))
-    ++begin;
-  while (end > begin && IsBlank(text[end - 1]))
-    --end;
-  return text.substr(begin, end - begin);
-}
 
 std::string_view LineName(std::string_view line) noexcept {
   const std::size_t eq = line.find('=');
-  return eq == std::string_view::npos ? line : Trim(line.substr(0, eq));
+  return eq == std::string_view::npos ? line : rtl::Trim(line.substr(0, eq));
 }
 
 std::string_view LineValue(std::string_view line) noexcept {
   const std::size_t eq = line.find('=');
-  return eq == std::string_view::npos ? std::string_view() : Trim(line.substr(eq + 1));
+  return eq == std::string_view::npos ? std::string_view() : rtl::Trim(line.substr(eq + 1));
 }
 
 bool SameTextAnsi(std::string_view a, std::string_view b) noexcept {

@@ -7,9 +7,6 @@
 
 namespace ini_text {
 
-/// Text without the characters up to 0x20 at both ends.
-std::string_view Trim(std::string_view text) noexcept;
-
 /// The name part of a line: the text before the first '=', trimmed; a line without '=' is all
 /// name, untrimmed.
 std::string_view LineName(std::string_view line) noexcept;

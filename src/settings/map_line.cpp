@@ -1,17 +1,10 @@
 #include "settings/map_line.h"
 
-std::string_view TrimBlanks(std::string_view text) noexcept {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20)
-    ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20)
-    --end;
-  return text.substr(begin, end - begin);
-}
+#include "rtl/trim.h"
 
 bool ParseMapLine(std::string_view line, TMapLine& out) {
   out = TMapLine();
-  std::string_view trimmed = TrimBlanks(line);
+  std::string_view trimmed = rtl::Trim(line);
   if (trimmed.empty() || trimmed.front() == ';')
     return false;
   std::size_t split = trimmed.find(',');
@@ -21,8 +14,8 @@ bool ParseMapLine(std::string_view line, TMapLine& out) {
     out.ItemName = std::string(trimmed);
     return true;
   }
-  out.ItemName = std::string(TrimBlanks(trimmed.substr(0, split)));
-  std::string_view key = TrimBlanks(trimmed.substr(split + 1));
+  out.ItemName = std::string(rtl::Trim(trimmed.substr(0, split)));
+  std::string_view key = rtl::Trim(trimmed.substr(split + 1));
   if (std::size_t comment = key.find(';'); comment != std::string_view::npos)
     key = key.substr(0, comment);
   out.Key = std::string(key);

@@ -49,6 +49,3 @@ std::string MirroredPropertyName(std::string_view itemName);
 /// Text cut right after the first occurrence of the short-set marker; the whole text when the
 /// marker is absent.
 std::string CutAtShortMarker(std::string_view mapText);
-
-/// Removes the characters up to 0x20 at both ends.
-std::string_view TrimBlanks(std::string_view text) noexcept;

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/file_read.h"
 #include "platform/thread_locale.h"
+#include "rtl/trim.h"
 #include "settings/big_ini_file.h"
 #include "support/language_text.h"
 
@@ -19,7 +20,7 @@ bool Contains(std::string_view text, std::string_view part) {
 /// The directive's value: the text after the first '=', trimmed, ASCII letters lowered.
 std::string DirectiveValue(std::string_view line) {
   const std::size_t eq = line.find('=');
-  return support::AsciiLower(support::TrimControls(line.substr(eq + 1)));
+  return support::AsciiLower(rtl::Trim(line.substr(eq + 1)));
 }
 
 /// A decimal number, or hexadecimal after "0x" or "$"; 0 when it does not parse.
@@ -68,7 +69,7 @@ TWtranslLanguage::TWtranslLanguage() {
 }
 
 bool TWtranslLanguage::ApplyDirective(std::string_view line) {
-  const std::string d = support::TrimControls(line.substr(0, 50));
+  const std::string_view d = rtl::Trim(line.substr(0, 50));
   if (d == "//filenew") {
     SaveFileMode = tsfNew;
   } else if (d == "//filerewrite") {
@@ -239,7 +240,7 @@ std::u16string TWtranslLanguage::LookupText(std::u16string_view text,
                                             const TWtranslLanguagesList* resources,
                                             bool& found) const {
   found = false;
-  const std::u16string t = support::TrimControls(text);
+  const std::u16string_view t = rtl::Trim(text);
   if (t.empty() || !resources)
     return std::u16string(text);
   const support::TEncodedKey k = support::EncodeKey(t);

@@ -1,7 +1,6 @@
 #include "support/language_text.h"
 
 #include <array>
-#include <type_traits>
 
 namespace support {
 namespace {
@@ -117,24 +116,6 @@ std::string AsciiLower(std::string_view text) {
       c = static_cast<char>(c + 32);
   }
   return out;
-}
-
-template <class S> static S TrimControlsOf(S text) {
-  using U = std::make_unsigned_t<typename S::value_type>;
-  std::size_t b = 0, e = text.size();
-  while (b < e && static_cast<U>(text[b]) <= 32)
-    ++b;
-  while (e > b && static_cast<U>(text[e - 1]) <= 32)
-    --e;
-  return text.substr(b, e - b);
-}
-
-std::u16string TrimControls(std::u16string_view text) {
-  return std::u16string(TrimControlsOf(text));
-}
-
-std::string TrimControls(std::string_view text) {
-  return std::string(TrimControlsOf(text));
 }
 
 } // namespace support

@@ -44,8 +44,5 @@ bool IsEastAsianCharset(uint8_t charset) noexcept;
 
 /// ASCII letters lowered, every other byte kept.
 std::string AsciiLower(std::string_view text);
-/// Leading and trailing characters up to blank (control characters and blanks) removed.
-std::u16string TrimControls(std::u16string_view text);
-std::string TrimControls(std::string_view text);
 
 } // namespace support

@@ -4,6 +4,7 @@
 #include "platform/module_info.h"
 #include "platform/registry.h"
 #include "rtl/file_names.h"
+#include "rtl/trim.h"
 
 #include <atomic>
 
@@ -232,12 +233,8 @@ std::string GetToken(std::string_view text, std::string_view delimiter, int32_t 
     return {};
   if (partLength)
     *partLength = static_cast<int32_t>(part.size());
-  if (trim) {
-    while (!part.empty() && static_cast<unsigned char>(part.front()) <= ' ')
-      part.remove_prefix(1);
-    while (!part.empty() && static_cast<unsigned char>(part.back()) <= ' ')
-      part.remove_suffix(1);
-  }
+  if (trim)
+    part = rtl::Trim(part);
   return std::string(part);
 }
 

@@ -2,7 +2,7 @@
 // whatever text it decodes to codes into 7-bit text that survives an INI file's trimming, and
 // decoding that gives the text back. Wide texts round-trip the same way.
 #include "platform/codepage.h"
-#include "settings/map_line.h"
+#include "rtl/trim.h"
 #include "settings/stored_text.h"
 #include "settings/utf8_text.h"
 
@@ -27,7 +27,7 @@ void CheckCoded(const std::string& coded) {
   for (char c : coded)
     Check(static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7F,
           "coded text is not 7-bit");
-  Check(TrimBlanks(coded).size() == coded.size(), "coded text has outer blanks");
+  Check(rtl::Trim(coded).size() == coded.size(), "coded text has outer blanks");
   Check(coded.find("  ") == std::string::npos, "coded text has a run of blanks");
 }
 

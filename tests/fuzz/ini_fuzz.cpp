@@ -1,6 +1,7 @@
 // Fuzz target for the INI file store: arbitrary bytes are parsed as an INI file from memory, every
 // section and key is read back in all forms, values are written and deleted, and the rewrite text
 // is checked to parse into itself. The line reader is compared with a plain reference split.
+#include "rtl/trim.h"
 #include "settings/big_ini_file.h"
 #include "settings/big_ini_file_text.h"
 #include "settings/big_ini_file_values.h"
@@ -98,7 +99,7 @@ void WriteFromInput(TBigIniFile& ini, const std::vector<std::string>& lines) {
       default:
         ini.WriteString(section, key, value);
         if (!key.empty())
-          Check(ini.ReadString(section, key, "\x01") == ini_text::Trim(value),
+          Check(ini.ReadString(section, key, "\x01") == rtl::Trim(value),
                 "a written value does not read back");
         break;
       }

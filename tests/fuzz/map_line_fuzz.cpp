@@ -4,6 +4,7 @@
 // come out of that, and the parts of a parsed line keep their documented form.
 #include "rtl/component.h"
 #include "rtl/published_builder.h"
+#include "rtl/trim.h"
 #include "settings/custom_props.h"
 #include "settings/map_line.h"
 #include "settings/property_map.h"
@@ -107,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       Check(line.ItemName.empty() && line.Key.empty(), "a comment line has parts");
       continue;
     }
-    Check(TrimBlanks(line.ItemName).size() == line.ItemName.size(), "item name not trimmed");
+    Check(rtl::Trim(line.ItemName).size() == line.ItemName.size(), "item name not trimmed");
     Check(line.Key.find(';') == std::string::npos, "key keeps a comment");
     Check(line.Key.empty() || static_cast<unsigned char>(line.Key[0]) > 0x20,
           "key has leading blanks");
