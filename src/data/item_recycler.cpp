@@ -1,6 +1,7 @@
 #include "data/item_recycler.h"
 
 #include "platform/process_heap.h"
+#include "rtl/trim.h"
 
 #include <algorithm>
 #include <new>
@@ -9,13 +10,6 @@ using rtl::AnsiString;
 using rtl::Variant;
 
 namespace {
-
-bool IsBlankName(std::string_view name) {
-  for (char c : name)
-    if (static_cast<unsigned char>(c) > 32)
-      return false;
-  return true;
-}
 
 // Types that OleCompatible converts: a value of any other type is its own OLE-compatible copy.
 bool IsOleCompatible(uint16_t vt) {
@@ -191,7 +185,7 @@ TzetParamsListItem* TzetItemRecycler::AddLoweredTaking(TzetParamsList& list, con
                                                        Variant&& value) {
   if (!UsesOwnItems(list) || !IsOleCompatible(value.Type()))
     return list.Add(name, value);
-  if (IsBlankName(name.View()))
+  if (rtl::IsBlankText(name.View()))
     return nullptr;
   TzetParamsListItem* item = TakeItem(list, name);
   item->LowerName = lowerBlock;
@@ -241,7 +235,7 @@ void TzetItemRecycler::AppendRow(TzetParamsList& list, const TzetParamsList& sou
     return;
   for (int32_t i = 0; i < count; ++i) {
     const TzetParamsListItem* from = source.Item(i);
-    if (!from || IsBlankName(from->Name.View()))
+    if (!from || rtl::IsBlankText(from->Name.View()))
       continue;
     // AddItem: a copy of the name, value, lower-cased name, declared type and state. A number
     // held in the record is its own OLE-compatible copy and is copied as it stands.

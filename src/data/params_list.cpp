@@ -4,6 +4,7 @@
 #include "platform/process_heap.h"
 #include "rtl/exceptions.h"
 #include "rtl/guid_text.h"
+#include "rtl/trim.h"
 
 #include <algorithm>
 #include <climits>
@@ -34,14 +35,6 @@ bool KeepsCallerType(uint16_t vt) {
   default:
     return false;
   }
-}
-
-// A name that holds nothing but characters of code 0..32 is not added to a list.
-bool IsBlankName(std::string_view name) {
-  for (char c : name)
-    if (static_cast<unsigned char>(c) > 32)
-      return false;
-  return true;
 }
 
 TzetParamsList* CreatePlainList() {
@@ -329,7 +322,8 @@ Variant TzetParamsList::GetValueDef(std::string_view name, const Variant& defaul
 }
 
 TzetParamsListItem* TzetParamsList::Add(const AnsiString& name, const Variant& value) {
-  if (IsBlankName(name.View()))
+  // A name that holds nothing but characters up to blank is not added to a list.
+  if (rtl::IsBlankText(name.View()))
     return nullptr;
   Variant converted = value.Type() == platform::vtAnsiString ? Variant::FromAnsiText(value.ToText())
                                                              : value.OleCompatible();
