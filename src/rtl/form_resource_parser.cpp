@@ -3,6 +3,7 @@
 #include "rtl/form_resource.h"
 
 #include "platform/codepage.h"
+#include "rtl/hex_digits.h"
 #include "rtl/published.h"
 #include "rtl/trim.h"
 
@@ -29,15 +30,6 @@ bool IsLetter(char c) {
 }
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-int HexDigit(char c) {
-  if (IsDigit(c))
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
 }
 
 std::string Describe(char c) {
@@ -101,8 +93,8 @@ private:
     ++pos_;
     uint64_t value = 0;
     std::size_t start = pos_;
-    while (pos_ < s_.size() && HexDigit(s_[pos_]) >= 0) {
-      value = value * 16 + static_cast<uint64_t>(HexDigit(s_[pos_]));
+    while (pos_ < s_.size() && HexDigitValue(s_[pos_]) >= 0) {
+      value = value * 16 + static_cast<uint64_t>(HexDigitValue(s_[pos_]));
       if (value > limit)
         Fail(message);
       ++pos_;

@@ -1,16 +1,17 @@
-// Hexadecimal digits, as the stored texts, the string holder and the INI values write them.
+// Hexadecimal digits, as the stored texts, the string holder, the INI values, the form resources
+// and the language files write them.
 #pragma once
 
 namespace rtl {
 
-/// The value of a hexadecimal digit in either case; -1 for any other character.
-constexpr int HexDigitValue(char c) noexcept {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
+/// The value of a hexadecimal digit in either case; -1 for any other character (8-bit or UTF-16).
+template <class C> constexpr int HexDigitValue(C c) noexcept {
+  if (c >= C('0') && c <= C('9'))
+    return c - C('0');
+  if (c >= C('a') && c <= C('f'))
+    return c - C('a') + 10;
+  if (c >= C('A') && c <= C('F'))
+    return c - C('A') + 10;
   return -1;
 }
 

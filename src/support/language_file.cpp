@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/file_read.h"
 #include "platform/thread_locale.h"
+#include "rtl/hex_digits.h"
 #include "rtl/trim.h"
 #include "settings/big_ini_file.h"
 #include "support/language_text.h"
@@ -38,7 +39,7 @@ uint32_t ParseLocale(const std::string& value) {
     return 0;
   uint64_t v = 0;
   for (char c : digits) {
-    int d = c >= '0' && c <= '9' ? c - '0' : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    const int d = base == 16 ? rtl::HexDigitValue(c) : c >= '0' && c <= '9' ? c - '0' : -1;
     if (d < 0)
       return 0;
     v = v * base + d;

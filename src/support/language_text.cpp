@@ -1,19 +1,11 @@
 #include "support/language_text.h"
 
+#include "rtl/hex_digits.h"
+
 #include <array>
 
 namespace support {
 namespace {
-
-int HexValue(char16_t c) noexcept {
-  if (c >= u'0' && c <= u'9')
-    return c - u'0';
-  if (c >= u'A' && c <= u'F')
-    return c - u'A' + 10;
-  if (c >= u'a' && c <= u'f')
-    return c - u'a' + 10;
-  return -1;
-}
 
 struct TCharsetName {
   std::string_view Name;
@@ -70,7 +62,7 @@ std::u16string DecodeText(std::u16string_view text, bool stripAccel, bool decode
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (decodeControl && c == u'%' && i + 2 < text.size()) {
-      const int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
+      const int hi = rtl::HexDigitValue(text[i + 1]), lo = rtl::HexDigitValue(text[i + 2]);
       if (hi >= 0 && lo >= 0) {
         out.push_back(static_cast<char16_t>(hi * 16 + lo));
         i += 2;
