@@ -2,6 +2,7 @@
 
 #include "platform/process_heap.h"
 #include "rtl/trim.h"
+#include "rtl/variant_types.h"
 
 #include <algorithm>
 #include <new>
@@ -11,19 +12,9 @@ using rtl::Variant;
 
 namespace {
 
-// Types that OleCompatible converts: a value of any other type is its own OLE-compatible copy.
+// A value of a type that OleCompatible does not convert is its own OLE-compatible copy.
 bool IsOleCompatible(uint16_t vt) {
-  switch (vt) {
-  case platform::vtAnsiString:
-  case platform::vtI1:
-  case platform::vtUI1:
-  case platform::vtUI2:
-  case platform::vtUI4:
-  case platform::vtI8:
-    return false;
-  default:
-    return true;
-  }
+  return !rtl::IsOleConverted(vt);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "rtl/exceptions.h"
 #include "rtl/guid_text.h"
 #include "rtl/trim.h"
+#include "rtl/variant_types.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,26 +17,6 @@ using rtl::AnsiString;
 using rtl::Variant;
 
 namespace {
-
-// The types whose caller's type an item keeps: the OLE-compatible copy is converted back to them.
-bool KeepsCallerType(uint16_t vt) {
-  switch (vt) {
-  case platform::vtI2:
-  case platform::vtI4:
-  case platform::vtR4:
-  case platform::vtR8:
-  case platform::vtCurrency:
-  case platform::vtBool:
-  case platform::vtI1:
-  case platform::vtUI1:
-  case platform::vtUI2:
-  case platform::vtUI4:
-  case platform::vtI8:
-    return true;
-  default:
-    return false;
-  }
-}
 
 TzetParamsList* CreatePlainList() {
   return new TzetParamsList();
@@ -189,8 +170,9 @@ void TzetParamsListItem::Free(void* item) noexcept {
 
 void TzetParamsListItem::SetValue(const Variant& value) {
   Variant stored = value.OleCompatible();
-  // Converting to the type the value already has would copy it onto itself.
-  if (KeepsCallerType(value.Type()) && stored.Type() != value.Type())
+  // A converted number goes back to the caller's type. Converting to the type the value already
+  // has would copy it onto itself.
+  if (rtl::IsOleConvertedNumber(value.Type()) && stored.Type() != value.Type())
     platform::OleVariantChangeType(stored.Rec(), stored.Rec(), 0, value.Type()); // result ignored
   rtl::ClearVariant(Value);
   Value = stored.Detach();

@@ -113,17 +113,7 @@ Variant Variant::Ansi(const AnsiString& text) {
 }
 
 Variant Variant::ConvertedOleCompatibleCopy(const VariantRec& rec) {
-  switch (rec.vt) {
-  case platform::vtAnsiString:
-  case platform::vtI1:
-  case platform::vtUI1:
-  case platform::vtUI2:
-  case platform::vtUI4:
-  case platform::vtI8:
-    return Variant(rec).OleCompatible();
-  default:
-    return Variant(rec);
-  }
+  return IsOleConverted(rec.vt) ? Variant(rec).OleCompatible() : Variant(rec);
 }
 
 Variant Variant::OleCompatible() const {

@@ -5,6 +5,7 @@
 
 #include "platform/ole_variant.h"
 #include "rtl/ansi_string.h"
+#include "rtl/variant_types.h"
 
 #include <cstdint>
 #include <string>
@@ -21,7 +22,7 @@ inline bool IsEmptyValue(const VariantRec& v) noexcept {
 
 /// True for the types held by value in the record itself: copying one is copying the record, and
 /// clearing one frees nothing, so neither needs the OLE functions.
-inline bool IsPlainScalar(uint16_t vt) noexcept {
+constexpr bool IsPlainScalar(uint16_t vt) noexcept {
   using namespace platform;
   constexpr uint32_t kPlain = 1u << vtEmpty | 1u << vtNull | 1u << vtI2 | 1u << vtI4 | 1u << vtR4 |
                               1u << vtR8 | 1u << vtCurrency | 1u << vtDate | 1u << vtError |
@@ -32,7 +33,7 @@ inline bool IsPlainScalar(uint16_t vt) noexcept {
 
 /// A plain scalar that is already what an OLE host reads: its OLE-compatible copy is the record
 /// itself (the types Variant::OleCompatible converts are left out).
-inline bool IsPlainOleScalar(uint16_t vt) noexcept {
+constexpr bool IsPlainOleScalar(uint16_t vt) noexcept {
   using namespace platform;
   constexpr uint32_t kPlainOle = 1u << vtEmpty | 1u << vtNull | 1u << vtI2 | 1u << vtI4 |
                                  1u << vtR4 | 1u << vtR8 | 1u << vtCurrency | 1u << vtDate |
@@ -40,6 +41,15 @@ inline bool IsPlainOleScalar(uint16_t vt) noexcept {
                                  1u << vtUInt;
   return vt < 32 && ((kPlainOle >> vt) & 1u) != 0;
 }
+
+// OleCompatibleCopy passes a plain OLE scalar on as it stands: they are exactly the plain scalars
+// that OleCompatible does not convert.
+static_assert([] {
+  for (uint16_t vt = 0; vt < 0x200; ++vt)
+    if (IsPlainOleScalar(vt) != (IsPlainScalar(vt) && !IsOleConverted(vt)))
+      return false;
+  return true;
+}());
 
 /// Makes a variant field Empty with every byte zero, as a freshly initialised variant is.
 inline void InitVariant(VariantRec& v) noexcept {

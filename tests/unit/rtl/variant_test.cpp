@@ -90,6 +90,32 @@ TEST(Variant, OleCompatibleCopy) {
   EXPECT_EQ(Variant::Double(1.5).OleCompatible().Type(), vtR8);
 }
 
+// The data path stores a value of a type outside the converted list as it stands: the list must
+// name exactly the types whose OLE-compatible copy has another type.
+TEST(Variant, ConvertedTypesAreTheOnesOleCompatibleChanges) {
+  std::vector<Variant> samples = {
+      Variant(),           Variant::Null(),
+      Variant::Int16(-2),  Variant::Int32(7),
+      Variant::UInt32(7),  Variant::UInt32(0x80000000u),
+      Variant::Int64(7),   Variant::Int64(int64_t(1) << 40),
+      Variant::UInt64(7),  Variant::Byte(7),
+      Variant::Word(7),    Variant::Single(1.5f),
+      Variant::Double(2),  Variant::Bool(true),
+      Variant::Wide(u"w"), Variant::Ansi(AnsiString("a")),
+  };
+  for (uint16_t vt : {vtCurrency, vtDate, vtError, vtI1, vtInt, vtUInt}) {
+    VariantRec rec{};
+    rec.vt = vt;
+    samples.emplace_back(rec);
+  }
+  for (const Variant& v : samples) {
+    SCOPED_TRACE(v.Type());
+    const uint16_t oleType = v.OleCompatible().Type();
+    EXPECT_EQ(oleType != v.Type(), IsOleConverted(v.Type()));
+    EXPECT_EQ(Variant::OleCompatibleCopy(v.Rec()).Type(), oleType);
+  }
+}
+
 TEST(Variant, ChangeTypeFollowsSystemRules) {
   Variant v = Variant::Double(2.5);
   EXPECT_EQ(v.ChangeType(vtI4), kOk);
