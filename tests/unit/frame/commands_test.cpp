@@ -290,7 +290,7 @@ public:
 
 private:
   std::string file_;
-  int handle_ = -1;
+  [[maybe_unused]] int handle_ = -1; // Windows holds the file open through it
 };
 
 // An unreadable language file beside the library leaves the module in its base language: LOAD
