@@ -71,6 +71,12 @@ std::vector<TComponent*> Application::Forms() const {
   return mine;
 }
 
+void Application::ForEachForm(const std::function<void(TComponent& form)>& fn) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const ThreadForm& f : forms_)
+    fn(*f.form);
+}
+
 void Application::HandleException(std::exception_ptr failure) noexcept {
   try {
     std::string message = "Unknown exception";

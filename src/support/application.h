@@ -75,6 +75,9 @@ public:
   void AddForm(TComponent* form);
   void RemoveForm(TComponent* form) noexcept;
   std::vector<TComponent*> Forms() const;
+  /// Calls Fn for every form of every thread under the list's lock: a form leaves the list in its
+  /// destructor, so each one is alive during its call. Fn must not add or remove forms.
+  void ForEachForm(const std::function<void(TComponent& form)>& fn) const;
 
   /// Reading order of the application: 0 left to right, 1 right to left, 2 right to left
   /// without alignment change, 3 right to left reading order only.

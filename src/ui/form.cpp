@@ -5,21 +5,6 @@
 #include "ui/std_controls.h"
 
 #include <algorithm>
-#include <mutex>
-#include <vector>
-
-namespace {
-
-// Every form that exists, so that a thread that is not a form's own can ask it to close. A form
-// leaves the list in its destructor, under the lock, so a form found here is alive while the
-// lock is held.
-std::mutex gFormsLock;
-std::vector<TForm*>& LiveForms() {
-  static auto* forms = new std::vector<TForm*>;
-  return *forms;
-}
-
-} // namespace
 
 const rtl::EnumType kBorderIconType("TBorderIcon",
                                     {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"});
@@ -116,15 +101,10 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
   // A form has no parent whose font it could show.
   ParentFont = false;
   support::TheApplication().AddForm(this);
-  std::lock_guard lock(gFormsLock);
-  LiveForms().push_back(this);
 }
 
 TForm::~TForm() {
   support::TheApplication().RemoveForm(this);
-  std::lock_guard lock(gFormsLock);
-  std::vector<TForm*>& forms = LiveForms();
-  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
 }
 
 void TForm::CentreOver(const platform::ControlRect& area) {
@@ -152,14 +132,16 @@ int32_t RequestCloseOfFormsOf(const TComponent* root) noexcept {
   if (!root)
     return 0;
   int32_t asked = 0;
-  std::lock_guard lock(gFormsLock);
-  for (TForm* form : LiveForms())
-    for (const TComponent* c = form->Owner(); c; c = c->Owner())
+  // The application's list of forms, of every thread: a form in it is alive while it is walked.
+  support::TheApplication().ForEachForm([&](TComponent& component) {
+    auto* form = dynamic_cast<TForm*>(&component);
+    for (const TComponent* c = component.Owner(); form && c; c = c->Owner())
       if (c == root) {
         form->RequestClose();
         ++asked;
-        break;
+        return;
       }
+  });
   return asked;
 }
 
