@@ -1,214 +1,256 @@
-// The aggregation engine: the data handler and the two operations that rebuild and reset its
-// state. All engine state is read and written only under the engine lock, the exclusive lock of
-// AggregationList, which its holder may take again.
-#include "filter/aggregation_grouped.h"
-#include "filter/aggregation_options.h"
-#include "filter/aggregation_plugin.h"
-#include "filter/aggregation_settings.h"
-#include "frame/key_text.h"
-#include "platform/codepage.h"
-#include "rtl/exceptions.h"
+// The aggregation engine's packet walk: the merge step of both modes, the release of a row, and
+// the engine's configuration, reset and checks.
+#include "filter/aggregation_engine.h"
 
+#include "filter/aggregation_variables.h"
+#include "rtl/variant.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
+#include <utility>
 
 namespace {
 
-constexpr const char* kEngineUnit = "PluginDM";
+constexpr std::string_view kRowStatus = "$ROW_STATUS$";
 /// Ids of lowered names kept before they are numbered anew: a host that makes up names without
 /// end must not make the learner grow without end.
 constexpr int32_t kMaxNameIds = 4096;
 
 } // namespace
 
-void TaPlugin::AssertEngineInvariants([[maybe_unused]] const TObjectList& vars) {
-#if AGG_CHECK_INVARIANTS
-  if (!EngineInvariantsHold(vars)) {
-    std::fputs("aggregation engine: its state does not hold after a call\n", stderr);
-    std::abort();
-  }
-#endif
+TAggregationEngine::TAggregationEngine(const TObjectList& vars)
+    : vars_(vars), statusName_(kRowStatus), statusLower_(rtl::AnsiString(kRowStatus).Lowered()) {
+  Configure(0, false, TAggregationOptions{});
 }
 
-void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
-  // One hold of the engine lock for the whole rebuild: a data call merges its packet either
-  // under the old configuration or under the new one, never under an empty one in between.
-  TThreadObjectList::WriteLocked engine(*AggregationList);
-  engine.List().Clear();
-  Pending->Clear();
-  receivedCount_ = 0;
-  // What was learnt about input names refers to the variables about to be replaced.
+void TAggregationEngine::Configure(uint32_t timeoutMs, bool noReset,
+                                   const TAggregationOptions& options) {
+  grouped_ = options.Active();
+  noReset_ = noReset;
+  timeoutMs_ = timeoutMs;
+  options_ = options;
+  // What was learnt about input names refers to the variables just replaced.
   seenNames_.Clear();
   slots_.Reset();
-  for (const std::string& var : settings.Vars) {
-    const std::string_view name = frame::TrimText(var);
-    if (!name.empty())
-      engine.List().Add(new TAggregationListItem(this, name));
-  }
-  TimeoutMs = MillisecondsFromSetting(settings.spTimeout_Value);
-  noReset_ = settings.chkNoReset_Checked;
-  Options = TAggregationOptions::FromSettings(settings);
-  grouped_.reset();
-  if (Options.Active())
-    grouped_ = std::make_unique<TGroupedAggregation>(Options, noReset_, TimeoutMs, recycler_);
-  AssertEngineInvariants(engine.List());
+  nextValueExpiry_ = UINT64_MAX;
+  groups_.ForEach([&](int32_t slot, TAggregationGroup&) { EmptyGroup(slot); });
+  groups_.Clear(grouped_ ? options_.MaxGroups : 1);
+  if (!grouped_)
+    groups_.Open(std::string(), 0);
 }
 
-void TaPlugin::ResetAggregation() {
-  TThreadObjectList::WriteLocked engine(*AggregationList);
-  ResetPending(engine.List());
-  AssertEngineInvariants(engine.List());
-}
-
-void TaPlugin::ResetPending(const TObjectList& vars) {
-  if (Pending->Count() > 0)
-    recycler_.Clear(*Pending);
-  slots_.Clear();
+void TAggregationEngine::Reset() {
+  groups_.ForEach([&](int32_t slot, TAggregationGroup&) { EmptyGroup(slot); });
+  // The grouped mode forgets its groups with their rows; the plain mode's one group stays.
   if (grouped_)
-    grouped_->Reset();
-  void* const* varItems = vars.List();
-  for (int32_t i = 0; i < vars.Count(); ++i)
-    static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[i]))->Received = false;
-  receivedCount_ = 0;
+    groups_.Clear();
+  nextValueExpiry_ = UINT64_MAX;
 }
 
-void TaPlugin::RenumberNames() {
+void TAggregationEngine::RenumberNames() {
   seenNames_.Clear();
   slots_.Reset();
-  for (int32_t k = 0; k < Pending->Count(); ++k)
-    if (const TzetParamsListItem* item = Pending->Item(k))
+  if (grouped_)
+    return; // the groups find their items by hash: nothing keeps an id between packets
+  const TzetParamsList& row = groups_[kSingleGroup].Pending;
+  for (int32_t k = 0; k < row.Count(); ++k)
+    if (const TzetParamsListItem* item = row.Item(k))
       slots_.Insert(seenNames_.Intern(item->LowerName.View()), k);
 }
 
-void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& result) {
-  result = 0;
-  const bool hasInput = rec->Input.Data != 0 &&
-                        (rec->Input.Kind == ZET_KIND_LIST || rec->Input.Kind == ZET_KIND_LIST_ALT);
-  const bool ready = engineReady_.load(std::memory_order_acquire);
-  // The calling thread's output list: only this thread fills, publishes and clears it.
-  TzetRowsParamsList* rows = ready ? CallerOutputRows() : nullptr;
-  if (!hasInput) {
-    // A released row is handed out once: a call without input clears it, without touching
-    // anything of the engine.
-    if (rows)
-      rows->Clear();
-    return;
-  }
-  if (!rows)
-    rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
-
-  TThreadObjectList::WriteLocked engine(*AggregationList);
-  // Checked however the call leaves, also by a failure.
-  struct TCheckOnExit {
-    TaPlugin& Module;
-    const TObjectList& Vars;
-    ~TCheckOnExit() { Module.AssertEngineInvariants(Vars); }
-  } check{*this, engine.List()};
+bool TAggregationEngine::ProcessPacket(TzetParamsListRef input, TzetRowsParamsList& rows) {
   ++stats_.Packets;
   if (grouped_) {
-    ProcessDataGrouped(rec, result, *rows, engine.List());
-    return;
-  }
-  TObjectList& vars = engine.List();
-  if (TimeoutMs == 0) {
+    now_ = TimeoutNow(TimeoutTracker);
+  } else if (timeoutMs_ == 0) {
     RestartTimeout(TimeoutTracker);
-  } else if (RestartTimeoutExpired(TimeoutTracker, TimeoutMs)) {
-    CountTimedOutRow(vars);
-    ResetPending(vars);
+  } else if (RestartTimeoutExpired(TimeoutTracker, timeoutMs_)) {
+    EndRow(kSingleGroup, rerTimeout, rows);
   }
-
-  const int32_t varCount = vars.Count();
-  if (varCount == 0) {
-    recycler_.Park(*rows);
-    return;
+  // Without a configured variable nothing is ever pending: no rows, and no answer either.
+  if (vars_.Count() == 0) {
+    recycler_.Park(rows);
+    return false;
   }
   if (seenNames_.IdCount() > kMaxNameIds)
     RenumberNames();
+  // Room for every position first: what Learn answers stays where it is during the packet.
+  seenNames_.Reserve(input.Count());
 
-  // The input's item array is read directly: nothing changes it during the call.
-  const TzetParamsListRef input(reinterpret_cast<void*>(rec->Input.Data));
-  void* const* inputItems = input.Items();
-  const int32_t last = input.Count() - 1;
-  seenNames_.Reserve(last + 1);
-  if (RefillReleasedRow(*rows, inputItems, last + 1, vars)) {
-    stats_.RowReleased();
-    PublishRows(rec, result, *rows);
-    return;
+  // The packet's group. The plain mode has one; in the grouped mode, while no row or value is
+  // due to end, the groups stay as they are until the packet's own: its group is found once,
+  // for the shortcut and for the general way.
+  bool settled = true;
+  int32_t found = kSingleGroup;
+  if (grouped_) {
+    settled = !ExpiryDue();
+    found = settled ? FindGroup(input) : -1;
   }
+  if (settled && RefillRows && RefillReleasedRow(input, found, rows))
+    return true;
   // Without the reset the released row is the pending row copied, and the row released last
-  // usually has its names: it stays until the release, to be filled again in place, and is
-  // parked only when that cannot be done, or when no row is released.
-  bool rowsSettled = !noReset_ || !RefillRows;
-  if (rowsSettled)
-    recycler_.Park(*rows);
+  // usually has its names: it stays until the release, to be filled again in place, unless a
+  // row may end into Rows before the packet's own.
+  bool rowsHeld = noReset_ && RefillRows && settled && found >= 0;
+  if (!rowsHeld)
+    recycler_.Park(rows);
   try {
-    WalkPacket(inputItems, last, vars, *rows, rowsSettled);
+    if (!settled) {
+      // Expiries first: the packet then merges into what is still valid.
+      ExpireValues();
+      ExpireRows(rows);
+    }
+    if (grouped_) {
+      const int32_t slot = GroupOf(settled ? found : FindGroup(input), rows);
+      Merge(slot, THashLookup(groups_[slot].Index), input, rows, rowsHeld);
+    } else {
+      Merge(kSingleGroup, TSlotLookup(slots_), input, rows, rowsHeld);
+    }
   } catch (...) {
-    if (!rowsSettled)
-      recycler_.Park(*rows);
+    if (rowsHeld)
+      recycler_.Park(rows);
     throw;
   }
-  if (!rowsSettled)
-    recycler_.Park(*rows);
-  PublishRows(rec, result, *rows);
+  if (rowsHeld)
+    recycler_.Park(rows);
+  return true;
 }
 
-void TaPlugin::PublishRows(PPluginCallRec rec, int32_t& result, TzetRowsParamsList& rows) {
-  // What the frame would publish for a released row, said here, where the list is at hand; an
-  // empty list is published too, answered with "nothing done".
-  if (rows.Count() == 0)
-    result = ZET_RESULT_NOTHING_DONE;
-  rec->Output.Kind = ZET_KIND_LIST;
-  rec->Output.Data = reinterpret_cast<uintptr_t>(&rows);
-}
-
-void TaPlugin::WalkPacket(void* const* inputItems, int32_t last, const TObjectList& vars,
-                          TzetRowsParamsList& rows, bool& rowsSettled) {
-  // The variables do not change under the engine lock: their array is read directly.
-  const int32_t varCount = vars.Count();
-  void* const* varItems = vars.List();
+template <PendingLookup Lookup>
+void TAggregationEngine::Merge(int32_t slot, Lookup lookup, TzetParamsListRef input,
+                               TzetRowsParamsList& rows, bool& rowsHeld) {
+  TAggregationGroup& group = groups_[slot];
+  const uint32_t all = AllMarks(vars_);
+  // The input's item array is read directly: nothing changes it during the call.
+  void* const* items = input.Items();
+  const int32_t last = input.Count() - 1;
   for (int32_t i = 0; i <= last; ++i) {
     // A host list may hold an unfilled slot (or no array at all): it carries no value but is
     // still a check point when it is the packet's last item.
-    const auto* item = inputItems ? static_cast<const TzetParamsListItem*>(inputItems[i]) : nullptr;
-    const TSeenNames::Entry* seen = item ? &seenNames_.Learn(i, *item, vars, recycler_) : nullptr;
+    const auto* item = items ? static_cast<const TzetParamsListItem*>(items[i]) : nullptr;
+    const SeenName* seen = item ? &Learn(i, *item) : nullptr;
     const bool isMarker = seen && seen->IsMarker;
     if (seen && !isMarker) {
       const platform::VariantRec& value = item->Value;
       const bool empty = rtl::IsEmptyValue(value);
-      if (seen->Var >= 0) {
-        auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[seen->Var]));
-        if (!var->Received && !empty) {
-          var->Received = true;
-          ++receivedCount_;
-        }
-      }
-      if (seen->Var < 0 || !empty) {
-        TPendingSlots::Slot& slot = slots_.At(seen->Id);
-        const int32_t at = slots_.IndexIn(slot);
-        if (at >= 0) {
-          TzetItemRecycler::SetValue(Pending->Item(at), value);
-        } else if (recycler_.AddLowered(*Pending, seen->Name, seen->LowerBlock, value)) {
-          slots_.Record(slot, Pending->Count() - 1);
-        }
-      }
+      if (seen->Var >= 0 && !empty)
+        group.Marks |= 1u << seen->Var;
+      // An empty value never replaces a variable's value; any other name takes what comes.
+      if ((seen->Var < 0 || !empty) && Store(group, lookup, *seen, value) && options_.AgeMs != 0)
+        groups_.StartAge(slot, now_);
     }
-    if ((isMarker || i == last) && receivedCount_ == varCount) {
-      if (!noReset_) {
-        // The pending row is discarded after its release anyway: hand its items over instead
-        // of copying them. They are what AppendRow would copy: names as first written, values
-        // already in their OLE-compatible form, no row marker among them.
-        rows.SwapContents(*Pending);
-        recycler_.AddNewRow(rows);
-        ResetPending(vars);
-      } else if (!RefillRows || !recycler_.RefillRowFrom(rows, *Pending)) {
-        recycler_.Park(rows);
-        recycler_.AppendRow(rows, *Pending);
-      }
-      rowsSettled = true;
-      stats_.RowReleased();
-      break;
+    if ((isMarker || i == last) && group.Marks == all) {
+      ReleaseRow(slot, rows, rowsHeld);
+      return;
     }
   }
+}
+
+template <PendingLookup Lookup>
+bool TAggregationEngine::Store(TAggregationGroup& group, Lookup& lookup, const SeenName& seen,
+                               const platform::VariantRec& value) {
+  const bool timed = options_.LifetimeMs != 0;
+  // Room first, so that a failing allocation leaves the times beside the items they belong to.
+  if (timed && group.ValueTimes.size() == group.ValueTimes.capacity())
+    group.ValueTimes.reserve(group.ValueTimes.size() * 2 + 8);
+  const int32_t at = lookup.Find(group.Pending, seen);
+  if (at >= 0) {
+    TzetItemRecycler::SetValue(group.Pending.Item(at), value);
+    if (timed)
+      group.ValueTimes[static_cast<std::size_t>(at)] = now_;
+  } else if (recycler_.AddLowered(group.Pending, seen.Name, seen.LowerBlock, value)) {
+    // A new item takes the name as first learnt at this position: interleaved devices bring
+    // blocks of their own for the same text, and recycled items keep the block they hold.
+    lookup.Record(group.Pending, seen, group.Pending.Count() - 1);
+    if (timed)
+      group.ValueTimes.push_back(now_);
+  } else {
+    return false;
+  }
+  if (timed)
+    nextValueExpiry_ = std::min(nextValueExpiry_, now_ + options_.LifetimeMs);
+  return true;
+}
+
+void TAggregationEngine::ReleaseRow(int32_t slot, TzetRowsParamsList& rows, bool& rowsHeld) {
+  TAggregationGroup& group = groups_[slot];
+  if (rowsHeld) {
+    rowsHeld = false;
+    if (!recycler_.RefillRowFrom(rows, group.Pending)) {
+      recycler_.Park(rows);
+      recycler_.AppendRow(rows, group.Pending);
+    }
+  } else if (!noReset_ && rows.Count() == 0) {
+    // The pending row is emptied after its release anyway: its items are handed over instead
+    // of copied. They are what AppendRow would copy: names as first written, values already in
+    // their OLE-compatible form, no row marker among them.
+    rows.SwapContents(group.Pending);
+    recycler_.AddNewRow(rows);
+  } else {
+    recycler_.AppendRow(rows, group.Pending);
+  }
+  stats_.RowReleased();
+  if (noReset_)
+    groups_.StopAge(slot); // the age of a kept row starts again with its next value
+  else
+    EmptyGroup(slot);
+}
+
+void TAggregationEngine::EmptyGroup(int32_t slot) {
+  TAggregationGroup& group = groups_[slot];
+  if (group.Pending.Count() != 0)
+    recycler_.Clear(group.Pending);
+  group.Index.Clear();
+  slots_.Clear();
+  group.ValueTimes.clear();
+  group.Marks = 0;
+  groups_.StopAge(slot);
+}
+
+int32_t TAggregationEngine::Holding() {
+  int32_t holding = 0;
+  groups_.ForEach([&](int32_t, TAggregationGroup& group) {
+    if (group.Pending.Count() != 0)
+      ++holding;
+  });
+  return holding;
+}
+
+bool TAggregationEngine::CheckInvariants() {
+  if (!recycler_.CheckInvariants() || !groups_.CheckInvariants())
+    return false;
+  if (!grouped_ && (groups_.Count() != 1 || groups_.Find(std::string()) != kSingleGroup))
+    return false;
+  const uint32_t all = AllMarks(vars_);
+  bool sound = true;
+  groups_.ForEach([&](int32_t, TAggregationGroup& group) {
+    if (!sound)
+      return;
+    const bool covered = grouped_ ? THashLookup(group.Index).Covers(group.Pending, seenNames_)
+                                  : TSlotLookup(slots_).Covers(group.Pending, seenNames_);
+    sound = covered && (group.Marks & ~all) == 0 && (grouped_ || !group.Aging) &&
+            (options_.LifetimeMs == 0 ||
+             group.ValueTimes.size() == static_cast<std::size_t>(group.Pending.Count()));
+    // A marked variable's value is in the row.
+    for (int32_t k = 0; sound && k < vars_.Count(); ++k) {
+      if (!(group.Marks & (1u << k)))
+        continue;
+      const std::string_view lowered = VariableAt(vars_, k).LowerName.View();
+      sound = std::any_of(group.Pending.List(), group.Pending.List() + group.Pending.Count(),
+                          [&](void* p) {
+                            return static_cast<TzetParamsListItem*>(p)->LowerName.View() == lowered;
+                          });
+    }
+  });
+  return sound;
+}
+
+void TAggregationEngine::AssertInvariants() {
+#if AGG_CHECK_INVARIANTS
+  if (!CheckInvariants()) {
+    std::fputs("aggregation engine: its state does not hold after a call\n", stderr);
+    std::abort();
+  }
+#endif
 }

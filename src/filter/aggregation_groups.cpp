@@ -27,7 +27,7 @@ int32_t TAggregationGroups::Open(const std::string& key, uint64_t now) {
   }
   TAggregationGroup& group = (*this)[slot];
   group.Key = key;
-  group.Received = 0;
+  group.Marks = 0;
   group.Aging = false;
   group.IdlePrev = group.IdleNext = group.AgePrev = group.AgeNext = -1;
   group.LastInput = now;
@@ -71,10 +71,8 @@ void TAggregationGroups::StartAge(int32_t slot, uint64_t now) {
   Append(slot, &TAggregationGroup::AgePrev, &TAggregationGroup::AgeNext, ageHead_, ageTail_);
 }
 
-void TAggregationGroups::StopAge(int32_t slot) {
+void TAggregationGroups::LeaveAge(int32_t slot) {
   TAggregationGroup& group = (*this)[slot];
-  if (!group.Aging)
-    return;
   group.Aging = false;
   Unlink(slot, &TAggregationGroup::AgePrev, &TAggregationGroup::AgeNext, ageHead_, ageTail_);
 }

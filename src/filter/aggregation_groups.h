@@ -1,4 +1,4 @@
-// The open groups of the aggregation engine's grouped path: one pending row with its own marks and
+// The open groups of the aggregation engine: one pending row with its own marks and
 // timers per value of the group variable, found by the text of the value, in two orders:
 // by their last packet (the idle order, for the timeout and for evictions) and by the first value
 // of their pending row (the age order). The table holds at most the bound it is given, so its
@@ -27,8 +27,8 @@ struct TAggregationGroup {
   PendingIndex Index;
   /// When the value of each pending item was stored (kept only with a value lifetime).
   std::vector<uint64_t> ValueTimes;
-  /// Bit K: the configured variable K has received a non-empty value.
-  uint32_t Received = 0;
+  /// The marks: bit K is set when the configured variable K has received a non-empty value.
+  uint32_t Marks = 0;
   /// Time of the group's last packet.
   uint64_t LastInput = 0;
   /// Time of the first value merged since the pending row was last emptied or released; only
@@ -61,6 +61,11 @@ public:
   void Close(int32_t slot);
   /// Removes every group; what they hold is freed.
   void Clear();
+  /// Clear, and holds at most MaxGroups from now on.
+  void Clear(uint32_t maxGroups) {
+    Clear();
+    maxGroups_ = maxGroups;
+  }
 
   TAggregationGroup& operator[](int32_t slot) { return *slots_[static_cast<std::size_t>(slot)]; }
 
@@ -73,7 +78,10 @@ public:
   /// Starts the age of Slot's group now (it goes to the age order's recent end).
   void StartAge(int32_t slot, uint64_t now);
   /// Takes Slot's group out of the age order.
-  void StopAge(int32_t slot);
+  void StopAge(int32_t slot) {
+    if ((*this)[slot].Aging)
+      LeaveAge(slot);
+  }
 
   /// True when the table is in the state its comment above describes. For tests.
   bool CheckInvariants() const;
@@ -89,6 +97,7 @@ public:
   }
 
 private:
+  void LeaveAge(int32_t slot);
   void Unlink(int32_t slot, int32_t TAggregationGroup::*prev, int32_t TAggregationGroup::*next,
               int32_t& head, int32_t& tail);
   void Append(int32_t slot, int32_t TAggregationGroup::*prev, int32_t TAggregationGroup::*next,

@@ -1,16 +1,34 @@
+// The aggregation module: loading and unloading the engine, applying the settings to it, handing
+// it the packets, and its counters and commands.
 #include "filter/aggregation_plugin.h"
 
-#include "filter/aggregation_grouped.h"
+#include "filter/aggregation_options.h"
 #include "filter/aggregation_settings.h"
 #include "filter/options_form.h"
+#include "frame/key_text.h"
+#include "rtl/exceptions.h"
 #include "rtl/form_registry.h"
 #include "rtl/published_builder.h"
 #include "settings/string_holder.h"
 
+#include <algorithm>
+#include <limits>
 #include <memory>
+#include <optional>
 
-TAggregationListItem::TAggregationListItem(TComponent* owner, std::string_view name)
-    : Owner(owner), LowerName(rtl::AnsiString(name).Lowered()), Name(name) {}
+namespace {
+
+constexpr const char* kEngineUnit = "PluginDM";
+constexpr std::string_view kStatsPrefix = "Stats.";
+
+rtl::Variant Count(uint64_t value) {
+  if (value <= static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
+    return rtl::Variant::Int32(static_cast<int32_t>(value));
+  return rtl::Variant::Int64(static_cast<int64_t>(
+      std::min<uint64_t>(value, static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))));
+}
+
+} // namespace
 
 const TzetPluginClass& TaPlugin::ClassRef() {
   static const TzetPluginClass ref{"TaPlugin", []() -> TzetPlugin* { return new TaPlugin(); }};
@@ -59,10 +77,11 @@ void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
   // first LOAD has begun). They see the engine state only once it is complete: until then they
   // fail as calls to an instance that is not loaded. Loading the settings below takes the engine
   // lock like every other user of the state.
-  Pending = std::make_unique<TzetParamsList>();
-  TimeoutTracker = TzetTimeout{};
-  stats_.Reset();
   AggregationList = std::make_unique<TThreadObjectList>(true);
+  {
+    TThreadObjectList::WriteLocked engine(*AggregationList);
+    Engine = std::make_unique<TAggregationEngine>(engine.List());
+  }
   engineReady_.store(true, std::memory_order_release);
   Cfg = new TDataSourceCfg(this);
   Cfg->Load();
@@ -75,9 +94,113 @@ void TaPlugin::zetPluginUnload(TzetPlugin*, PPluginCallRec, int32_t&) {
   TDataSourceCfg* cfg = Cfg;
   Cfg = nullptr;
   delete cfg;
-  grouped_.reset();
+  Engine.reset();
   AggregationList.reset();
-  Pending.reset();
+}
+
+void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {
+  // One hold of the engine lock for the whole rebuild: a data call merges its packet either
+  // under the old configuration or under the new one, never under an empty one in between.
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  engine.List().Clear();
+  for (const std::string& var : settings.Vars) {
+    const std::string_view name = frame::TrimText(var);
+    if (!name.empty())
+      engine.List().Add(new TAggregationListItem(this, name));
+  }
+  Engine->Configure(MillisecondsFromSetting(settings.spTimeout_Value), settings.chkNoReset_Checked,
+                    TAggregationOptions::FromSettings(settings));
+  Engine->AssertInvariants();
+}
+
+void TaPlugin::ResetAggregation() {
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  Engine->Reset();
+  Engine->AssertInvariants();
+}
+
+void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& result) {
+  result = 0;
+  const bool hasInput = rec->Input.Data != 0 &&
+                        (rec->Input.Kind == ZET_KIND_LIST || rec->Input.Kind == ZET_KIND_LIST_ALT);
+  const bool ready = engineReady_.load(std::memory_order_acquire);
+  // The calling thread's output list: only this thread fills, publishes and clears it.
+  TzetRowsParamsList* rows = ready ? CallerOutputRows() : nullptr;
+  if (!hasInput) {
+    // A released row is handed out once: a call without input clears it, without touching
+    // anything of the engine.
+    if (rows)
+      rows->Clear();
+    return;
+  }
+  if (!rows)
+    rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
+
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  // Checked however the call leaves, also by a failure.
+  struct TCheckOnExit {
+    TAggregationEngine& Engine;
+    ~TCheckOnExit() { Engine.AssertInvariants(); }
+  } check{*Engine};
+  if (!Engine->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), *rows))
+    return;
+  // What the frame would publish for a released row, said here, where the list is at hand; an
+  // empty list is published too, answered with "nothing done".
+  if (rows->Count() == 0)
+    result = ZET_RESULT_NOTHING_DONE;
+  rec->Output.Kind = ZET_KIND_LIST;
+  rec->Output.Data = reinterpret_cast<uintptr_t>(rows);
+}
+
+bool TaPlugin::CheckEngineInvariants() {
+  if (!AggregationList)
+    return true;
+  TThreadObjectList::WriteLocked engine(*AggregationList);
+  return !Engine || Engine->CheckInvariants();
+}
+
+bool TaPlugin::GetModuleNamedProperty(std::string_view name, rtl::Variant& value) {
+  if (name.size() <= kStatsPrefix.size() ||
+      !frame::SameKey(name.substr(0, kStatsPrefix.size()), kStatsPrefix))
+    return false;
+  const std::string_view counter = name.substr(kStatsPrefix.size());
+  // An instance that is not loaded has no engine: its counters read as after a reset.
+  TAggregationStats stats;
+  int32_t groups = 0;
+  if (AggregationList) {
+    TThreadObjectList::WriteLocked engine(*AggregationList);
+    if (Engine) {
+      stats = Engine->Stats();
+      groups = Engine->Holding();
+    }
+  }
+  if (frame::SameKey(counter, "Packets"))
+    value = Count(stats.Packets);
+  else if (frame::SameKey(counter, "Rows"))
+    value = Count(stats.Rows);
+  else if (frame::SameKey(counter, "Partial"))
+    value = Count(stats.Partial);
+  else if (frame::SameKey(counter, "Discarded"))
+    value = Count(stats.Discarded);
+  else if (frame::SameKey(counter, "Groups"))
+    value = rtl::Variant::Int32(groups);
+  else if (frame::SameKey(counter, "LastReason"))
+    value = rtl::Variant::FromAnsiText(RowEndReasonText(stats.LastReason));
+  else
+    return false;
+  return true;
+}
+
+void TaPlugin::zetPluginExecuteCustomCommand(TzetPlugin*, const std::string& command,
+                                             PPluginCallRec, int32_t& result) {
+  if (command != "RESET-STATS")
+    return;
+  std::optional<TThreadObjectList::WriteLocked> engine;
+  if (AggregationList)
+    engine.emplace(*AggregationList);
+  if (Engine)
+    Engine->ResetStats();
+  result = ZET_RESULT_DONE;
 }
 
 void TaPlugin::zetPluginSaveSettingsNow(TzetPlugin*) {

@@ -1,6 +1,6 @@
 // The aggregation engine's counters, which the host reads as the named properties "Stats.*" and
-// resets with the command "RESET-STATS". They are kept under the engine lock, so counting is a
-// plain increment on the data path.
+// resets with the command "RESET-STATS". The engine keeps them under the engine lock, so counting
+// is a plain increment on the data path.
 #pragma once
 
 #include <cstdint>

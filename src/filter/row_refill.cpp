@@ -3,11 +3,12 @@
 // back to be emptied for the next. Filling that row again in place gives the host the very row
 // the general way would build (the same items, in the same order, with the same names, values,
 // capacity and marker). With the reset, that saves parking the row, taking its items back one by
-// one and handing the pending row over, on the plain path and for the groups of interleaved
+// one and handing the pending row over, in the plain mode and for the groups of interleaved
 // devices alike; without it, where the pending row stays, it saves a second walk that copies the
 // pending row into the released one.
-#include "filter/aggregation_grouped.h"
-#include "filter/aggregation_plugin.h"
+#include "filter/aggregation_engine.h"
+#include "filter/aggregation_variables.h"
+#include "rtl/variant.h"
 
 #include <algorithm>
 
@@ -19,12 +20,12 @@ namespace {
 /// may come twice (the general way would merge them) and no variable may get an empty value (it
 /// would stay unmarked). Each item is written as soon as it passes: when a later one does not,
 /// the general way empties the row before it builds the next one, and every item it empties is
-/// written again or cleared there, so nothing written here shows. Received gets the marks of
-/// the variables that got a value; false when an item did not pass.
+/// written again or cleared there, so nothing written here shows. Marks gets the marks of the
+/// variables that got a value; false when an item did not pass.
 bool RefillItems(void* const* held, void* const* inputItems, int32_t count, const TObjectList& vars,
                  TSeenNames& names, TPendingSlots& slots, TzetItemRecycler& recycler,
-                 std::string_view keyLower, uint32_t& received) {
-  received = 0;
+                 std::string_view keyLower, uint32_t& marks) {
+  marks = 0;
   bool fits = true;
   for (int32_t i = 0; i < count; ++i) {
     const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
@@ -45,7 +46,7 @@ bool RefillItems(void* const* held, void* const* inputItems, int32_t count, cons
         fits = false;
         break;
       }
-      received |= 1u << seen.Var;
+      marks |= 1u << seen.Var;
     }
     TPendingSlots::Slot& slot = slots.At(seen.Id);
     if (slots.IndexIn(slot) >= 0) {
@@ -93,75 +94,47 @@ bool RefillKeptItems(void* const* held, void* const* kept, void* const* inputIte
 
 } // namespace
 
-bool TaPlugin::RefillReleasedRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
-                                 const TObjectList& vars) {
-  // The general way would start a new pending row and hand it over whole: reset mode, nothing
-  // pending, a released row of the packet's length.
-  if (!RefillRows || grouped_ || !inputItems || count <= 0 || !recycler_.CanRefillRow(rows, count))
-    return false;
-  if (noReset_)
-    return RefillKeptRow(rows, inputItems, count, vars);
-  // The packet must bring a value for every variable, so that the row is released at its last
-  // item and not before.
-  uint32_t received = 0;
-  if (Pending->Count() != 0 ||
-      !RefillItems(rows.List(), inputItems, count, vars, seenNames_, slots_, recycler_, {},
-                   received) ||
-      received != AllMarks(vars))
-    return false;
-  recycler_.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
-  return true;
-}
-
-bool TaPlugin::RefillKeptRow(TzetRowsParamsList& rows, void* const* inputItems, int32_t count,
-                             const TObjectList& vars) {
-  // Without the reset the variables stay received after a release, so once every variable has
-  // arrived the general way releases the pending row at every packet's first check point: here
-  // the last item, as no item may be a marker. The pending row must have the packet's length.
-  if (receivedCount_ != vars.Count() || vars.Count() == 0 || Pending->Count() != count ||
-      !RefillKeptItems(rows.List(), Pending->List(), inputItems, count, vars, seenNames_, recycler_,
-                       {}))
-    return false;
-  recycler_.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
-  return true;
-}
-
-bool TGroupedAggregation::RefillReleasedRow(TzetParamsListRef input, const TObjectList& vars,
-                                            int32_t found, TzetRowsParamsList& rows,
-                                            TAggregationStats& stats) {
+bool TAggregationEngine::RefillReleasedRow(TzetParamsListRef input, int32_t found,
+                                           TzetRowsParamsList& rows) {
   const int32_t count = input.Count();
   void* const* inputItems = input.Items();
   if (count <= 0 || !inputItems || !recycler_.CanRefillRow(rows, count))
     return false;
+  const uint32_t all = AllMarks(vars_);
   if (noReset_) {
-    // Without the reset a group's pending row stays, and so do its variables' marks: once all
-    // are set, the general way releases the row at every packet's first check point. The group
-    // must hold a pending row of the packet's length.
+    // Without the reset a pending row stays after its release, and so do its variables' marks:
+    // once all are set, the general way releases the row at every packet's first check point,
+    // here the last item, as no item may be a marker. The group must hold a pending row of the
+    // packet's length.
     if (found < 0)
       return false;
     TAggregationGroup& group = groups_[found];
-    if (group.Received != AllMarks(vars) || group.Pending.Count() != count ||
-        !RefillKeptItems(rows.List(), group.Pending.List(), inputItems, count, vars, seenNames_,
+    if (group.Marks != all || group.Pending.Count() != count ||
+        !RefillKeptItems(rows.List(), group.Pending.List(), inputItems, count, vars_, seenNames_,
                          recycler_, options_.GroupByLower))
       return false;
     // Every pending value was stored now, and the row's age starts again with its next value.
-    std::fill(group.ValueTimes.begin(), group.ValueTimes.end(), now_);
-    groups_.StopAge(found);
+    if (grouped_) {
+      std::fill(group.ValueTimes.begin(), group.ValueTimes.end(), now_);
+      groups_.StopAge(found);
+    }
   } else {
     // With the reset the group's pending row must be empty (or the group new, opened without
-    // an eviction), and the packet's items are released as its row.
+    // an eviction), and the packet must bring a value for every variable, so that its items
+    // are released as the row at its last item and not before.
     if (found < 0 ? groups_.Full()
-                  : groups_[found].Pending.Count() != 0 || groups_[found].Received != 0)
+                  : groups_[found].Pending.Count() != 0 || groups_[found].Marks != 0)
       return false;
-    uint32_t received = 0;
-    if (!RefillItems(rows.List(), inputItems, count, vars, seenNames_, slots_, recycler_,
-                     options_.GroupByLower, received) ||
-        received != AllMarks(vars))
+    uint32_t marks = 0;
+    if (!RefillItems(rows.List(), inputItems, count, vars_, seenNames_, slots_, recycler_,
+                     options_.GroupByLower, marks) ||
+        marks != all)
       return false;
   }
   recycler_.RefillMarker(static_cast<TzetParamsListItem*>(rows.List()[count]));
   // What the general way leaves of the packet besides the row: the group had it now.
-  groups_.Touch(found >= 0 ? found : groups_.Open(key_, now_), now_);
-  stats.RowReleased();
+  if (grouped_)
+    GroupOf(found, rows);
+  stats_.RowReleased();
   return true;
 }

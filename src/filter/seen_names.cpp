@@ -1,6 +1,6 @@
 #include "filter/seen_names.h"
 
-#include "filter/aggregation_plugin.h"
+#include "filter/aggregation_variables.h"
 #include "filter/pending_index.h"
 #include "platform/codepage.h"
 
@@ -30,12 +30,9 @@ void TSeenNames::Relearn(Entry& seen, const TzetParamsListItem& item, const TObj
   seen.Hash = PendingIndex::Hash(seen.Lowered);
   seen.LowerBlock = recycler.SharedLowerName(item.Name, seen.Lowered);
   seen.Var = -1;
-  void* const* varItems = vars.List();
-  for (int32_t k = 0; k < vars.Count() && seen.Var < 0; ++k) {
-    auto* var = static_cast<TAggregationListItem*>(static_cast<TObject*>(varItems[k]));
-    if (var->LowerName.View() == seen.Lowered)
+  for (int32_t k = 0; k < vars.Count() && seen.Var < 0; ++k)
+    if (VariableAt(vars, k).LowerName.View() == seen.Lowered)
       seen.Var = k;
-  }
   seen.Id = Intern(seen.Lowered);
   seen.IsKey = !keyLower.empty() && seen.Lowered == keyLower;
   seen.IsMarker = item.Name.View() == kRowMarker;

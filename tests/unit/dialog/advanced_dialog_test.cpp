@@ -153,10 +153,10 @@ TEST_F(AdvancedDialog, OkInBothDialogsStoresTheAdvancedKeysBesideTheOthers) {
   EXPECT_TRUE(Has("Timeout=100")) << Ini();
   EXPECT_TRUE(Has("Width=389")) << Ini();
   // The engine took the confirmed options over.
-  EXPECT_TRUE(module->Options.Partial);
-  EXPECT_EQ(module->Options.AgeMs, 3000u);
-  EXPECT_EQ(module->Options.GroupByLower, "station");
-  EXPECT_EQ(module->Options.MaxGroups, 16u);
+  EXPECT_TRUE(module->Engine->Options().Partial);
+  EXPECT_EQ(module->Engine->Options().AgeMs, 3000u);
+  EXPECT_EQ(module->Engine->Options().GroupByLower, "station");
+  EXPECT_EQ(module->Engine->Options().MaxGroups, 16u);
 
   // The next dialog shows what was stored.
   Show({[](TfrmAdvanced& f) {

@@ -134,7 +134,7 @@ TEST_F(OptionsDialog, OkStoresEverythingAndTheEngineTakesTheNewVariables) {
   EXPECT_NE(ini.find("Timeout=500\r\n"), std::string::npos) << ini;
   EXPECT_NE(ini.find("No reset=True\r\n"), std::string::npos) << ini;
   EXPECT_EQ(ini.find("Var1=Hum"), std::string::npos) << ini;
-  EXPECT_EQ(module->TimeoutMs, 500u);
+  EXPECT_EQ(module->Engine->TimeoutMs(), 500u);
   EXPECT_EQ(Send("Hum", 1), -2) << "Hum is no longer aggregated on";
   EXPECT_EQ(Send("Temp", 21), 0);
 }
@@ -343,7 +343,7 @@ TEST_F(OptionsDialog, OkWhoseSaveFailsIsReportedAndLeavesTheFileAsItWas) {
     fileFault.reset();
     platform::DestroyMessageWindow(window);
     EXPECT_EQ(outcome, 0);
-    EXPECT_EQ(module->TimeoutMs, 100u) << "the engine keeps the settings it had";
+    EXPECT_EQ(module->Engine->TimeoutMs(), 100u) << "the engine keeps the settings it had";
     if (std::filesystem::exists(folder)) {
       std::ifstream in(ini, std::ios::binary);
       EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before);

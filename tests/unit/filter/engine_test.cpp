@@ -164,13 +164,13 @@ TEST_F(Engine, TimeoutDiscardsThePendingRowBetweenPackets) {
 
 TEST_F(Engine, TimeoutSettingsAreTruncatedToUnsignedMilliseconds) {
   Configure({"A"}, 1500.9);
-  EXPECT_EQ(module_->TimeoutMs, 1500u);
+  EXPECT_EQ(module_->Engine->TimeoutMs(), 1500u);
   Configure({"A"}, -1);
-  EXPECT_EQ(module_->TimeoutMs, 4294967295u);
+  EXPECT_EQ(module_->Engine->TimeoutMs(), 4294967295u);
   Configure({"A"}, 250.75);
-  EXPECT_EQ(module_->TimeoutMs, 250u);
+  EXPECT_EQ(module_->Engine->TimeoutMs(), 250u);
   Configure({"A"}, 1e300);
-  EXPECT_EQ(module_->TimeoutMs, 0xFFFFFFFFu);
+  EXPECT_EQ(module_->Engine->TimeoutMs(), 0xFFFFFFFFu);
 }
 
 TEST_F(Engine, WithoutResetEveryPacketReleasesTheUpdatedRow) {
@@ -213,7 +213,7 @@ TEST_F(Engine, NotLoadedInstanceFailsAndUnloadFreesTheState) {
   ASSERT_EQ(Command("UNLOAD"), 0);
   EXPECT_EQ(module_->Cfg, nullptr);
   EXPECT_EQ(module_->AggregationList, nullptr);
-  EXPECT_EQ(module_->Pending, nullptr);
+  EXPECT_EQ(module_->Engine, nullptr);
 }
 
 TEST_F(Engine, DataCallsOnOtherThreadsWhileSettingsChange) {
@@ -352,7 +352,7 @@ TEST_F(Engine, EndlessNewNamesKeepThePendingRowWhole) {
 TEST_F(Engine, RowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
   auto run = [&](bool refill, bool noReset, unsigned seed, int& inPlace) {
     Configure({"A", "B", "C"}, 0, noReset);
-    module_->RefillRows = refill;
+    module_->Engine->RefillRows = refill;
     // Names come from one pool, so that shapes share their blocks as a device's packets do;
     // "new:" names get blocks of their own.
     std::map<std::string, rtl::AnsiString> pool;

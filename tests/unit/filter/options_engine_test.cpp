@@ -296,7 +296,7 @@ TEST_F(OptionsEngine, EndlessNewKeysKeepTheTableBoundedAndLoseNoRowOfOpenGroups)
 }
 
 TEST_F(OptionsEngine, CountersAfterAKnownStreamAndTheirReset) {
-  Configure({"A", "B"}, [](TProxyCodeObject& s) { s.spTimeout_Value = 1000; }); // plain path
+  Configure({"A", "B"}, [](TProxyCodeObject& s) { s.spTimeout_Value = 1000; }); // plain mode
   EXPECT_EQ(Stat("Stats.LastReason"), "");
   Send({{"A", "1"}});
   EXPECT_EQ(Stat("Stats.Groups"), "1");
@@ -447,7 +447,7 @@ TEST_F(OptionsEngine, GroupRowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
       });
     };
     configure();
-    module_->RefillRows = refill;
+    module_->Engine->RefillRows = refill;
     gNow = 1000;
     Command("RESET-STATS");
     // Each station's packets are lists of its own, with name blocks of its own, as devices send.
@@ -527,10 +527,10 @@ TEST_F(OptionsEngine, GroupRowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
   }
 }
 
-// The plain path and the path of the advanced options are one rule: with an option that never
+// The plain mode and the grouped mode are one rule: with an option that never
 // takes effect (an age limit no row reaches, a group variable no packet carries: every packet in
 // one group) a random stream gets the same answers, rows and counters as without options.
-TEST_F(OptionsEngine, OptionsThatNeverTakeEffectGiveThePlainPathsAnswers) {
+TEST_F(OptionsEngine, OptionsThatNeverTakeEffectGiveThePlainModesAnswers) {
   const char* const kNames[] = {"A", "B", "C", "X", "a", "|", "null"};
   auto run = [&](unsigned seed, bool noReset, const std::function<void(TProxyCodeObject&)>& on) {
     Configure({"A", "B", "C"}, [&](TProxyCodeObject& s) {

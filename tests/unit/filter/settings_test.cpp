@@ -92,10 +92,11 @@ TEST_F(AggregationSettings, StoreWithoutKeysGivesDefaultsAndNoVariable) {
   EXPECT_EQ(module->Cfg->Width, 389);
   EXPECT_EQ(module->Cfg->Height, 300);
   EXPECT_FALSE(module->Cfg->chkNoReset_Checked);
-  EXPECT_FALSE(module->Options.Active()); // a store without the advanced keys: every option off
-  EXPECT_EQ(module->Options.MaxGroups, 256u);
+  EXPECT_FALSE(
+      module->Engine->Options().Active()); // a store without the advanced keys: every option off
+  EXPECT_EQ(module->Engine->Options().MaxGroups, 256u);
   EXPECT_EQ(ConfiguredCount(*module), 0);
-  EXPECT_EQ(module->TimeoutMs, 0u);
+  EXPECT_EQ(module->Engine->TimeoutMs(), 0u);
   EXPECT_EQ(Send("A", 1), 0); // no variable: no row, no "nothing done" either
   EXPECT_EQ(Command("UNLOAD"), 0);
 }
@@ -104,7 +105,7 @@ TEST_F(AggregationSettings, OnlyVar3SetAndAFractionalTimeoutReachTheEngine) {
   TaPlugin* module = LoadFrom("Var1=\r\nVar3=C\r\nTimeout=250.75\r\nHeight=500\r\nLeft=12\r\n");
   ASSERT_NE(module, nullptr);
   EXPECT_EQ(ConfiguredCount(*module), 1);
-  EXPECT_EQ(module->TimeoutMs, 250u);
+  EXPECT_EQ(module->Engine->TimeoutMs(), 250u);
   EXPECT_EQ(module->Cfg->Left, 12);
   EXPECT_EQ(module->Cfg->Height, 300); // not in the property map: never loaded
   EXPECT_EQ(Send("c", 1), 0);          // the one variable completes a row
@@ -143,7 +144,7 @@ TEST_F(AggregationSettings, AdvancedOptionsAreReadConvertedAndWrittenBack) {
   ASSERT_NE(module, nullptr);
   EXPECT_TRUE(module->Cfg->chkPartial_Checked);
   EXPECT_EQ(module->Cfg->cbGroupBy_Text, "STATion");
-  const TAggregationOptions& options = module->Options;
+  const TAggregationOptions& options = module->Engine->Options();
   EXPECT_TRUE(options.Partial);
   EXPECT_EQ(options.AgeMs, 1500u);
   EXPECT_EQ(options.LifetimeMs, 4294967295u);
@@ -160,8 +161,8 @@ TEST_F(AggregationSettings, AdvancedOptionsAreReadConvertedAndWrittenBack) {
   TDataSourceCfg fresh(module);
   fresh.Load();
   EXPECT_EQ(fresh.spMaxGroups_Value, 100000);
-  EXPECT_EQ(module->Options.MaxGroups, 65536u);
-  EXPECT_EQ(module->Options.LifetimeMs, 0u); // a lifetime counts only without reset
+  EXPECT_EQ(module->Engine->Options().MaxGroups, 65536u);
+  EXPECT_EQ(module->Engine->Options().LifetimeMs, 0u); // a lifetime counts only without reset
   EXPECT_EQ(Command("UNLOAD"), 0);
 }
 
