@@ -3,6 +3,7 @@
 #include "filter/aggregation_settings.h"
 #include "frame/key_text.h"
 #include "rtl/ansi_string.h"
+#include "rtl/variant.h"
 
 #include <cmath>
 #include <limits>
@@ -42,5 +43,15 @@ TAggregationOptions TAggregationOptions::FromSettings(const TProxyCodeObject& se
   if (!groupBy.empty())
     options.GroupByLower = rtl::AnsiString(groupBy).Lowered().Str();
   options.MaxGroups = MaxGroupsFromSetting(settings.spMaxGroups_Value);
+  // The engine's variables are the configured names that are not blank, in their order; a
+  // strategy of an unknown name is "Last".
+  std::size_t var = 0;
+  for (std::size_t i = 0; i < settings.Vars.size(); ++i)
+    if (!frame::TrimText(settings.Vars[i]).empty())
+      options.Merge[var++] =
+          MergeStrategyFromName(settings.Merges[i]).value_or(TMergeStrategy::Last);
+  options.Separator = rtl::Variant::FromAnsiText(settings.edSeparator_Text).ToWide();
+  if (options.Separator.size() > kMaxSeparatorLength)
+    options.Separator.resize(kMaxSeparatorLength);
   return options;
 }

@@ -2,6 +2,9 @@
 // the settings object when the settings are applied (under the engine lock).
 #pragma once
 
+#include "filter/merge_strategy.h"
+
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -21,12 +24,19 @@ struct TAggregationOptions {
   /// The most groups open at once (1 .. 65536).
   uint32_t MaxGroups = 256;
 
+  /// The merge strategy of each configured variable, in the order of the engine's variables
+  /// (the configured names that are not blank).
+  std::array<TMergeStrategy, 8> Merge{};
+  /// What "Concat" puts between two values (at most kMaxSeparatorLength characters).
+  std::u16string Separator = u", ";
+
   static constexpr uint32_t kMaxGroupsLimit = 65536;
+  static constexpr std::size_t kMaxSeparatorLength = 64;
 
   /// The options of Settings; LifetimeMs is 0 unless Settings select the "do not reset" mode.
   static TAggregationOptions FromSettings(const TProxyCodeObject& settings);
-  /// True when any option changes what the engine does: the data handler then takes the grouped
-  /// path instead of the plain one.
+  /// True when any option that needs groups and timers is set: the engine then works in its
+  /// grouped mode instead of the plain one. The merge strategies work in both.
   bool Active() const { return Partial || AgeMs != 0 || LifetimeMs != 0 || !GroupByLower.empty(); }
 };
 

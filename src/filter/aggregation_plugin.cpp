@@ -9,6 +9,7 @@
 #include "rtl/exceptions.h"
 #include "rtl/form_registry.h"
 #include "rtl/published_builder.h"
+#include "settings/stored_text.h"
 #include "settings/string_holder.h"
 
 #include <algorithm>
@@ -65,7 +66,10 @@ void TaPlugin::LoadDesignTimeValues() {
       {"Age limit", text(defaults.spAgeLimit_Value)},
       {"Value lifetime", text(defaults.spLifetime_Value)},
       {"Group by", defaults.cbGroupBy_Text},
-      {"Max groups", text(defaults.spMaxGroups_Value)}};
+      {"Max groups", text(defaults.spMaxGroups_Value)},
+      {"Merge separator", EncodeStoredText(defaults.edSeparator_Text)}};
+  for (std::size_t i = 0; i < defaults.Merges.size(); ++i)
+    KeysStoredOnlyOffDefault.emplace_back("Merge" + std::to_string(i + 1), defaults.Merges[i]);
 }
 
 const TStringList* TaPlugin::PropertyMap() const {

@@ -24,7 +24,12 @@ const rtl::MetaClass& TProxyCodeObject::StaticClass() {
         .Float("spAgeLimit_Value", &T::spAgeLimit_Value, &T::spAgeLimit_Value)
         .Float("spLifetime_Value", &T::spLifetime_Value, &T::spLifetime_Value)
         .LString("cbGroupBy_Text", &T::cbGroupBy_Text, &T::cbGroupBy_Text)
-        .Float("spMaxGroups_Value", &T::spMaxGroups_Value, &T::spMaxGroups_Value);
+        .Float("spMaxGroups_Value", &T::spMaxGroups_Value, &T::spMaxGroups_Value)
+        .LString("edSeparator_Text", &T::edSeparator_Text, &T::edSeparator_Text);
+    for (std::size_t i = 0; i < 8; ++i)
+      b.LString(
+          "cbMerge" + std::to_string(i + 1) + "_Text", [i](const T& o) { return o.Merges[i]; },
+          [i](T& o, const std::string& v) { o.Merges[i] = v; });
     return rtl::MetaClass(b);
   }();
   return meta;

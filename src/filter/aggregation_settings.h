@@ -1,5 +1,6 @@
 // The aggregation module's settings: eight variable names, the timeout, the reset option, the
-// advanced options (partial rows, age limit, value lifetime, grouping) and the options dialog's
+// advanced options (partial rows, age limit, value lifetime, grouping, merge strategies) and the
+// options dialog's
 // position and width. The published property names mirror the dialog's controls
 // ("var1.Text" becomes var1_Text), so one property map loads and saves both the dialog and this
 // object.
@@ -37,6 +38,12 @@ public:
   std::string cbGroupBy_Text;
   /// The most groups open at once.
   double spMaxGroups_Value = 256;
+  /// How each variable merges the values it receives more than once before its row is
+  /// released: the name of a strategy ("Last", "First", "Sum", "Min", "Max", "Mean", "Count",
+  /// "Concat"), in the order of Vars.
+  std::array<std::string, 8> Merges{"Last", "Last", "Last", "Last", "Last", "Last", "Last", "Last"};
+  /// What "Concat" puts between two values.
+  std::string edSeparator_Text = ", ";
 };
 
 /// The current settings of one aggregation instance, always owned by the module object.

@@ -526,7 +526,7 @@ TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(module_->MsgWriteCompleteError, "Data have been processed with errors");
   ASSERT_NE(module_->PropertyMap(), nullptr);
   const TStringList& map = *module_->PropertyMap();
-  ASSERT_EQ(map.Count(), 20);
+  ASSERT_EQ(map.Count(), 29);
   EXPECT_EQ(map[0], "Left,Left");
   EXPECT_EQ(map[3], ";---short---");
   EXPECT_EQ(map[4], "var1.Text,Var1");
@@ -536,7 +536,9 @@ TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(map[16], "spLifetime.Value,Value lifetime");
   EXPECT_EQ(map[17], "cbGroupBy.Text,Group by");
   EXPECT_EQ(map[18], "spMaxGroups.Value,Max groups");
-  EXPECT_EQ(map[19], " ");
+  EXPECT_EQ(map[19], "cbMerge1.Text,Merge1");
+  EXPECT_EQ(map[27], "edSeparator.Text,Merge separator");
+  EXPECT_EQ(map[28], " ");
   EXPECT_TRUE(module_->OnProcessData);
   EXPECT_EQ(module_->OnLoad.HandlerName(), "zetPluginLoad");
 }
