@@ -30,6 +30,11 @@ void TAggregationEngine::Configure(uint32_t timeoutMs, bool noReset,
   noReset_ = noReset;
   timeoutMs_ = timeoutMs;
   options_ = options;
+  mergeMask_ = 0;
+  for (std::size_t k = 0; k < options_.Merge.size(); ++k)
+    if (options_.Merge[k] != TMergeStrategy::Last)
+      mergeMask_ |= 1u << k;
+  misfitNoted_ = false;
   // What was learnt about input names refers to the variables just replaced.
   seenNames_.Clear();
   slots_.Reset();
@@ -131,13 +136,13 @@ void TAggregationEngine::Merge(int32_t slot, Lookup lookup, TzetParamsListRef in
     const auto* item = items ? static_cast<const TzetParamsListItem*>(items[i]) : nullptr;
     const SeenName* seen = item ? &Learn(i, *item) : nullptr;
     const bool isMarker = seen && seen->IsMarker;
-    if (seen && !isMarker) {
-      const platform::VariantRec& value = item->Value;
-      const bool empty = rtl::IsEmptyValue(value);
-      if (seen->Var >= 0 && !empty)
+    // An empty value never marks or replaces a variable's value; any other name takes what
+    // comes. A variable is marked by a value its strategy takes.
+    if (seen && !isMarker && (seen->Var < 0 || !rtl::IsEmptyValue(item->Value)) &&
+        Store(group, lookup, *seen, item->Value)) {
+      if (seen->Var >= 0)
         group.Marks |= 1u << seen->Var;
-      // An empty value never replaces a variable's value; any other name takes what comes.
-      if ((seen->Var < 0 || !empty) && Store(group, lookup, *seen, value) && options_.AgeMs != 0)
+      if (options_.AgeMs != 0)
         groups_.StartAge(slot, now_);
     }
     if ((isMarker || i == last) && group.Marks == all) {
@@ -150,16 +155,40 @@ void TAggregationEngine::Merge(int32_t slot, Lookup lookup, TzetParamsListRef in
 template <PendingLookup Lookup>
 bool TAggregationEngine::Store(TAggregationGroup& group, Lookup& lookup, const SeenName& seen,
                                const platform::VariantRec& value) {
+  const int32_t at = lookup.Find(group.Pending, seen);
+  if (seen.Var < 0 || !((mergeMask_ >> seen.Var) & 1u))
+    return Put(group, lookup, seen, at, value);
+  rtl::Variant merged;
+  const auto var = static_cast<std::size_t>(seen.Var);
+  switch (MergeValue(options_.Merge[var], at >= 0 ? &group.Pending.Item(at)->Value : nullptr,
+                     group.Tallies[var], value, options_.Separator, merged)) {
+  case TMergeResult::Misfit:
+    NoteMisfit(seen.Var);
+    return false;
+  case TMergeResult::Kept:
+    return true; // the value's time stays that of the value kept
+  case TMergeResult::Cut:
+    NoteCut(group, seen.Var);
+    break;
+  case TMergeResult::Changed:
+    break;
+  }
+  return Put(group, lookup, seen, at, std::move(merged));
+}
+
+template <PendingLookup Lookup, class Value>
+bool TAggregationEngine::Put(TAggregationGroup& group, Lookup& lookup, const SeenName& seen,
+                             int32_t at, Value&& value) {
   const bool timed = options_.LifetimeMs != 0;
   // Room first, so that a failing allocation leaves the times beside the items they belong to.
   if (timed && group.ValueTimes.size() == group.ValueTimes.capacity())
     group.ValueTimes.reserve(group.ValueTimes.size() * 2 + 8);
-  const int32_t at = lookup.Find(group.Pending, seen);
   if (at >= 0) {
-    TzetItemRecycler::SetValue(group.Pending.Item(at), value);
+    TzetItemRecycler::SetValue(group.Pending.Item(at), std::forward<Value>(value));
     if (timed)
       group.ValueTimes[static_cast<std::size_t>(at)] = now_;
-  } else if (recycler_.AddLowered(group.Pending, seen.Name, seen.LowerBlock, value)) {
+  } else if (recycler_.AddLowered(group.Pending, seen.Name, seen.LowerBlock,
+                                  std::forward<Value>(value))) {
     // A new item takes the name as first learnt at this position: interleaved devices bring
     // blocks of their own for the same text, and recycled items keep the block they hold.
     lookup.Record(group.Pending, seen, group.Pending.Count() - 1);
@@ -171,6 +200,25 @@ bool TAggregationEngine::Store(TAggregationGroup& group, Lookup& lookup, const S
   if (timed)
     nextValueExpiry_ = std::min(nextValueExpiry_, now_ + options_.LifetimeMs);
   return true;
+}
+
+void TAggregationEngine::NoteMisfit(int32_t var) {
+  ++stats_.Misfits;
+  if (misfitNoted_)
+    return;
+  misfitNoted_ = true;
+  notes_.push_back("A value of \"" + VariableAt(vars_, var).Name.Str() +
+                   "\" that is not a number was left out of its " +
+                   std::string(MergeStrategyName(options_.Merge[static_cast<std::size_t>(var)])));
+}
+
+void TAggregationEngine::NoteCut(TAggregationGroup& group, int32_t var) {
+  const uint32_t bit = 1u << var;
+  if (group.CutNoted & bit)
+    return;
+  group.CutNoted |= bit;
+  notes_.push_back("The joined values of \"" + VariableAt(vars_, var).Name.Str() +
+                   "\" were cut at " + std::to_string(kMaxJoinedLength) + " characters");
 }
 
 void TAggregationEngine::ReleaseRow(int32_t slot, TzetRowsParamsList& rows, bool& rowsHeld) {
@@ -205,6 +253,10 @@ void TAggregationEngine::EmptyGroup(int32_t slot) {
   slots_.Clear();
   group.ValueTimes.clear();
   group.Marks = 0;
+  if (mergeMask_ != 0) {
+    group.Tallies = {};
+    group.CutNoted = 0;
+  }
   groups_.StopAge(slot);
 }
 
@@ -232,10 +284,13 @@ bool TAggregationEngine::CheckInvariants() {
     sound = covered && (group.Marks & ~all) == 0 && (grouped_ || !group.Aging) &&
             (options_.LifetimeMs == 0 ||
              group.ValueTimes.size() == static_cast<std::size_t>(group.Pending.Count()));
-    // A marked variable's value is in the row.
+    // A marked variable's value is in the row; a tally counts only while its variable is
+    // marked.
     for (int32_t k = 0; sound && k < vars_.Count(); ++k) {
-      if (!(group.Marks & (1u << k)))
+      if (!(group.Marks & (1u << k))) {
+        sound = group.Tallies[static_cast<std::size_t>(k)].Count == 0;
         continue;
+      }
       const std::string_view lowered = VariableAt(vars_, k).LowerName.View();
       sound = std::any_of(group.Pending.List(), group.Pending.List() + group.Pending.Count(),
                           [&](void* p) {

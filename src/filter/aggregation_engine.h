@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TAggregationEngine {
 public:
@@ -60,6 +61,15 @@ public:
   /// finds exactly its items; each value has its time when values have a lifetime; the plain
   /// mode has its one group and no timers.
   bool CheckInvariants();
+  /// What the host log should say about the last packets (a value left out by its merge
+  /// strategy, joined texts cut), moved into Notes; false when there is nothing.
+  bool TakeNotes(std::vector<std::string>& notes) {
+    if (notes_.empty())
+      return false;
+    notes.swap(notes_);
+    notes_.clear();
+    return true;
+  }
   /// Builds with AGG_CHECK_INVARIANTS (the sanitizer and fuzzing builds) stop the process here
   /// when CheckInvariants fails; other builds do nothing.
   void AssertInvariants();
@@ -89,11 +99,18 @@ private:
   template <PendingLookup Lookup>
   void Merge(int32_t slot, Lookup lookup, TzetParamsListRef input, TzetRowsParamsList& rows,
              bool& rowsHeld);
-  /// Stores Value under the name of Seen in Group's row; false when nothing was stored (a blank
-  /// name).
+  /// Stores Value under the name of Seen in Group's row, merged by the strategy of its variable;
+  /// false when nothing was stored (a blank name, or a value the strategy leaves out).
   template <PendingLookup Lookup>
   bool Store(TAggregationGroup& group, Lookup& lookup, const SeenName& seen,
              const platform::VariantRec& value);
+  /// Writes Value into the item At of Group's row (Lookup's answer for Seen), or adds the item
+  /// when At is -1; false when nothing was stored (a blank name).
+  template <PendingLookup Lookup, class Value>
+  bool Put(TAggregationGroup& group, Lookup& lookup, const SeenName& seen, int32_t at,
+           Value&& value);
+  void NoteMisfit(int32_t var);
+  void NoteCut(TAggregationGroup& group, int32_t var);
   void ReleaseRow(int32_t slot, TzetRowsParamsList& rows, bool& rowsHeld);
   void EmptyGroup(int32_t slot);
 
@@ -125,6 +142,11 @@ private:
   bool noReset_ = false;
   uint32_t timeoutMs_ = 0;
   TAggregationOptions options_;
+  /// Bit K: variable K merges by a strategy other than "Last".
+  uint32_t mergeMask_ = 0;
+  /// A misfit was said in the host log since the last Configure.
+  bool misfitNoted_ = false;
+  std::vector<std::string> notes_;
   /// Items, arrays and names of the output rows and the pending rows, kept between packets.
   TzetItemRecycler recycler_;
   TAggregationGroups groups_{1};

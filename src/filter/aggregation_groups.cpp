@@ -28,6 +28,8 @@ int32_t TAggregationGroups::Open(const std::string& key, uint64_t now) {
   TAggregationGroup& group = (*this)[slot];
   group.Key = key;
   group.Marks = 0;
+  group.Tallies = {};
+  group.CutNoted = 0;
   group.Aging = false;
   group.IdlePrev = group.IdleNext = group.AgePrev = group.AgeNext = -1;
   group.LastInput = now;

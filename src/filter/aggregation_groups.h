@@ -11,8 +11,10 @@
 #pragma once
 
 #include "data/params_list.h"
+#include "filter/merge_strategy.h"
 #include "filter/pending_index.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +31,10 @@ struct TAggregationGroup {
   std::vector<uint64_t> ValueTimes;
   /// The marks: bit K is set when the configured variable K has received a non-empty value.
   uint32_t Marks = 0;
+  /// What the merge strategies of the variables keep beside their values (zero while a variable
+  /// is unmarked), and the variables whose joined texts were cut (said once per row).
+  std::array<TMergeTally, 8> Tallies{};
+  uint32_t CutNoted = 0;
   /// Time of the group's last packet.
   uint64_t LastInput = 0;
   /// Time of the first value merged since the pending row was last emptied or released; only

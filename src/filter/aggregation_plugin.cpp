@@ -5,6 +5,7 @@
 #include "filter/aggregation_options.h"
 #include "filter/aggregation_settings.h"
 #include "filter/options_form.h"
+#include "frame/host_log.h"
 #include "frame/key_text.h"
 #include "rtl/exceptions.h"
 #include "rtl/form_registry.h"
@@ -16,6 +17,8 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -140,20 +143,29 @@ void TaPlugin::zetPluginProcessData(TzetPlugin*, PPluginCallRec rec, int32_t& re
   if (!rows)
     rtl::AssertionFailure("The aggregation module is not loaded", kEngineUnit, __LINE__);
 
-  TThreadObjectList::WriteLocked engine(*AggregationList);
-  // Checked however the call leaves, also by a failure.
-  struct TCheckOnExit {
-    TAggregationEngine& Engine;
-    ~TCheckOnExit() { Engine.AssertInvariants(); }
-  } check{*Engine};
-  if (!Engine->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), *rows))
-    return;
-  // What the frame would publish for a released row, said here, where the list is at hand; an
-  // empty list is published too, answered with "nothing done".
-  if (rows->Count() == 0)
-    result = ZET_RESULT_NOTHING_DONE;
-  rec->Output.Kind = ZET_KIND_LIST;
-  rec->Output.Data = reinterpret_cast<uintptr_t>(rows);
+  // What the engine has to say goes to the host log once the engine lock is given back.
+  std::vector<std::string> notes;
+  {
+    TThreadObjectList::WriteLocked engine(*AggregationList);
+    // Checked however the call leaves, also by a failure.
+    struct TCheckOnExit {
+      TAggregationEngine& Engine;
+      ~TCheckOnExit() { Engine.AssertInvariants(); }
+    } check{*Engine};
+    const bool answers =
+        Engine->ProcessPacket(TzetParamsListRef(reinterpret_cast<void*>(rec->Input.Data)), *rows);
+    Engine->TakeNotes(notes);
+    if (answers) {
+      // What the frame would publish for a released row, said here, where the list is at
+      // hand; an empty list is published too, answered with "nothing done".
+      if (rows->Count() == 0)
+        result = ZET_RESULT_NOTHING_DONE;
+      rec->Output.Kind = ZET_KIND_LIST;
+      rec->Output.Data = reinterpret_cast<uintptr_t>(rows);
+    }
+  }
+  for (const std::string& note : notes)
+    frame::QueueLogLine(this, frame::llError, note);
 }
 
 bool TaPlugin::CheckEngineInvariants() {
@@ -186,6 +198,8 @@ bool TaPlugin::GetModuleNamedProperty(std::string_view name, rtl::Variant& value
     value = Count(stats.Partial);
   else if (frame::SameKey(counter, "Discarded"))
     value = Count(stats.Discarded);
+  else if (frame::SameKey(counter, "Misfits"))
+    value = Count(stats.Misfits);
   else if (frame::SameKey(counter, "Groups"))
     value = rtl::Variant::Int32(groups);
   else if (frame::SameKey(counter, "LastReason"))

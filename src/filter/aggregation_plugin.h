@@ -57,8 +57,8 @@ public:
 protected:
   TaPlugin() = default;
   void LoadDesignTimeValues() override;
-  /// "Stats.Packets", "Stats.Rows", "Stats.Partial", "Stats.Discarded", "Stats.Groups" and
-  /// "Stats.LastReason", read under the engine lock.
+  /// "Stats.Packets", "Stats.Rows", "Stats.Partial", "Stats.Discarded", "Stats.Misfits",
+  /// "Stats.Groups" and "Stats.LastReason", read under the engine lock.
   bool GetModuleNamedProperty(std::string_view name, rtl::Variant& value) override;
 
 private:

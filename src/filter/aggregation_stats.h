@@ -18,6 +18,8 @@ struct TAggregationStats {
   uint64_t Partial = 0;
   /// Non-empty, incomplete rows ended without release.
   uint64_t Discarded = 0;
+  /// Values a numeric merge strategy left out because they were not numbers.
+  uint64_t Misfits = 0;
   TRowEndReason LastReason = rerNone;
 
   void RowReleased() {

@@ -76,7 +76,10 @@ void TAggregationEngine::ExpireValues() {
       const std::string_view lowered = group.Pending.Item(i)->LowerName.View();
       for (int32_t k = 0; k < vars_.Count(); ++k) {
         if (VariableAt(vars_, k).LowerName.View() == lowered) {
+          // Its merge strategy starts anew with the next value.
           group.Marks &= ~(1u << k);
+          group.Tallies[static_cast<std::size_t>(k)] = {};
+          group.CutNoted &= ~(1u << k);
           break;
         }
       }

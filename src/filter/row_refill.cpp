@@ -98,7 +98,8 @@ bool TAggregationEngine::RefillReleasedRow(TzetParamsListRef input, int32_t foun
                                            TzetRowsParamsList& rows) {
   const int32_t count = input.Count();
   void* const* inputItems = input.Items();
-  if (count <= 0 || !inputItems || !recycler_.CanRefillRow(rows, count))
+  // The shortcut writes each value as it comes: merge strategies take the general way.
+  if (count <= 0 || !inputItems || mergeMask_ != 0 || !recycler_.CanRefillRow(rows, count))
     return false;
   const uint32_t all = AllMarks(vars_);
   if (noReset_) {

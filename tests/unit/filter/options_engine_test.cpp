@@ -5,11 +5,13 @@
 #include "frame/descriptor_exports.h"
 #include "frame/instances.h"
 #include "platform/environment.h"
+#include "platform/message_pump.h"
 #include "support/timeout.h"
 #include "loaded_engine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -24,7 +26,7 @@ namespace {
 
 using engine_test::gNow;
 
-/// "|" as a name marks a row, "~" as a value is Null.
+/// "|" as a name marks a row, "~" as a value is Null, "#N" a number.
 using Packet = std::vector<std::pair<std::string, std::string>>;
 
 /// Rows as "A=1 B=2|"; a Null value shows as "~".
@@ -63,6 +65,10 @@ protected:
         packet.AddNewRow();
       else if (text == "~")
         packet.Add(name, rtl::Variant::Null());
+      else if (text.size() > 1 && text[0] == '#') // a number: "#3" an integer, "#2.5" a double
+        packet.Add(name, text.find('.') == std::string::npos
+                             ? rtl::Variant::Int32(std::stoi(text.substr(1)))
+                             : rtl::Variant::Double(std::stod(text.substr(1))));
       else
         packet.Add(name, rtl::Variant::FromAnsiText(text));
     }
@@ -78,6 +84,29 @@ protected:
     return rows.empty() ? "-" : rows;
   }
   std::string Stat(const char* name) { return module_->GetNamedProperty(name).ToText(); }
+  /// The host log lines queued since the last call (lines are queued only for a host that gave
+  /// a message window: the first call gives one).
+  std::string TakeLog() {
+    if (!logWindow_) {
+      logWindow_ = platform::CreateMessageWindow(
+          [](void*, platform::WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) {
+            return platform::DefaultWindowProc(w, m, wp, lp);
+          },
+          nullptr);
+      module_->MessagesProcessorHandle = logWindow_;
+    }
+    const std::string log = module_->LogLines->GetText();
+    module_->LogLines->Clear();
+    return log;
+  }
+  void TearDown() override {
+    engine_test::LoadedEngine::TearDown();
+    if (logWindow_)
+      platform::DestroyMessageWindow(logWindow_);
+  }
+
+private:
+  platform::WindowHandle logWindow_{};
 };
 
 // A humidity sensor that went silent: the age limit ends the row that never completes under
@@ -583,6 +612,94 @@ TEST_F(OptionsEngine, OptionsThatNeverTakeEffectGiveThePlainModesAnswers) {
           ASSERT_EQ(advanced[k], plain[k]) << "seed " << seed << " reset " << !noReset << " #" << k;
       }
     }
+}
+
+// Each merge strategy over the values 3, 5, a text and 4 of one variable, in the plain mode and in
+// the grouped one (an age limit no row reaches): the text counts only for Count and Concat, the
+// other numeric strategies leave it out. A packet that makes a row of its own, twice, shows that
+// the row released last is not filled again in place with the raw values.
+TEST_F(OptionsEngine, MergeStrategiesCombineAVariablesValues) {
+  const struct {
+    const char* Strategy;
+    const char* Row;
+    const char* Own; // the row of a packet with A=#7 and B
+    int Misfits;
+  } kCases[] = {{"Last", "A=4 B=b", "A=7 B=b", 0},   {"First", "A=3 B=b", "A=7 B=b", 0},
+                {"Sum", "A=12 B=b", "A=7 B=b", 1},   {"min", "A=3 B=b", "A=7 B=b", 1},
+                {"Max", "A=5 B=b", "A=7 B=b", 1},    {"Mean", "A=4 B=b", "A=7 B=b", 1},
+                {"Count", "A=4 B=b", "A=1 B=b", 0},  {"Concat", "A=3, 5, x, 4 B=b", "A=7 B=b", 0},
+                {"Unknown", "A=4 B=b", "A=7 B=b", 0}};
+  for (const auto& c : kCases)
+    for (const bool grouped : {false, true}) {
+      SCOPED_TRACE(std::string(c.Strategy) + (grouped ? " grouped" : " plain"));
+      Configure({"A", "B"}, [&](TProxyCodeObject& s) {
+        s.Merges[0] = c.Strategy;
+        if (grouped)
+          s.spAgeLimit_Value = 1e9;
+      });
+      Command("RESET-STATS");
+      for (const char* value : {"#3", "#5", "x", "#4"})
+        EXPECT_EQ(Send({{"A", value}}), "-");
+      EXPECT_EQ(Send({{"B", "b"}}), std::string(c.Row) + "|");
+      for (int round = 0; round < 2; ++round)
+        EXPECT_EQ(Send({{"A", "#7"}, {"B", "b"}}), std::string(c.Own) + "|");
+      EXPECT_EQ(Stat("Stats.Misfits"), std::to_string(c.Misfits));
+    }
+}
+
+// A misfit marks nothing: a row whose variable got only texts under Sum waits, counted and said
+// in the host log once. Without the reset the strategies run on across the re-released rows; a
+// value that outlives its lifetime starts its tally anew. A strategy names a variable by its
+// place among the configured names, blank ones skipped.
+TEST_F(OptionsEngine, MergeStrategiesMisfitsAndKeptRows) {
+  Configure({"", "A", "B"}, [](TProxyCodeObject& s) {
+    s.Merges[1] = "Sum";
+    s.Merges[2] = "Count";
+  });
+  TakeLog();
+  EXPECT_EQ(Send({{"A", "x"}, {"B", "1"}}), "-");
+  EXPECT_EQ(Send({{"A", "y"}}), "-");
+  EXPECT_EQ(Send({{"A", "#2.5"}}), "B=1 A=2.5|");
+  EXPECT_EQ(Stat("Stats.Misfits"), "2");
+  const std::string log = TakeLog();
+  EXPECT_NE(log.find("A value of \"A\" that is not a number was left out of its Sum"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+
+  Configure({"A", "B"}, [](TProxyCodeObject& s) {
+    s.chkNoReset_Checked = true;
+    s.Merges[0] = "Sum";
+    s.Merges[1] = "Max";
+    s.spLifetime_Value = 1000;
+  });
+  EXPECT_EQ(Send({{"A", "#1"}, {"B", "#5"}}), "A=1 B=5|");
+  EXPECT_EQ(Send({{"A", "#2"}, {"B", "#4"}}), "A=3 B=5|");
+  gNow += 600;
+  EXPECT_EQ(Send({{"A", "#4"}}), "A=7 B=5|");
+  gNow += 400; // B's value outlived its lifetime, A's was stored again 400 ms ago
+  EXPECT_EQ(Send({{"A", "#1"}}), "-");
+  EXPECT_EQ(Send({{"B", "#2"}}), "A=8 B=2|");
+}
+
+// Concat joins texts with the separator up to its bound: what goes beyond is cut, said once per
+// row, and the next row joins anew.
+TEST_F(OptionsEngine, ConcatIsCutAtItsBound) {
+  Configure({"A", "B"}, [](TProxyCodeObject& s) {
+    s.Merges[0] = "Concat";
+    s.edSeparator_Text = " | ";
+  });
+  TakeLog();
+  const std::string part(1500, 'p');
+  for (int k = 0; k < 4; ++k)
+    EXPECT_EQ(Send({{"A", part}}), "-");
+  const std::string row = Send({{"B", "1"}});
+  const std::string joined = part + " | " + part + " | " + part;
+  EXPECT_EQ(row, "A=" + joined.substr(0, kMaxJoinedLength) + " B=1|");
+  EXPECT_EQ(Send({{"A", "a"}, {"A", "b"}, {"B", "2"}}), "A=a | b B=2|");
+  const std::string log = TakeLog();
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+  EXPECT_NE(log.find("The joined values of \"A\" were cut at 4096"), std::string::npos) << log;
 }
 
 } // namespace
