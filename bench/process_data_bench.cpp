@@ -185,12 +185,8 @@ void SetCounters(benchmark::State& state, int items, uint64_t allocations, int64
     state.counters["rows/packet"] = packets > 0 ? static_cast<double>(rows) / packets : 0;
 }
 
-void Engine(benchmark::State& state) {
-  const int items = static_cast<int>(state.range(0));
-  const int vars = static_cast<int>(state.range(1));
-  const bool reset = state.range(2) != 0;
-  PacketCycle cycle(items, vars);
-  Instance instance(vars, reset);
+/// The engine's runs through Cycle, from the first packet on, after a warm-up.
+void RunEngine(benchmark::State& state, Instance& instance, PacketCycle& cycle, int items) {
   if (!instance.Loaded()) {
     state.SkipWithError("LOAD failed");
     return;
@@ -211,6 +207,31 @@ void Engine(benchmark::State& state) {
       p = 0;
   }
   SetCounters(state, items, bench::AllocationCount() - before, rows);
+}
+
+void Engine(benchmark::State& state) {
+  const int items = static_cast<int>(state.range(0));
+  const int vars = static_cast<int>(state.range(1));
+  const bool reset = state.range(2) != 0;
+  PacketCycle cycle(items, vars);
+  Instance instance(vars, reset);
+  RunEngine(state, instance, cycle, items);
+}
+
+constexpr const char* kStrategies[] = {"Last", "First", "Sum",   "Min",
+                                       "Max",  "Mean",  "Count", "Concat"};
+
+/// The engine with every one of 8 variables merged by one strategy, on packets of 16 items that
+/// make a row of their own ("Last" fills the row released last again in place; the others take
+/// the general way).
+void Merged(benchmark::State& state) {
+  const auto strategy = static_cast<std::size_t>(state.range(0));
+  PacketCycle cycle(16, 8);
+  std::vector<std::string> lines;
+  for (int k = 0; k < 8; ++k)
+    lines.push_back("Merge" + std::to_string(k + 1) + "=" + kStrategies[strategy]);
+  Instance instance(8, true, lines);
+  RunEngine(state, instance, cycle, 16);
 }
 
 /// The engine grouping by "Station": Keys stations send their packet cycles interleaved, packet
@@ -368,6 +389,7 @@ BENCHMARK(Engine)
 BENCHMARK(Grouped)
     ->ArgsProduct({{16}, {8}, {16}, {1, 0}})
     ->ArgNames({"items", "vars", "keys", "reset"});
+BENCHMARK(Merged)->DenseRange(0, 7)->ArgNames({"strategy"});
 BENCHMARK(Floor)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
 BENCHMARK(Limit)->ArgsProduct({{4, 16, 64}, {1, 4, 8}})->ArgNames({"items", "vars"});
 BENCHMARK(Paired)
@@ -398,6 +420,10 @@ public:
       if (std::sscanf(name.c_str(), "Grouped/items:%d/vars:%d/keys:%d/reset:%d", &items, &vars,
                       &keys, &reset) == 4) {
         KeepFastest(grouped[{items, vars, keys, reset}], Read(run));
+        continue;
+      }
+      if (int strategy = 0; std::sscanf(name.c_str(), "Merged/strategy:%d", &strategy) == 1) {
+        KeepFastest(merged[strategy], Read(run));
         continue;
       }
       if (std::sscanf(name.c_str(), "Paired/items:%d/vars:%d/reset:%d", &items, &vars, &reset) ==
@@ -446,6 +472,8 @@ public:
   std::map<std::tuple<int, int, int>, Result> results;
   /// The paired runs' engine/limit ratios by items, vars and reset, one per repetition.
   std::map<std::tuple<int, int, int>, std::vector<double>> paired;
+  /// The runs with a merge strategy, by its number.
+  std::map<int, Result> merged;
   /// The grouped runs by items, vars, keys and reset.
   std::map<std::tuple<int, int, int, int>, Result> grouped;
 };
@@ -507,6 +535,16 @@ void PrintTable(const CollectingReporter& reporter) {
                 items, vars, keys, reset ? "on" : "off", nsPerItem(grouped), nsPerItem(plain),
                 plain.packetsPerSecond / grouped.packetsPerSecond, grouped.allocsPerPacket,
                 grouped.rowsPerPacket);
+  }
+  const auto last = reporter.merged.find(0);
+  for (const auto& [strategy, run] : reporter.merged) {
+    if (!run.ok || run.packetsPerSecond <= 0 || last == reporter.merged.end() ||
+        last->second.packetsPerSecond <= 0)
+      continue;
+    std::printf("merge %-6s: items 16 vars 8 reset on: %.1f ns/item, %.2f times Last, %.2f "
+                "allocs/packet\n",
+                kStrategies[strategy], 1e9 / run.packetsPerSecond / 16,
+                last->second.packetsPerSecond / run.packetsPerSecond, run.allocsPerPacket);
   }
   std::printf("e/floor = engine time per packet / floor time per packet (floor: the same packets "
               "appended to a cleared rows list); e/limit = engine time / limit time (limit: each "

@@ -30,10 +30,15 @@ void TAggregationEngine::Configure(uint32_t timeoutMs, bool noReset,
   noReset_ = noReset;
   timeoutMs_ = timeoutMs;
   options_ = options;
-  mergeMask_ = 0;
-  for (std::size_t k = 0; k < options_.Merge.size(); ++k)
-    if (options_.Merge[k] != TMergeStrategy::Last)
+  mergeMask_ = reshapeMask_ = 0;
+  for (std::size_t k = 0; k < options_.Merge.size(); ++k) {
+    const TMergeStrategy strategy = options_.Merge[k];
+    if (strategy != TMergeStrategy::Last)
       mergeMask_ |= 1u << k;
+    if (strategy != TMergeStrategy::Last && strategy != TMergeStrategy::First &&
+        strategy != TMergeStrategy::Min && strategy != TMergeStrategy::Max)
+      reshapeMask_ |= 1u << k;
+  }
   misfitNoted_ = false;
   // What was learnt about input names refers to the variables just replaced.
   seenNames_.Clear();

@@ -98,8 +98,11 @@ bool TAggregationEngine::RefillReleasedRow(TzetParamsListRef input, int32_t foun
                                            TzetRowsParamsList& rows) {
   const int32_t count = input.Count();
   void* const* inputItems = input.Items();
-  // The shortcut writes each value as it comes: merge strategies take the general way.
-  if (count <= 0 || !inputItems || mergeMask_ != 0 || !recycler_.CanRefillRow(rows, count))
+  // The shortcut writes each value as it comes. A packet that makes a row of its own brings
+  // each variable once, whose value First, Min and Max keep as it came; the other strategies,
+  // and any strategy where the row stays, take the general way.
+  if (count <= 0 || !inputItems || (noReset_ ? mergeMask_ : reshapeMask_) != 0 ||
+      !recycler_.CanRefillRow(rows, count))
     return false;
   const uint32_t all = AllMarks(vars_);
   if (noReset_) {

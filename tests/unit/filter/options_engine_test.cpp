@@ -456,9 +456,9 @@ TEST_F(OptionsEngine, KeptGroupRowFilledInPlaceWaitsForEveryVariableAndRestartsT
 
 // Interleaved stations whose rows are filled again in place: random streams of kept packets per
 // station (stable shapes, names twice, markers, empty slots, empty and text values, missing
-// variables), with the timeout, the age limit, the value lifetime, partial rows and a bound that
-// evicts groups, under a clock that moves, must give the host exactly what the general way gives,
-// and leave the same counters.
+// variables), with the timeout, the age limit, the value lifetime, partial rows, a bound that
+// evicts groups and merge strategies, under a clock that moves, must give the host exactly what
+// the general way gives, and leave the same counters.
 TEST_F(OptionsEngine, GroupRowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
   auto run = [&](bool refill, unsigned seed) {
     std::minstd_rand random(seed);
@@ -473,6 +473,8 @@ TEST_F(OptionsEngine, GroupRowsFilledAgainInPlaceAreTheRowsOfTheGeneralWay) {
         s.spLifetime_Value = options % 5 == 0 ? 900 : 0;
         s.chkPartial_Checked = options % 7 < 4;
         s.spMaxGroups_Value = options % 11 < 6 ? 3 : 256;
+        const char* const strategies[] = {"Last", "First", "Min", "Max", "Sum", "Count"};
+        s.Merges[0] = strategies[options % 13 % std::size(strategies)];
       });
     };
     configure();
