@@ -41,13 +41,15 @@ void TAggregationEngine::Configure(uint32_t timeoutMs, bool noReset,
   }
   misfitNoted_ = false;
   // What was learnt about input names refers to the variables just replaced.
-  seenNames_.Clear();
+  seenNames_.Clear(options_.GroupByLower, options_.TimeVarLower);
   slots_.Reset();
   nextValueExpiry_ = UINT64_MAX;
+  eventClock_ = lastEventMs_ = 0;
+  eventSeen_ = false;
   groups_.ForEach([&](int32_t slot, TAggregationGroup&) { EmptyGroup(slot); });
   groups_.Clear(grouped_ ? options_.MaxGroups : 1);
   if (!grouped_)
-    groups_.Open(std::string(), 0);
+    groups_.Open(std::string(), 0, 0);
 }
 
 void TAggregationEngine::Reset() {
@@ -72,7 +74,7 @@ void TAggregationEngine::RenumberNames() {
 bool TAggregationEngine::ProcessPacket(TzetParamsListRef input, TzetRowsParamsList& rows) {
   ++stats_.Packets;
   if (grouped_) {
-    now_ = TimeoutNow(TimeoutTracker);
+    now_ = systemNow_ = TimeoutNow(TimeoutTracker);
   } else if (timeoutMs_ == 0) {
     RestartTimeout(TimeoutTracker);
   } else if (RestartTimeoutExpired(TimeoutTracker, timeoutMs_)) {
@@ -87,6 +89,8 @@ bool TAggregationEngine::ProcessPacket(TzetParamsListRef input, TzetRowsParamsLi
     RenumberNames();
   // Room for every position first: what Learn answers stays where it is during the packet.
   seenNames_.Reserve(input.Count());
+  if (!options_.TimeVarLower.empty())
+    now_ = EventTime(input);
 
   // The packet's group. The plain mode has one; in the grouped mode, while no row or value is
   // due to end, the groups stay as they are until the packet's own: its group is found once,

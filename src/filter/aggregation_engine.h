@@ -87,7 +87,7 @@ private:
   static constexpr int32_t kSingleGroup = 0;
 
   const SeenName& Learn(int32_t position, const TzetParamsListItem& item) {
-    return seenNames_.Learn(position, item, vars_, recycler_, options_.GroupByLower);
+    return seenNames_.Learn(position, item, vars_, recycler_);
   }
   /// Numbers the names anew, keeping the plain row's, when the learner has given too many ids.
   void RenumberNames();
@@ -120,6 +120,12 @@ private:
   /// The group of Slot (FindGroup), opened when new (after an eviction when the table is full),
   /// and marked as having had a packet now.
   int32_t GroupOf(int32_t slot, TzetRowsParamsList& rows);
+  /// Moves the clock of the packets' own times by the time Input carries, and answers where it
+  /// stands.
+  uint64_t EventTime(TzetParamsListRef input);
+  /// True when the timeout has passed since Group's last packet, on the engine's clock or on
+  /// the system clock (which ends the rows of a source that went silent).
+  bool TimedOut(const TAggregationGroup& group) const;
   /// True when a value or a row is due to end now: the packet ends it first.
   bool ExpiryDue();
   void ExpireValues();
@@ -159,8 +165,15 @@ private:
   /// shortcut to find a name that comes twice in a packet.
   TPendingSlots slots_;
   TAggregationStats stats_;
-  /// The time of this packet, read once (grouped mode).
+  /// The time of this packet on the engine's clock (grouped mode): the system clock, read once,
+  /// or with a time variable the clock of the packets' own times.
   uint64_t now_ = 0;
+  /// The time of this packet on the system clock (grouped mode).
+  uint64_t systemNow_ = 0;
+  /// The clock of the packets' own times: where it stands, and the last packet time taken.
+  double eventClock_ = 0;
+  double lastEventMs_ = 0;
+  bool eventSeen_ = false;
   /// The earliest time at which a pending value can have outlived the lifetime.
   uint64_t nextValueExpiry_ = UINT64_MAX;
   /// The key text of the packet being merged.

@@ -10,7 +10,7 @@ int32_t TAggregationGroups::Find(const std::string& key) const {
   return found == byKey_.end() ? -1 : found->second;
 }
 
-int32_t TAggregationGroups::Open(const std::string& key, uint64_t now) {
+int32_t TAggregationGroups::Open(const std::string& key, uint64_t now, uint64_t system) {
   int32_t slot;
   if (!free_.empty()) {
     slot = free_.back();
@@ -33,6 +33,7 @@ int32_t TAggregationGroups::Open(const std::string& key, uint64_t now) {
   group.Aging = false;
   group.IdlePrev = group.IdleNext = group.AgePrev = group.AgeNext = -1;
   group.LastInput = now;
+  group.LastInputSystem = system;
   Append(slot, &TAggregationGroup::IdlePrev, &TAggregationGroup::IdleNext, idleHead_, idleTail_);
   return slot;
 }
@@ -56,8 +57,9 @@ void TAggregationGroups::Clear() {
   idleHead_ = idleTail_ = ageHead_ = ageTail_ = -1;
 }
 
-void TAggregationGroups::Touch(int32_t slot, uint64_t now) {
+void TAggregationGroups::Touch(int32_t slot, uint64_t now, uint64_t system) {
   (*this)[slot].LastInput = now;
+  (*this)[slot].LastInputSystem = system;
   if (idleTail_ == slot)
     return;
   Unlink(slot, &TAggregationGroup::IdlePrev, &TAggregationGroup::IdleNext, idleHead_, idleTail_);

@@ -35,8 +35,10 @@ struct TAggregationGroup {
   /// is unmarked), and the variables whose joined texts were cut (said once per row).
   std::array<TMergeTally, 8> Tallies{};
   uint32_t CutNoted = 0;
-  /// Time of the group's last packet.
+  /// Time of the group's last packet, on the engine's clock and on the system clock (the same
+  /// unless the packets carry their own time).
   uint64_t LastInput = 0;
+  uint64_t LastInputSystem = 0;
   /// Time of the first value merged since the pending row was last emptied or released; only
   /// meaningful while Aging.
   uint64_t AgeStart = 0;
@@ -59,9 +61,10 @@ public:
 
   /// The slot of the group of Key, or -1.
   int32_t Find(const std::string& key) const;
-  /// Opens a group for Key at the idle order's recent end and answers its slot. The table must
-  /// not be full; the group's pending row is empty.
-  int32_t Open(const std::string& key, uint64_t now);
+  /// Opens a group for Key at the idle order's recent end and answers its slot, as having had a
+  /// packet at Now (the engine's clock) and System (the system clock). The table must not be
+  /// full; the group's pending row is empty.
+  int32_t Open(const std::string& key, uint64_t now, uint64_t system);
   /// Removes the group of Slot from the table and both orders; its pending row must be empty. The
   /// slot is reused by a later Open.
   void Close(int32_t slot);
@@ -77,8 +80,9 @@ public:
 
   /// The group whose last packet is oldest, or -1.
   int32_t IdleOldest() const { return idleHead_; }
-  /// Marks Slot's group as having had a packet now: it moves to the idle order's recent end.
-  void Touch(int32_t slot, uint64_t now);
+  /// Marks Slot's group as having had a packet at Now and System: it moves to the idle order's
+  /// recent end.
+  void Touch(int32_t slot, uint64_t now, uint64_t system);
   /// The aging group whose first value is oldest, or -1.
   int32_t AgeOldest() const { return ageHead_; }
   /// Starts the age of Slot's group now (it goes to the age order's recent end).

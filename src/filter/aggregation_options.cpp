@@ -43,6 +43,10 @@ TAggregationOptions TAggregationOptions::FromSettings(const TProxyCodeObject& se
   if (!groupBy.empty())
     options.GroupByLower = rtl::AnsiString(groupBy).Lowered().Str();
   options.MaxGroups = MaxGroupsFromSetting(settings.spMaxGroups_Value);
+  const std::string_view timeVar = frame::TrimText(settings.cbTimeVar_Text);
+  if (!timeVar.empty())
+    options.TimeVarLower = rtl::AnsiString(timeVar).Lowered().Str();
+  options.TimeJumpMs = MillisecondsFromSetting(settings.spTimeJump_Value);
   // The engine's variables are the configured names that are not blank, in their order; a
   // strategy of an unknown name is "Last".
   std::size_t var = 0;

@@ -23,6 +23,12 @@ struct TAggregationOptions {
   std::string GroupByLower;
   /// The most groups open at once (1 .. 65536).
   uint32_t MaxGroups = 256;
+  /// The name of the variable whose value is a packet's time, trimmed and lower-cased; empty =
+  /// the timers run on the system clock.
+  std::string TimeVarLower;
+  /// A packet time that differs from the last one by more than this is a restart of the
+  /// source's clock; 0 = no bound.
+  uint32_t TimeJumpMs = 0;
 
   /// The merge strategy of each configured variable, in the order of the engine's variables
   /// (the configured names that are not blank).
@@ -37,7 +43,10 @@ struct TAggregationOptions {
   static TAggregationOptions FromSettings(const TProxyCodeObject& settings);
   /// True when any option that needs groups and timers is set: the engine then works in its
   /// grouped mode instead of the plain one. The merge strategies work in both.
-  bool Active() const { return Partial || AgeMs != 0 || LifetimeMs != 0 || !GroupByLower.empty(); }
+  bool Active() const {
+    return Partial || AgeMs != 0 || LifetimeMs != 0 || !GroupByLower.empty() ||
+           !TimeVarLower.empty();
+  }
 };
 
 /// A setting in milliseconds as the engine counts it: truncated toward zero through a 64-bit

@@ -70,7 +70,9 @@ void TaPlugin::LoadDesignTimeValues() {
       {"Value lifetime", text(defaults.spLifetime_Value)},
       {"Group by", defaults.cbGroupBy_Text},
       {"Max groups", text(defaults.spMaxGroups_Value)},
-      {"Merge separator", EncodeStoredText(defaults.edSeparator_Text)}};
+      {"Merge separator", EncodeStoredText(defaults.edSeparator_Text)},
+      {"Time variable", defaults.cbTimeVar_Text},
+      {"Time jump limit", text(defaults.spTimeJump_Value)}};
   for (std::size_t i = 0; i < defaults.Merges.size(); ++i)
     KeysStoredOnlyOffDefault.emplace_back("Merge" + std::to_string(i + 1), defaults.Merges[i]);
 }

@@ -25,7 +25,9 @@ const rtl::MetaClass& TProxyCodeObject::StaticClass() {
         .Float("spLifetime_Value", &T::spLifetime_Value, &T::spLifetime_Value)
         .LString("cbGroupBy_Text", &T::cbGroupBy_Text, &T::cbGroupBy_Text)
         .Float("spMaxGroups_Value", &T::spMaxGroups_Value, &T::spMaxGroups_Value)
-        .LString("edSeparator_Text", &T::edSeparator_Text, &T::edSeparator_Text);
+        .LString("edSeparator_Text", &T::edSeparator_Text, &T::edSeparator_Text)
+        .LString("cbTimeVar_Text", &T::cbTimeVar_Text, &T::cbTimeVar_Text)
+        .Float("spTimeJump_Value", &T::spTimeJump_Value, &T::spTimeJump_Value);
     for (std::size_t i = 0; i < 8; ++i)
       b.LString(
           "cbMerge" + std::to_string(i + 1) + "_Text", [i](const T& o) { return o.Merges[i]; },

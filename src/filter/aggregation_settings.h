@@ -44,6 +44,12 @@ public:
   std::array<std::string, 8> Merges{"Last", "Last", "Last", "Last", "Last", "Last", "Last", "Last"};
   /// What "Concat" puts between two values.
   std::string edSeparator_Text = ", ";
+  /// The variable whose value is a packet's time (milliseconds or a date); empty = the timers
+  /// run on the system clock.
+  std::string cbTimeVar_Text;
+  /// Milliseconds by which a packet's time may differ from the last one before it counts as a
+  /// restart of the source's clock; 0 = no bound.
+  double spTimeJump_Value = 0;
 };
 
 /// The current settings of one aggregation instance, always owned by the module object.

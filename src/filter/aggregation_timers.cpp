@@ -1,7 +1,7 @@
-// The aggregation engine's groups and timers: which group a packet belongs to, and the rows and
-// values that end by the timeout, the age limit, an eviction or their lifetime: all of the grouped
-// mode. In the plain mode every packet belongs to the one group, which only the timeout ends,
-// measured from one packet to the next by the packet walk.
+// The aggregation engine's groups and timers: which group a packet belongs to, the clock of the
+// packets' own times, and the rows and values that end by the timeout, the age limit, an eviction
+// or their lifetime: all of the grouped mode. In the plain mode every packet belongs to the one
+// group, which only the timeout ends, measured from one packet to the next by the packet walk.
 #include "filter/aggregation_engine.h"
 
 #include "filter/aggregation_variables.h"
@@ -9,6 +9,8 @@
 #include "rtl/variant.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 namespace {
 
@@ -17,7 +19,53 @@ bool Passed(uint64_t now, uint64_t since, uint32_t ms) {
   return now >= since && now - since >= ms;
 }
 
+/// The milliseconds a packet's time stands for: a number of milliseconds, or a date and time
+/// (days since 30 December 1899); nothing for another value.
+std::optional<double> MillisecondsOf(const platform::VariantRec& value) {
+  std::optional<double> ms = value.vt == platform::vtDate
+                                 ? std::optional<double>(value.date * 86400000.0)
+                                 : NumberOf(value);
+  if (ms && !std::isfinite(*ms))
+    ms.reset();
+  return ms;
+}
+
+/// The largest step the clock of the packets' times takes at once (about 30,000 years), so that
+/// its reading stays a number of milliseconds.
+constexpr double kMaxClockStep = 1e15;
+
 } // namespace
+
+uint64_t TAggregationEngine::EventTime(TzetParamsListRef input) {
+  const int32_t count = input.Count();
+  for (int32_t i = 0; i < count; ++i) {
+    const TzetParamsListItem* item = input.Item(i);
+    if (!item || item->Name == kRowMarker || !Learn(i, *item).IsTime)
+      continue;
+    // A time variable without a time leaves the clock where it is.
+    const std::optional<double> ms = MillisecondsOf(item->Value);
+    if (!ms)
+      break;
+    const double step = *ms - lastEventMs_;
+    if (!eventSeen_ || (options_.TimeJumpMs != 0 && std::fabs(step) > options_.TimeJumpMs)) {
+      // The first time, or the source's clock restarted: its times go on from here, and the
+      // engine's clock stays.
+      eventSeen_ = true;
+      lastEventMs_ = *ms;
+    } else if (step > 0) {
+      // A time earlier than the last one is no progress.
+      eventClock_ += std::min(step, kMaxClockStep);
+      lastEventMs_ = *ms;
+    }
+    break;
+  }
+  return static_cast<uint64_t>(eventClock_);
+}
+
+bool TAggregationEngine::TimedOut(const TAggregationGroup& group) const {
+  return Passed(now_, group.LastInput, timeoutMs_) ||
+         Passed(systemNow_, group.LastInputSystem, timeoutMs_);
+}
 
 int32_t TAggregationEngine::FindGroup(TzetParamsListRef input) {
   key_.clear();
@@ -44,9 +92,9 @@ int32_t TAggregationEngine::GroupOf(int32_t slot, TzetRowsParamsList& rows) {
       EndRow(oldest, rerTimeout, rows);
       groups_.Close(oldest);
     }
-    slot = groups_.Open(key_, now_);
+    slot = groups_.Open(key_, now_, systemNow_);
   }
-  groups_.Touch(slot, now_);
+  groups_.Touch(slot, now_, systemNow_);
   return slot;
 }
 
@@ -54,7 +102,7 @@ bool TAggregationEngine::ExpiryDue() {
   if (options_.LifetimeMs != 0 && now_ >= nextValueExpiry_)
     return true;
   const int32_t idle = timeoutMs_ != 0 ? groups_.IdleOldest() : -1;
-  if (idle >= 0 && Passed(now_, groups_[idle].LastInput, timeoutMs_))
+  if (idle >= 0 && TimedOut(groups_[idle]))
     return true;
   const int32_t aging = options_.AgeMs != 0 ? groups_.AgeOldest() : -1;
   return aging >= 0 && Passed(now_, groups_[aging].AgeStart, options_.AgeMs);
@@ -103,8 +151,7 @@ void TAggregationEngine::ExpireValues() {
 void TAggregationEngine::ExpireRows(TzetRowsParamsList& rows) {
   if (timeoutMs_ != 0) {
     // The idle order is the order of the groups' last packets: the expired ones lead it.
-    for (int32_t slot = groups_.IdleOldest();
-         slot >= 0 && Passed(now_, groups_[slot].LastInput, timeoutMs_);
+    for (int32_t slot = groups_.IdleOldest(); slot >= 0 && TimedOut(groups_[slot]);
          slot = groups_.IdleOldest()) {
       EndRow(slot, rerTimeout, rows);
       groups_.Close(slot);

@@ -24,7 +24,7 @@ namespace {
 /// variables that got a value; false when an item did not pass.
 bool RefillItems(void* const* held, void* const* inputItems, int32_t count, const TObjectList& vars,
                  TSeenNames& names, TPendingSlots& slots, TzetItemRecycler& recycler,
-                 std::string_view keyLower, uint32_t& marks) {
+                 uint32_t& marks) {
   marks = 0;
   bool fits = true;
   for (int32_t i = 0; i < count; ++i) {
@@ -34,7 +34,7 @@ bool RefillItems(void* const* held, void* const* inputItems, int32_t count, cons
       fits = false;
       break;
     }
-    const TSeenNames::Entry& seen = names.Learn(i, *item, vars, recycler, keyLower);
+    const TSeenNames::Entry& seen = names.Learn(i, *item, vars, recycler);
     const platform::VariantRec& value = item->Value;
     if (seen.IsMarker || old->Name.BlockPointer() != seen.Name.BlockPointer() ||
         !rtl::IsPlainOleScalar(value.vt)) {
@@ -71,8 +71,7 @@ bool RefillItems(void* const* held, void* const* inputItems, int32_t count, cons
 /// variable) is not taken. False when an item did not pass: what was written into the pending
 /// row by then is what the general way writes there.
 bool RefillKeptItems(void* const* held, void* const* kept, void* const* inputItems, int32_t count,
-                     const TObjectList& vars, TSeenNames& names, TzetItemRecycler& recycler,
-                     std::string_view keyLower) {
+                     const TObjectList& vars, TSeenNames& names, TzetItemRecycler& recycler) {
   for (int32_t i = 0; i < count; ++i) {
     const auto* item = static_cast<const TzetParamsListItem*>(inputItems[i]);
     auto* pending = static_cast<TzetParamsListItem*>(kept[i]);
@@ -80,7 +79,7 @@ bool RefillKeptItems(void* const* held, void* const* kept, void* const* inputIte
     if (!item || !pending || !old || !TzetParamsListItem::IsOwnItem(pending) ||
         !TzetParamsListItem::IsOwnItem(old))
       return false;
-    const TSeenNames::Entry& seen = names.Learn(i, *item, vars, recycler, keyLower);
+    const TSeenNames::Entry& seen = names.Learn(i, *item, vars, recycler);
     const platform::VariantRec& value = item->Value;
     if (seen.IsMarker || pending->LowerName.BlockPointer() != seen.LowerBlock.BlockPointer() ||
         old->Name.BlockPointer() != pending->Name.BlockPointer() ||
@@ -115,7 +114,7 @@ bool TAggregationEngine::RefillReleasedRow(TzetParamsListRef input, int32_t foun
     TAggregationGroup& group = groups_[found];
     if (group.Marks != all || group.Pending.Count() != count ||
         !RefillKeptItems(rows.List(), group.Pending.List(), inputItems, count, vars_, seenNames_,
-                         recycler_, options_.GroupByLower))
+                         recycler_))
       return false;
     // Every pending value was stored now, and the row's age starts again with its next value.
     if (grouped_) {
@@ -130,8 +129,7 @@ bool TAggregationEngine::RefillReleasedRow(TzetParamsListRef input, int32_t foun
                   : groups_[found].Pending.Count() != 0 || groups_[found].Marks != 0)
       return false;
     uint32_t marks = 0;
-    if (!RefillItems(rows.List(), inputItems, count, vars_, seenNames_, slots_, recycler_,
-                     options_.GroupByLower, marks) ||
+    if (!RefillItems(rows.List(), inputItems, count, vars_, seenNames_, slots_, recycler_, marks) ||
         marks != all)
       return false;
   }

@@ -12,18 +12,18 @@ int32_t TSeenNames::Intern(std::string_view lowered) {
 }
 
 const TSeenNames::Entry& TSeenNames::LearnText(Entry* pair, const TzetParamsListItem& item,
-                                               const TObjectList& vars, TzetItemRecycler& recycler,
-                                               std::string_view keyLower) {
+                                               const TObjectList& vars,
+                                               TzetItemRecycler& recycler) {
   // The entry learnt last has another text (Learn looked): the older one comes to the front,
   // to be checked or replaced, and the one learnt last stays.
   std::swap(pair[0], pair[1]);
   if (!(pair[0].Known && SameText(pair[0].Name.View(), item.Name.View())))
-    Relearn(pair[0], item, vars, recycler, keyLower);
+    Relearn(pair[0], item, vars, recycler);
   return pair[0];
 }
 
 void TSeenNames::Relearn(Entry& seen, const TzetParamsListItem& item, const TObjectList& vars,
-                         TzetItemRecycler& recycler, std::string_view keyLower) {
+                         TzetItemRecycler& recycler) {
   seen.Name = item.Name;
   seen.Lowered.assign(item.Name.View());
   platform::AnsiLowerInPlace(seen.Lowered.data(), seen.Lowered.size());
@@ -34,7 +34,8 @@ void TSeenNames::Relearn(Entry& seen, const TzetParamsListItem& item, const TObj
     if (VariableAt(vars, k).LowerName.View() == seen.Lowered)
       seen.Var = k;
   seen.Id = Intern(seen.Lowered);
-  seen.IsKey = !keyLower.empty() && seen.Lowered == keyLower;
+  seen.IsKey = !keyLower_.empty() && seen.Lowered == keyLower_;
+  seen.IsTime = !timeLower_.empty() && seen.Lowered == timeLower_;
   seen.IsMarker = item.Name.View() == kRowMarker;
   seen.Known = true;
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class TSeenNames {
@@ -36,16 +37,25 @@ public:
     bool IsMarker = false;
     /// It names the group variable.
     bool IsKey = false;
+    /// It names the time variable.
+    bool IsTime = false;
     /// The name's lower-cased form and its hash.
     std::string Lowered;
     std::size_t Hash = 0;
   };
 
-  /// Forgets everything, ids included; the variables or the group variable are about to change,
-  /// or the ids are to be numbered anew.
+  /// Forgets everything, ids included; the variables are about to change, or the ids are to be
+  /// numbered anew.
   void Clear() {
     entries_.clear();
     ids_.clear();
+  }
+  /// Clear, and names KeyLower the group variable and TimeLower the time variable from now on
+  /// (both lower-cased; empty for none).
+  void Clear(std::string keyLower, std::string timeLower) {
+    Clear();
+    keyLower_ = std::move(keyLower);
+    timeLower_ = std::move(timeLower);
   }
   /// Room for Count positions, made before a packet is walked: the entries Learn answers stay
   /// where they are during the packet.
@@ -66,10 +76,9 @@ public:
     return at == ids_.end() ? -1 : at->second;
   }
   /// What is known about the name of Item at Position (below the reserved count). Vars are the
-  /// configured variables (TAggregationListItem); KeyLower is the lower-cased group variable, or
-  /// empty.
+  /// configured variables (TAggregationListItem).
   const Entry& Learn(int32_t position, const TzetParamsListItem& item, const TObjectList& vars,
-                     TzetItemRecycler& recycler, std::string_view keyLower = {}) {
+                     TzetItemRecycler& recycler) {
     Entry* const pair = &entries_[2 * static_cast<std::size_t>(position)];
     // A name block that is held cannot be freed, nor (being shared) written: the same block at
     // the same position has the same text as last time.
@@ -81,7 +90,7 @@ public:
     // A host that brings every packet's names in blocks of their own: the text learnt last.
     if (pair[0].Known && SameText(pair[0].Name.View(), item.Name.View()))
       return pair[0];
-    return LearnText(pair, item, vars, recycler, keyLower);
+    return LearnText(pair, item, vars, recycler);
   }
 
 private:
@@ -101,11 +110,13 @@ private:
   /// learnt last. Interleaved devices bring other blocks of the same text: the text decides
   /// then. A new name replaces the entry learnt earlier.
   const Entry& LearnText(Entry* pair, const TzetParamsListItem& item, const TObjectList& vars,
-                         TzetItemRecycler& recycler, std::string_view keyLower);
+                         TzetItemRecycler& recycler);
   void Relearn(Entry& seen, const TzetParamsListItem& item, const TObjectList& vars,
-               TzetItemRecycler& recycler, std::string_view keyLower);
+               TzetItemRecycler& recycler);
 
   /// Two entries per position: [2P] the one learnt last, [2P + 1] the one before.
   std::vector<Entry> entries_;
   std::unordered_map<std::string, int32_t> ids_;
+  std::string keyLower_;
+  std::string timeLower_;
 };

@@ -704,4 +704,80 @@ TEST_F(OptionsEngine, ConcatIsCutAtItsBound) {
   EXPECT_NE(log.find("The joined values of \"A\" were cut at 4096"), std::string::npos) << log;
 }
 
+// With a time variable the timers run on the packets' own clock: a row times out when a later
+// packet's time passes its limit, whatever the system clock says; a time earlier than the last
+// one is no progress; a jump beyond the bound is a restart of the source's clock; a source that
+// goes silent still has its row ended by the system clock.
+TEST_F(OptionsEngine, TimeVariableDrivesTheTimers) {
+  Configure({"A", "B"}, [](TProxyCodeObject& s) {
+    s.spTimeout_Value = 1000;
+    s.chkPartial_Checked = true;
+    s.cbTimeVar_Text = " t ";
+    s.spTimeJump_Value = 60000;
+  });
+  EXPECT_EQ(Send({{"T", "#5000"}, {"A", "1"}}), "-");
+  EXPECT_EQ(Send({{"T", "#5999"}, {"A", "2"}}), "-");
+  EXPECT_EQ(Send({{"T", "#5000"}, {"A", "3"}}), "-"); // earlier: no progress
+  EXPECT_EQ(Send({{"T", "#6998"}, {"B", "4"}}), "T=6998 A=3 B=4|");
+  EXPECT_EQ(Send({{"T", "#7000"}, {"A", "5"}}), "-");
+  EXPECT_EQ(Send({{"T", "#8000"}, {"B", "6"}}), "T=7000 A=5 B=~ $ROW_STATUS$=timeout|");
+  EXPECT_EQ(Send({{"T", "#500000"}, {"A", "7"}}), "T=500000 B=6 A=7|"); // a restart, no progress
+  // A date is a time too: a day later is a restart, 1.5 s after that a timeout.
+  const auto dated = [&](double days, const char* name) {
+    platform::VariantRec date{};
+    date.vt = platform::vtDate;
+    date.date = days;
+    TzetParamsList packet;
+    packet.Add("T", rtl::Variant(date));
+    packet.Add(name, rtl::Variant::Int32(9));
+    TPluginCallRec r = Rec(nullptr);
+    r.Input.Kind = ZET_KIND_LIST;
+    r.Input.Data = reinterpret_cast<uintptr_t>(&packet);
+    return frame::ProcessData(&r) == ZET_RESULT_DONE
+               ? RowsText(reinterpret_cast<const TzetParamsList*>(r.Output.Data))
+               : "-";
+  };
+  EXPECT_EQ(dated(46000, "A"), "-");
+  const std::string ended = dated(46000 + 1.5 / 86400, "B");
+  EXPECT_NE(ended.find(" A=9 B=~ $ROW_STATUS$=timeout|"), std::string::npos) << ended;
+  // The source goes silent: the system clock ends its row when the next packet of anyone comes.
+  gNow += 1000;
+  const std::string silent = Send({{"X", "1"}});
+  EXPECT_NE(silent.find(" B=9 A=~ $ROW_STATUS$=timeout|"), std::string::npos) << silent;
+}
+
+// The proof of the packets' own clock: a random stream gives the same rows whether it is replayed
+// with its delays (the system clock moving with the packets' times) or all at once.
+TEST_F(OptionsEngine, StreamReplayedWithOrWithoutDelaysGivesTheSameRows) {
+  const char* const kNames[] = {"A", "B", "C", "X"};
+  auto run = [&](unsigned seed, bool delays) {
+    Configure({"A", "B", "C"}, [&](TProxyCodeObject& s) {
+      s.spTimeout_Value = 700;
+      s.spAgeLimit_Value = seed % 2 ? 1500 : 0;
+      s.chkPartial_Checked = seed % 3 != 0;
+      s.cbTimeVar_Text = "Time";
+      s.cbGroupBy_Text = seed % 4 < 2 ? "Station" : "";
+    });
+    std::minstd_rand random(seed);
+    std::vector<std::string> rows;
+    int time = 1000;
+    for (int call = 0; call < 200; ++call) {
+      // Steps well away from the timeout's edge, so that the delays' jitter cannot matter.
+      const int step = random() % 4 == 0 ? 900 + static_cast<int>(random() % 300)
+                                         : static_cast<int>(random() % 200);
+      time += step;
+      if (delays)
+        gNow += step;
+      Packet packet{{"Time", "#" + std::to_string(time)},
+                    {"Station", std::to_string(random() % 3)}};
+      for (int i = 0, n = 1 + static_cast<int>(random() % 3); i < n; ++i)
+        packet.emplace_back(kNames[random() % std::size(kNames)], std::to_string(call));
+      rows.push_back(Send(packet));
+    }
+    return rows;
+  };
+  for (unsigned seed = 1; seed <= 8; ++seed)
+    EXPECT_EQ(run(seed, true), run(seed, false)) << "seed " << seed;
+}
+
 } // namespace
