@@ -37,7 +37,8 @@ std::string EncodeStoredText(std::string_view text) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (c == ' ') {
       const bool nextIsBlank = i + 1 < text.size() && text[i + 1] == ' ';
-      out.push_back(onlyBlanksBefore || nextIsBlank ? '+' : ' ');
+      const bool last = i + 1 == text.size();
+      out.push_back(onlyBlanksBefore || nextIsBlank || last ? '+' : ' ');
       continue;
     }
     onlyBlanksBefore = false;

@@ -23,8 +23,9 @@ struct GeneratedSettings {
 /// prefix, "P.Common" with one, "P" for a prefix ending in '\' or '/'; '\' becomes '.'.
 std::string SettingsSectionName(std::string_view prefix);
 
-/// A text as the settings store keeps it: 7-bit, leading and doubled blanks as '+', '%' as "%%",
-/// '+', control bytes and bytes from 0x80 up as %XX. The bytes are taken as UTF-8.
+/// A text as the settings store keeps it: 7-bit, leading, doubled and final blanks as '+' (an
+/// INI file trims its values), '%' as "%%", '+', control bytes and bytes from 0x80 up as %XX. The
+/// bytes are taken as UTF-8.
 std::string EncodeStoredText(std::string_view text);
 
 /// The whole INI file text, CR LF line ends.

@@ -22,6 +22,8 @@ TEST(SettingsFile, TextIsCodedAsTheStoreKeepsIt) {
   EXPECT_EQ(EncodeStoredText("temperature"), "temperature");
   EXPECT_EQ(EncodeStoredText("a b"), "a b");
   EXPECT_EQ(EncodeStoredText("  a  b"), "++a+ b");
+  EXPECT_EQ(EncodeStoredText(", "), ",+"); // an INI file would lose a final blank
+  EXPECT_EQ(EncodeStoredText(" "), "+");
   EXPECT_EQ(EncodeStoredText("x+y"), "x%2By");
   EXPECT_EQ(EncodeStoredText("50%"), "50%%");
   EXPECT_EQ(EncodeStoredText("\xC3\xA9t\xC3\xA9"), "%C3%A9t%C3%A9");
