@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "host_list.h"
+
 #include <charconv>
 #include <cmath>
 #include <set>
@@ -29,6 +31,14 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// Upper and lower case do not count, as in the module's names (ASCII letters).
+std::string Lowered(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
 std::vector<std::string> SplitNames(const std::string& text) {
   std::vector<std::string> names;
   if (text.empty())
@@ -55,6 +65,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       return o;
     }
   std::set<std::string> seen;
+  std::vector<std::string> merges; // every --merge, matched with --vars once all are read
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
     if (arg.rfind("--", 0) != 0) {
@@ -68,7 +79,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       inlineValue = arg.substr(eq + 1);
       arg.resize(eq);
     }
-    if (!seen.insert(arg).second) {
+    if (!seen.insert(arg).second && arg != "--merge") {
       error = "option " + arg + " is given twice";
       return std::nullopt;
     }
@@ -85,10 +96,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       return true;
     };
     static const std::set<std::string> kKnown = {
-        "--library", "--ini",      "--registry",    "--section-prefix", "--vars",
-        "--timeout", "--input",    "--time-scale",  "--bench",          "--no-reset",
-        "--options", "--items",    "--close-after", "--language",       "--partial",
-        "--age",     "--lifetime", "--group-by",    "--max-groups"};
+        "--library",  "--ini",      "--registry",    "--section-prefix", "--vars",
+        "--timeout",  "--input",    "--time-scale",  "--bench",          "--no-reset",
+        "--options",  "--items",    "--close-after", "--language",       "--partial",
+        "--age",      "--lifetime", "--group-by",    "--max-groups",     "--merge",
+        "--separator"};
     if (!kKnown.count(arg)) {
       error = "unknown option " + arg + " (see --help)";
       return std::nullopt;
@@ -164,6 +176,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 v + "\"";
         return std::nullopt;
       }
+    } else if (arg == "--merge") {
+      merges.push_back(v);
+    } else if (arg == "--separator") {
+      o.separator = v;
+      if (const std::size_t length = hostkit::Utf8ToUtf16(v).size(); length > kMaxSeparatorLength) {
+        error = "--separator takes at most " + std::to_string(kMaxSeparatorLength) +
+                " characters, not " + std::to_string(length);
+        return std::nullopt;
+      }
     } else if (arg == "--items") {
       o.items = SplitNames(v);
       o.itemsGiven = true;
@@ -196,16 +217,58 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 : "--vars, --ini and --registry exclude each other";
     return std::nullopt;
   }
-  static const char* const kGeneratedOnly[] = {"--timeout",  "--no-reset", "--partial",   "--age",
-                                               "--lifetime", "--group-by", "--max-groups"};
+  static const char* const kGeneratedOnly[] = {"--timeout",    "--no-reset", "--partial",
+                                               "--age",        "--lifetime", "--group-by",
+                                               "--max-groups", "--merge",    "--separator"};
   for (const char* name : kGeneratedOnly)
     if (!vars && seen.count(name)) {
       error = std::string(name) +
               ": the generated settings (--timeout, --no-reset, --partial, --age, --lifetime, "
-              "--group-by, --max-groups) go with --vars; with --ini or --registry the settings "
-              "come from there";
+              "--group-by, --max-groups, --merge, --separator) go with --vars; with --ini or "
+              "--registry the settings come from there";
       return std::nullopt;
     }
+  bool concat = false;
+  for (const std::string& merge : merges) {
+    const std::size_t eq = merge.find('=');
+    const std::string name = Trimmed(merge.substr(0, eq));
+    if (eq == std::string::npos || name.empty()) {
+      error = "--merge needs VAR=STRATEGY, not \"" + merge + "\"";
+      return std::nullopt;
+    }
+    const std::string wanted = Trimmed(merge.substr(eq + 1));
+    const char* strategy = nullptr;
+    for (const char* known : kMergeStrategies)
+      if (Lowered(known) == Lowered(wanted))
+        strategy = known;
+    if (!strategy) {
+      error = "--merge needs a strategy (Last, First, Sum, Min, Max, Mean, Count or Concat), not "
+              "\"" +
+              wanted + "\"";
+      return std::nullopt;
+    }
+    // A name that --vars gives twice takes the strategy at both places.
+    bool found = false;
+    for (std::size_t i = 0; i < o.vars.size(); ++i) {
+      if (Lowered(Trimmed(o.vars[i])) != Lowered(name))
+        continue;
+      if (!o.merges[i].empty()) {
+        error = "--merge is given twice for the variable " + name;
+        return std::nullopt;
+      }
+      o.merges[i] = strategy;
+      found = true;
+    }
+    if (!found) {
+      error = "--merge needs a variable of --vars, not \"" + name + "\"";
+      return std::nullopt;
+    }
+    concat = concat || std::string_view(strategy) == "Concat";
+  }
+  if (o.separator && !concat) {
+    error = "--separator goes with --merge VAR=Concat";
+    return std::nullopt;
+  }
   if (o.partial && o.timeoutMs <= 0 && o.ageLimitMs <= 0 && o.groupBy.empty()) {
     error = "--partial releases the rows that the timeout, the age limit or a group eviction "
             "ends: give --timeout, --age or --group-by with it";
@@ -243,8 +306,8 @@ std::string HelpText(const std::string& program) {
 
 Loads the aggregation filter library as a data-acquisition host does, sends it one packet per
 input line through ProcessData and prints every row it releases, the log lines it sends to the
-host and a summary, with the module's own counters ("Stats.Packets" .. "Stats.LastReason") when
-the library keeps them.
+host and a summary, with the module's own counters ("Stats.Packets" .. "Stats.LastReason", and
+"Stats.Misfits" when values were left out of a strategy) when the library keeps them.
 
 Settings (exactly one):
   --vars A,B,...       up to 8 variable names; the simulator writes them to a temporary INI file
@@ -261,6 +324,13 @@ Settings (exactly one):
                        pending row, marks and timers of its own
     --max-groups N     the most groups open at once, 1 to 65536 (default 256); a new group
                        beyond it ends the group idle longest first
+    --merge VAR=STRATEGY
+                       how the variable VAR merges the values it receives more than once
+                       before its row is released: Last (the latest, default), First, Sum, Min,
+                       Max, Mean, Count or Concat (their texts joined); once per variable, the
+                       names compared without regard to case
+    --separator TEXT   what Concat puts between two values (default ", ", at most 64
+                       characters)
   --ini FILE           the module reads its settings from this INI file
   --section-prefix P   INI section prefix the host gives the module (with --ini or --vars)
   --registry PATH      the module reads its settings from this registry path

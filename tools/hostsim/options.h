@@ -1,6 +1,8 @@
 // The host simulator's command line.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +16,15 @@ enum class SettingsSource {
   Registry,  // --registry PATH: the host names a registry path
   Generated, // --vars ...: the simulator writes a temporary INI file
 };
+
+/// The most variables the module takes.
+constexpr std::size_t kMaxVars = 8;
+
+/// The merge strategies' names as the module stores them; "Last" is its default.
+inline constexpr const char* kMergeStrategies[] = {"Last", "First", "Sum",   "Min",
+                                                   "Max",  "Mean",  "Count", "Concat"};
+/// The longest separator the module takes, in characters.
+constexpr std::size_t kMaxSeparatorLength = 64;
 
 /// The bounds of --max-groups, and the module's own default.
 constexpr uint32_t kDefaultMaxGroups = 256;
@@ -45,6 +56,11 @@ struct Options {
   std::string groupBy;
   /// --max-groups: the most groups open at once.
   uint32_t maxGroups = kDefaultMaxGroups;
+  /// --merge VAR=STRATEGY: the strategy of each place of --vars, by its stored name; empty keeps
+  /// the module's default ("Last").
+  std::array<std::string, kMaxVars> merges;
+  /// --separator: what "Concat" puts between two values (unset: the module's ", ").
+  std::optional<std::string> separator;
   /// Packet input; empty reads standard input.
   std::string input;
   /// Factor for the clock steps of '@' lines: 0 sends at once, 1 waits the real time.
@@ -60,9 +76,6 @@ struct Options {
   /// (for scripts; 0: the user closes it).
   uint32_t closeAfterMs = 0;
 };
-
-/// The most variables the module takes.
-constexpr std::size_t kMaxVars = 8;
 
 /// Parses the arguments after the program name. On a usage error answers nothing and sets Error
 /// to a message that names the offending argument.

@@ -82,6 +82,11 @@ std::string SettingsIniText(const GeneratedSettings& settings, std::string_view 
   text += "Value lifetime=" + StoredNumber(settings.lifetimeMs) + "\r\n";
   text += "Group by=" + EncodeStoredText(settings.groupBy) + "\r\n";
   text += "Max groups=" + StoredNumber(settings.maxGroups) + "\r\n";
+  for (std::size_t i = 0; i < settings.merges.size(); ++i)
+    if (!settings.merges[i].empty() && settings.merges[i] != "Last")
+      text += "Merge" + std::to_string(i + 1) + "=" + EncodeStoredText(settings.merges[i]) + "\r\n";
+  if (settings.separator)
+    text += "Merge separator=" + EncodeStoredText(*settings.separator) + "\r\n";
   text += "\r\n";
   return text;
 }

@@ -2,6 +2,8 @@
 // settings store reads for the given section prefix, coded the way the store codes stored text.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,10 @@ struct GeneratedSettings {
   double lifetimeMs = 0;  // "Value lifetime"
   std::string groupBy;    // "Group by"
   double maxGroups = 256; // "Max groups"
+  /// "Merge1".."Merge8", by the place of the variable; "Last" and empty are the module's
+  /// default and write no key, as the module stores them.
+  std::array<std::string, 8> merges;
+  std::optional<std::string> separator; // "Merge separator"; unset writes no key
 };
 
 /// The section in which the module keeps its keys for a host's section prefix: "Common" without a

@@ -52,8 +52,8 @@ std::string Milliseconds(double ms) {
   return text;
 }
 
-// The row options (partial rows, age limit, value lifetime, grouping), only those that are on,
-// so that a run without them describes its settings as it always did.
+// The row options (partial rows, age limit, value lifetime, grouping, merge strategies), only
+// those that are on, so that a run without them describes its settings as it always did.
 std::string ExtraOptions(const Options& o) {
   std::string text;
   if (o.partial)
@@ -64,6 +64,13 @@ std::string ExtraOptions(const Options& o) {
     text += "; value lifetime " + Milliseconds(o.lifetimeMs);
   if (!o.groupBy.empty())
     text += "; grouped by " + o.groupBy + " (at most " + std::to_string(o.maxGroups) + " groups)";
+  std::string merges;
+  for (std::size_t i = 0; i < o.vars.size() && i < o.merges.size(); ++i)
+    if (!o.merges[i].empty())
+      merges += (merges.empty() ? "; merged: " : ", ") + o.vars[i] + " by " + o.merges[i];
+  text += merges;
+  if (o.separator)
+    text += " (separator " + QuoteText(*o.separator) + ")";
   return text;
 }
 
@@ -249,6 +256,7 @@ ModuleCounters ReadCounters(HostSession& session) {
   c.discarded = text("Stats.Discarded");
   c.groups = text("Stats.Groups");
   c.lastReason = text("Stats.LastReason");
+  c.misfits = text("Stats.Misfits");
   return c;
 }
 
@@ -270,6 +278,9 @@ std::string FormatCounters(const ModuleCounters& c) {
     parts.push_back(counted(*c.groups, "group") + " open");
   if (c.lastReason)
     parts.push_back("last reason: " + (c.lastReason->empty() ? "none" : *c.lastReason));
+  // Only values that were left out are worth a word: most runs have none.
+  if (c.misfits && *c.misfits != "0")
+    parts.push_back(counted(*c.misfits, "misfit") + " left out");
   if (parts.empty())
     return {};
   std::string line = "counters:";
@@ -315,6 +326,8 @@ int RunSimulation(const Options& o, std::istream& input, const std::string& sour
     g.lifetimeMs = o.lifetimeMs;
     g.groupBy = o.groupBy;
     g.maxGroups = o.maxGroups;
+    g.merges = o.merges;
+    g.separator = o.separator;
     if (!generated.Create(SettingsIniText(g, o.sectionPrefix), error)) {
       err << "hostsim: cannot write the settings file: " << error << "\n";
       return kExitUnusable;

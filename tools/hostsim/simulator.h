@@ -32,12 +32,14 @@ struct ModuleCounters {
   std::optional<std::string> discarded;  // "Stats.Discarded"
   std::optional<std::string> groups;     // "Stats.Groups"
   std::optional<std::string> lastReason; // "Stats.LastReason"
+  std::optional<std::string> misfits;    // "Stats.Misfits"
 };
 
 ModuleCounters ReadCounters(HostSession& session);
 
 /// The summary line of the counters the module answered: "counters: 9 packets, 4 rows (2
-/// partial), 1 discarded, 1 group open, last reason: timeout"; empty when it answered none.
+/// partial), 1 discarded, 1 group open, last reason: timeout, 2 misfits left out" (misfits only
+/// when there were any); empty when it answered none.
 std::string FormatCounters(const ModuleCounters& counters);
 
 /// Runs the simulation. Options.library must name the library. Input is read line by line as it

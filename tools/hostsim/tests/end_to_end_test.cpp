@@ -186,6 +186,15 @@ TEST(EndToEnd, StationsExampleGroupsAgesAndReleasesPartialRows) {
   EXPECT_EQ(fromOptions, fromIni) << options.out;
 }
 
+TEST(EndToEnd, SettingsLineNamesTheMergeStrategies) {
+  const SimRun run = Simulate(
+      {"--vars", "A,B", "--merge", "a=sum", "--merge", "B=Concat", "--separator", " / "}, "A=1\n");
+  EXPECT_EQ(run.status, kExitDone) << run.err;
+  EXPECT_TRUE(Has(run.out, "; reset after each row; merged: A by Sum, B by Concat (separator "
+                           "' / ') (temporary INI file "))
+      << run.out;
+}
+
 TEST(EndToEnd, UnusableLibrariesAreReportedWithStatus2) {
   const SimRun missing = Simulate({"--vars", "A", "--library", "no-such-library.bin"}, "A=1\n");
   EXPECT_EQ(missing.status, kExitUnusable);

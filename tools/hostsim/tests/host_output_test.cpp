@@ -91,6 +91,12 @@ TEST(HostOutput, CountersLineShowsWhatTheModuleAnswered) {
   c.lastReason = "";
   EXPECT_EQ(FormatCounters(c), "counters: 1 packet, 1 row (2 partial), 1 discarded, 0 groups "
                                "open, last reason: none");
+  // Misfits only when values were left out.
+  c.misfits = "0";
+  EXPECT_EQ(FormatCounters(c).find("misfit"), std::string::npos);
+  c.misfits = "2";
+  EXPECT_EQ(FormatCounters(c).substr(FormatCounters(c).find(", last")),
+            ", last reason: none, 2 misfits left out");
   // Those the module did not answer are left out.
   ModuleCounters some;
   some.partial = "3";

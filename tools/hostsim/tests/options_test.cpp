@@ -57,10 +57,14 @@ TEST(Options, HelpWinsOverEverythingElse) {
   EXPECT_TRUE(Parse({"--help"})->help);
   EXPECT_TRUE(Parse({"--vars", "A", "--nonsense", "-h"})->help);
   const std::string help = HelpText("hostsim");
-  for (const char* word : {"--vars", "--timeout", "--no-reset", "--partial", "--age MS",
-                           "--lifetime MS", "--group-by NAME", "--max-groups N", "$ROW_STATUS$",
-                           "Stats.Packets", "--ini", "--section-prefix", "--registry", "--input",
-                           "--library", "--time-scale", "--bench", "@MS", "Exit status"})
+  for (const char* word : {"--vars",           "--timeout",      "--no-reset",
+                           "--partial",        "--age MS",       "--lifetime MS",
+                           "--group-by NAME",  "--max-groups N", "--merge VAR=STRATEGY",
+                           "--separator TEXT", "Concat",         "$ROW_STATUS$",
+                           "Stats.Packets",    "--ini",          "--section-prefix",
+                           "--registry",       "--input",        "--library",
+                           "--time-scale",     "--bench",        "@MS",
+                           "Exit status"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
@@ -138,6 +142,52 @@ TEST(Options, RowOptionsAreRefusedWithAReason) {
   // its own.
   EXPECT_EQ(Refused({"--ini", "x.ini", "--group-by", "id"}).rfind("--group-by: ", 0), 0u);
   EXPECT_NE(Refused({"--registry", "\\X", "--age", "5"}).find("go with --vars"), std::string::npos);
+}
+
+TEST(Options, MergeStrategiesGoToThePlacesOfTheirVariables) {
+  // Variables and strategies are matched without regard to case and blanks; the argument order
+  // does not matter, and a name --vars gives twice takes the strategy at both places.
+  const auto o = Parse({"--merge", "TEMP=sum", "--vars", "temp, Hum ,,n,temp",
+                        "--merge=hum = concat", "--separator", " | ", "--merge", "n=LAST"});
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->merges, (std::array<std::string, kMaxVars>{"Sum", "Concat", "", "Last", "Sum"}));
+  EXPECT_EQ(o->separator, " | ");
+  const auto plain = Parse({"--vars", "A"});
+  EXPECT_EQ(plain->merges, (std::array<std::string, kMaxVars>{}));
+  EXPECT_FALSE(plain->separator);
+  // The separator may be empty; 64 characters are the most (here 64 of two bytes each).
+  std::string longest;
+  for (int i = 0; i < 64; ++i)
+    longest += "\xC3\xA9";
+  for (const std::string& separator : {std::string(), longest})
+    EXPECT_EQ(Parse({"--vars", "A", "--merge", "A=Concat", "--separator", separator})->separator,
+              separator);
+}
+
+TEST(Options, MergeStrategiesAreRefusedWithAReason) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--vars", "A,B", "--merge", "A"}, "--merge needs VAR=STRATEGY, not \"A\""},
+      {{"--vars", "A,B", "--merge", " =Sum"}, "--merge needs VAR=STRATEGY, not \" =Sum\""},
+      {{"--vars", "A,B", "--merge", "A=Average"},
+       "--merge needs a strategy (Last, First, Sum, Min, Max, Mean, Count or Concat), not "
+       "\"Average\""},
+      {{"--vars", "A,B", "--merge", "A="},
+       "--merge needs a strategy (Last, First, Sum, Min, Max, Mean, Count or Concat), not \"\""},
+      {{"--vars", "A,,B", "--merge", "C=Sum"}, "--merge needs a variable of --vars, not \"C\""},
+      {{"--vars", "A,B", "--merge", "a=Sum", "--merge", "A=Min"},
+       "--merge is given twice for the variable A"},
+      {{"--vars", "A", "--merge", "A=Sum", "--separator", "/"},
+       "--separator goes with --merge VAR=Concat"},
+      {{"--vars", "A", "--merge", "A=Concat", "--separator", std::string(65, '-')},
+       "--separator takes at most 64 characters, not 65"},
+      {{"--vars", "A", "--merge", "A=Concat", "--separator", "/", "--separator", "/"},
+       "option --separator is given twice"},
+  };
+  for (const auto& [args, message] : cases)
+    EXPECT_EQ(Refused(args), message);
+  EXPECT_EQ(Refused({"--ini", "x.ini", "--merge", "A=Sum"}).rfind("--merge: ", 0), 0u);
+  EXPECT_NE(Refused({"--registry", "\\X", "--separator", "/"}).find("go with --vars"),
+            std::string::npos);
 }
 
 } // namespace

@@ -79,6 +79,23 @@ TEST(SettingsFile, RowOptionsAreWrittenUnderTheirKeys) {
       << text;
 }
 
+TEST(SettingsFile, MergeKeysAreWrittenOnlyOffTheirDefaults) {
+  GeneratedSettings s;
+  s.vars = {"a", "b", "c"};
+  s.merges = {"Last", "Sum", "", "", "", "", "", "Concat"};
+  s.separator = " / ";
+  const std::string text = SettingsIniText(s, "");
+  EXPECT_NE(text.find("Max groups=256\r\n"
+                      "Merge2=Sum\r\n"
+                      "Merge8=Concat\r\n"
+                      "Merge separator=+/+\r\n"
+                      "\r\n"),
+            std::string::npos)
+      << text;
+  s.separator = "";
+  EXPECT_NE(SettingsIniText(s, "").find("Merge separator=\r\n"), std::string::npos);
+}
+
 TEST(SettingsFile, TemporaryFileLivesWithItsObject) {
   std::string path;
   {
