@@ -68,6 +68,14 @@ class Picture:
         left = int(x) + 6 - int(len(label) * 5.6) if before else int(x) - 8
         self.text(left, y + 9, label, colour=colour, size=9, font=BOLD)
 
+    def value(self, ms, lane, label, colour="black", font=FONT):
+        """A value held at MS, written on its lane over a white patch."""
+        x, y = self.x(ms), self.y(lane)
+        half = int(len(label) * 3.2) + 4
+        self.draw("rectangle %d,%d %d,%d" % (x - half, y - 8, x + half, y + 8), fill="white",
+                  stroke="white")
+        self.text(int(x) - half + 4, y - 7, label, colour=colour, size=10, font=font)
+
     def mark(self, ms, label, colour=RED):
         x = self.x(ms)
         self.draw("line %d,%d %d,%d" % (x, self.top, x, self.y(self.output_lane) + 14),
@@ -190,11 +198,33 @@ def stats(out):
     p.save(os.path.join(out, "stats.png"), 500)
 
 
+def merge(out):
+    strategies = [("Last", ["3", "5", "4"]), ("First", ["3", "3", "3"]),
+                  ("Sum", ["3", "8", "12"]), ("Min", ["3", "3", "3"]), ("Max", ["3", "5", "5"]),
+                  ("Mean", ["3", "4", "4"]), ("Count", ["1", "2", "3"]),
+                  ("Concat", ["3", "3, 5", "3, 5, 4"])]
+    p = Picture("Merge strategies: Temp receives 3, 5 and 4 before Hum completes the row", 1600,
+                ["Temp", "Hum"] + [name for name, _ in strategies])
+    times = [0, 400, 800]
+    for ms, label in zip(times, ["3", "5", "4"]):
+        p.packet(ms, 0, label)
+    p.packet(1200, 1, "40")
+    for lane, (name, held) in enumerate(strategies, start=2):
+        p.pending(lane, 0, 1200)
+        for ms, label in zip(times, held):
+            p.value(ms, lane, label, colour="#505050")
+        p.value(1200, lane, held[-1], colour=GREEN, font=BOLD)
+    p.row(1200, "row: Hum=40, Temp as above")
+    p.note(0, "The grey values are what the pending row holds for Temp under each strategy after")
+    p.note(1, "each packet; the row released at 1200 ms carries the green one.")
+    p.save(os.path.join(out, "merge.png"), 400)
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "docs", "help")
     os.makedirs(out, exist_ok=True)
-    for draw in (partial, age, lifetime, groupby, stats):
+    for draw in (partial, age, lifetime, groupby, stats, merge):
         draw(out)
 
 
