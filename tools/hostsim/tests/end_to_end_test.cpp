@@ -195,6 +195,33 @@ TEST(EndToEnd, SettingsLineNamesTheMergeStrategies) {
       << run.out;
 }
 
+TEST(EndToEnd, MergeStrategiesShapeTheRow) {
+  // A receives 3, 5, a Null and 4 before B completes the row; X rides along with its latest.
+  const std::pair<const char*, const char*> cases[] = {
+      {"Last", "A=4"}, {"First", "A=3"}, {"Sum", "A=12"},  {"Min", "A=3"},
+      {"Max", "A=5"},  {"Mean", "A=4"},  {"Count", "A=3"}, {"Concat", "A='3, 5, 4'"}};
+  for (const auto& [strategy, value] : cases) {
+    const SimRun run = Simulate({"--vars", "A,B", "--merge", std::string("a=") + strategy},
+                                "A=3; X=1\nA=5; X=2\nA=\nA=4\nB=1\n");
+    EXPECT_EQ(RowsOf(run.out), std::vector<std::string>{std::string(value) + " X=2 B=1"})
+        << strategy << "\n"
+        << run.out;
+  }
+  // Without the reset the sum runs on over the rows.
+  const SimRun kept =
+      Simulate({"--vars", "A,B", "--merge", "A=Sum", "--no-reset"}, "A=3\nB=1\nA=5\n");
+  EXPECT_EQ(RowsOf(kept.out), (std::vector<std::string>{"A=3 B=1", "A=8 B=1"})) << kept.out;
+  // A text is left out of a sum: it neither completes the row nor shows in it.
+  const SimRun misfits =
+      Simulate({"--vars", "A,B", "--merge", "A=Sum"}, "A='x'\nB=1\nA=2\nA='y'\n");
+  EXPECT_EQ(RowsOf(misfits.out), std::vector<std::string>{"B=1 A=2"}) << misfits.out;
+  const std::string logLine = "A value of \"A\" that is not a number was left out of its Sum";
+  const std::size_t first = misfits.out.find(logLine);
+  EXPECT_NE(first, std::string::npos) << misfits.out;
+  EXPECT_EQ(misfits.out.find(logLine, first + 1), std::string::npos) << "once after the load";
+  EXPECT_TRUE(Has(misfits.out, ", 2 misfits left out\n")) << misfits.out;
+}
+
 TEST(EndToEnd, UnusableLibrariesAreReportedWithStatus2) {
   const SimRun missing = Simulate({"--vars", "A", "--library", "no-such-library.bin"}, "A=1\n");
   EXPECT_EQ(missing.status, kExitUnusable);
