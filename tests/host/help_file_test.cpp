@@ -67,10 +67,10 @@ TEST(HelpFile, IsACompiledHelpFileListingEveryPage) {
   EXPECT_EQ(bytes.substr(0, 4), "ITSF");
   // The directory of the file is stored uncompressed: every page's name stands in it.
   for (const char* page :
-       {"/index.html", "/options.html", "/timeout.html", "/reset.html", "/rows.html",
-        "/advanced.html", "/partial.html", "/age.html", "/lifetime.html", "/groupby.html",
-        "/stats.html", "/partial.png", "/age.png", "/lifetime.png", "/groupby.png", "/stats.png",
-        "/#IVB", "/#STRINGS"})
+       {"/index.html",    "/options.html", "/timeout.html", "/reset.html",    "/rows.html",
+        "/advanced.html", "/partial.html", "/age.html",     "/lifetime.html", "/groupby.html",
+        "/stats.html",    "/merge.html",   "/partial.png",  "/age.png",       "/lifetime.png",
+        "/groupby.png",   "/stats.png",    "/merge.png",    "/#IVB",          "/#STRINGS"})
     EXPECT_NE(bytes.find(page), std::string::npos) << page;
 }
 
