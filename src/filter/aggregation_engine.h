@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TAggregationEngine {
@@ -61,6 +62,18 @@ public:
   /// finds exactly its items; each value has its time when values have a lifetime; the plain
   /// mode has its one group and no timers.
   bool CheckInvariants();
+  /// A number that changes with every setting that the engine's pending state depends on: the
+  /// variables, the timeout, the reset option and the advanced options.
+  uint64_t ConfigurationId() const;
+  /// The pending rows, their marks, tallies and times, and the open groups, as the bytes of a
+  /// state file for ConfigurationId (aggregation_state.cpp). WallMs: the time of day in
+  /// milliseconds, by which a later RestoreState counts the time in between.
+  std::string SaveState(int64_t wallMs);
+  /// Takes back what SaveState wrote, at WallMs: the timers count the time since the save as
+  /// passed without a packet, so that rows that expired meanwhile end at the next packet. False,
+  /// with the reason in Why, for bytes that are not a whole state file of this configuration
+  /// (cut, changed, of another version or configuration): the engine is then as it was.
+  bool RestoreState(std::string_view bytes, int64_t wallMs, std::string& why);
   /// What the host log should say about the last packets (a value left out by its merge
   /// strategy, joined texts cut), moved into Notes; false when there is nothing.
   bool TakeNotes(std::vector<std::string>& notes) {

@@ -7,6 +7,12 @@
 #include "filter/options_form.h"
 #include "frame/host_log.h"
 #include "frame/key_text.h"
+#include "frame/settings_location.h"
+#include "platform/file_read.h"
+#include "platform/folders.h"
+#include "rtl/file_names.h"
+#include "settings/big_ini_file_io.h"
+#include "settings/settings_store_storage.h"
 #include "rtl/exceptions.h"
 #include "rtl/form_registry.h"
 #include "rtl/published_builder.h"
@@ -14,6 +20,8 @@
 #include "settings/string_holder.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -24,6 +32,14 @@ namespace {
 
 constexpr const char* kEngineUnit = "PluginDM";
 constexpr std::string_view kStatsPrefix = "Stats.";
+
+/// The time of day in milliseconds, by which the time between a save of the pending rows and
+/// their restore is counted.
+int64_t WallClockMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 
 rtl::Variant Count(uint64_t value) {
   if (value <= static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))
@@ -54,7 +70,11 @@ const rtl::MetaClass& TaPlugin::StaticClass() {
   return meta;
 }
 
-TaPlugin::~TaPlugin() = default;
+TaPlugin::~TaPlugin() {
+  // The library's end releases a loaded instance without an UNLOAD.
+  if (Engine)
+    SavePendingRows();
+}
 
 void TaPlugin::LoadDesignTimeValues() {
   TzetPlugin::LoadDesignTimeValues();
@@ -72,7 +92,8 @@ void TaPlugin::LoadDesignTimeValues() {
       {"Max groups", text(defaults.spMaxGroups_Value)},
       {"Merge separator", EncodeStoredText(defaults.edSeparator_Text)},
       {"Time variable", defaults.cbTimeVar_Text},
-      {"Time jump limit", text(defaults.spTimeJump_Value)}};
+      {"Time jump limit", text(defaults.spTimeJump_Value)},
+      {"Keep pending rows", defaults.chkKeepPending_Checked ? "True" : "False"}};
   for (std::size_t i = 0; i < defaults.Merges.size(); ++i)
     KeysStoredOnlyOffDefault.emplace_back("Merge" + std::to_string(i + 1), defaults.Merges[i]);
 }
@@ -94,17 +115,70 @@ void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
   engineReady_.store(true, std::memory_order_release);
   Cfg = new TDataSourceCfg(this);
   Cfg->Load();
+  RestorePendingRows();
 }
 
 void TaPlugin::zetPluginUnload(TzetPlugin*, PPluginCallRec, int32_t&) {
   // The frame lets no data call run while the last UNLOAD is under way, so nothing reads the
   // engine state freed here.
   engineReady_.store(false, std::memory_order_release);
+  SavePendingRows();
   TDataSourceCfg* cfg = Cfg;
   Cfg = nullptr;
   delete cfg;
   Engine.reset();
   AggregationList.reset();
+}
+
+std::string TaPlugin::PendingRowsPath() const {
+  return frame::SettingsSidecarPath(*this, ".pending");
+}
+
+void TaPlugin::SavePendingRows() noexcept {
+  try {
+    if (!Cfg || !Cfg->chkKeepPending_Checked || !Engine || !AggregationList)
+      return;
+    std::string bytes;
+    {
+      TThreadObjectList::WriteLocked engine(*AggregationList);
+      bytes = Engine->SaveState(WallClockMs());
+    }
+    const std::string path = PendingRowsPath();
+    std::string error;
+    const std::string folder = rtl::ExtractFilePath(path);
+    if (!folder.empty() && !platform::CreateFolders(folder, error))
+      throw rtl::Exception("Cannot create the folder \"" + folder + "\". " + error);
+    ini_io::WriteWholeFile(path, bytes);
+  } catch (const std::exception& failure) {
+    frame::QueueLogLine(this, frame::llError,
+                        std::string("The pending rows could not be kept: ") + failure.what());
+  } catch (...) {
+    frame::QueueLogLine(this, frame::llError, "The pending rows could not be kept");
+  }
+}
+
+void TaPlugin::RestorePendingRows() noexcept {
+  try {
+    if (!Cfg || !Cfg->chkKeepPending_Checked || !Engine)
+      return;
+    const std::string path = PendingRowsPath();
+    if (!wreg::StoredFileExists(path))
+      return;
+    std::string bytes, error;
+    bool taken = false;
+    if (platform::ReadWholeFile(path, bytes, error)) {
+      TThreadObjectList::WriteLocked engine(*AggregationList);
+      taken = Engine->RestoreState(bytes, WallClockMs(), error);
+      Engine->AssertInvariants();
+    }
+    // Taken up once: a later start must not bring the same rows back.
+    std::remove(path.c_str());
+    if (!taken)
+      frame::QueueLogLine(this, frame::llError,
+                          "The pending rows in \"" + path + "\" were not taken up: " + error);
+  } catch (...) {
+    frame::LogException(this, "Pending rows");
+  }
 }
 
 void TaPlugin::ApplySettings(const TProxyCodeObject& settings) {

@@ -62,6 +62,14 @@ protected:
   bool GetModuleNamedProperty(std::string_view name, rtl::Variant& value) override;
 
 private:
+  /// With "Keep pending rows": writes the engine's pending state to the state file beside the
+  /// settings (at the last UNLOAD, or at the library's end without one), and takes it up again
+  /// at LOAD (the file is removed then). A failure, or a file that does not fit, is said in one
+  /// host-log line and changes nothing else.
+  void SavePendingRows() noexcept;
+  void RestorePendingRows() noexcept;
+  std::string PendingRowsPath() const;
+
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> engineReady_{false};

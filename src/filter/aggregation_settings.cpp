@@ -27,7 +27,8 @@ const rtl::MetaClass& TProxyCodeObject::StaticClass() {
         .Float("spMaxGroups_Value", &T::spMaxGroups_Value, &T::spMaxGroups_Value)
         .LString("edSeparator_Text", &T::edSeparator_Text, &T::edSeparator_Text)
         .LString("cbTimeVar_Text", &T::cbTimeVar_Text, &T::cbTimeVar_Text)
-        .Float("spTimeJump_Value", &T::spTimeJump_Value, &T::spTimeJump_Value);
+        .Float("spTimeJump_Value", &T::spTimeJump_Value, &T::spTimeJump_Value)
+        .Boolean("chkKeepPending_Checked", &T::chkKeepPending_Checked, &T::chkKeepPending_Checked);
     for (std::size_t i = 0; i < 8; ++i)
       b.LString(
           "cbMerge" + std::to_string(i + 1) + "_Text", [i](const T& o) { return o.Merges[i]; },

@@ -50,6 +50,9 @@ public:
   /// Milliseconds by which a packet's time may differ from the last one before it counts as a
   /// restart of the source's clock; 0 = no bound.
   double spTimeJump_Value = 0;
+  /// The pending rows are written to a file when the instance stops and taken up again when it
+  /// starts.
+  bool chkKeepPending_Checked = false;
 };
 
 /// The current settings of one aggregation instance, always owned by the module object.

@@ -2,7 +2,9 @@
 
 #include "frame/plugin.h"
 #include "settings/map_line.h"
+#include "rtl/file_names.h"
 #include "settings/settings_store.h"
+#include "support/system_info.h"
 
 namespace frame {
 namespace {
@@ -73,6 +75,22 @@ bool SaveControlSettings(TzetPlugin& instance, const TStringList* map, TComponen
   if (!map)
     return false;
   return RunOnControls(instance, *map, target, TOperation::Save, error);
+}
+
+std::string SettingsSidecarPath(const TzetPlugin& instance, std::string_view extension) {
+  const std::string ini = instance.INIFile.Str();
+  const std::string prefix = instance.INISectionPrefix.Str();
+  if (!ini.empty() && ini != TWreg::kCustomStorage) {
+    std::string path = rtl::ChangeFileExt(ini, "");
+    if (!prefix.empty())
+      path += "." + support::MakeValidFileName(prefix, /*strict=*/true, '-');
+    return path + std::string(extension);
+  }
+  std::string name =
+      support::MakeValidFileName(instance.ModuleRegistryPath.View(), /*strict=*/true, '-');
+  if (name.empty())
+    name = "settings";
+  return instance.ModuleDataPath() + name + std::string(extension);
 }
 
 } // namespace frame

@@ -12,6 +12,7 @@
 #include "rtl/string_list.h"
 
 #include <string>
+#include <string_view>
 
 class TComponent;
 class TzetPlugin;
@@ -33,5 +34,11 @@ void SaveShortSettings(TzetPlugin& instance, const TStringList* map, TComponent*
 bool LoadControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target);
 bool SaveControlSettings(TzetPlugin& instance, const TStringList* map, TComponent* target,
                          std::string* error = nullptr);
+
+/// A file of the instance's own beside its settings, named with Extension (".pending"): beside
+/// the INI file, named after it and the section prefix ("weather.ini" with the prefix "North"
+/// gives "weather.North.pending"); for settings in the registry, in the module's data folder
+/// (TzetPlugin::ModuleDataPath), named after the registry path. Nothing is created.
+std::string SettingsSidecarPath(const TzetPlugin& instance, std::string_view extension);
 
 } // namespace frame

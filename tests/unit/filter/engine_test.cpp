@@ -526,7 +526,7 @@ TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(module_->MsgWriteCompleteError, "Data have been processed with errors");
   ASSERT_NE(module_->PropertyMap(), nullptr);
   const TStringList& map = *module_->PropertyMap();
-  ASSERT_EQ(map.Count(), 31);
+  ASSERT_EQ(map.Count(), 32);
   EXPECT_EQ(map[0], "Left,Left");
   EXPECT_EQ(map[3], ";---short---");
   EXPECT_EQ(map[4], "var1.Text,Var1");
@@ -539,7 +539,8 @@ TEST_F(Engine, ModuleValuesComeFromTheFormResource) {
   EXPECT_EQ(map[19], "cbMerge1.Text,Merge1");
   EXPECT_EQ(map[27], "edSeparator.Text,Merge separator");
   EXPECT_EQ(map[29], "spTimeJump.Value,Time jump limit");
-  EXPECT_EQ(map[30], " ");
+  EXPECT_EQ(map[30], "chkKeepPending.Checked,Keep pending rows");
+  EXPECT_EQ(map[31], " ");
   EXPECT_TRUE(module_->OnProcessData);
   EXPECT_EQ(module_->OnLoad.HandlerName(), "zetPluginLoad");
 }

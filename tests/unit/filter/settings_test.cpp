@@ -194,4 +194,35 @@ TEST_F(AggregationSettings, AdvancedOptionsAtTheirDefaultsLeaveNoKey) {
   EXPECT_EQ(Command("UNLOAD"), 0);
 }
 
+// "Keep pending rows": half a row sent before an UNLOAD (or before the library's end) is
+// completed by the other half after the next LOAD; the file beside the settings is taken up once.
+// A file written under other settings is not taken up, and is gone after the LOAD.
+TEST_F(AggregationSettings, PendingRowsSurviveARestart) {
+  const std::string settings = "Var1=A\r\nVar2=B\r\nKeep pending rows=True\r\n";
+  const std::filesystem::path state = std::filesystem::path(ini_).replace_extension(".pending");
+  ASSERT_NE(LoadFrom(settings), nullptr);
+  EXPECT_EQ(Send("A", 1), ZET_RESULT_NOTHING_DONE);
+  EXPECT_EQ(Command("UNLOAD"), 0);
+  EXPECT_TRUE(std::filesystem::exists(state));
+  EXPECT_EQ(Command("LOAD"), 0);
+  EXPECT_FALSE(std::filesystem::exists(state));
+  EXPECT_EQ(Send("B", 2), ZET_RESULT_DONE);
+
+  EXPECT_EQ(Send("A", 3), ZET_RESULT_NOTHING_DONE);
+  frame::LibraryEnd();
+  frame::LibraryStart();
+  frame::SetPluginClass(TaPlugin::ClassRef());
+  ASSERT_NE(LoadFrom(settings), nullptr);
+  EXPECT_EQ(Send("B", 4), ZET_RESULT_DONE);
+
+  EXPECT_EQ(Send("A", 5), ZET_RESULT_NOTHING_DONE);
+  EXPECT_EQ(Command("UNLOAD"), 0);
+  ASSERT_NE(LoadFrom("Var1=A\r\nVar2=C\r\nKeep pending rows=True\r\n"), nullptr);
+  EXPECT_FALSE(std::filesystem::exists(state));
+  EXPECT_EQ(Send("C", 6), ZET_RESULT_NOTHING_DONE);
+  EXPECT_EQ(Command("UNLOAD"), 0);
+  std::error_code ignored;
+  std::filesystem::remove(state, ignored);
+}
+
 } // namespace
