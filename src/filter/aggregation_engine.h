@@ -10,7 +10,10 @@
 // eviction (released incomplete or discarded), and values expire after their lifetime. Both
 // modes merge a packet, release a row and fill the row released last again in place through
 // the same code; they differ in how a packet finds its group, how a name finds its pending item
-// (see pending_lookup.h) and which timers run.
+// (see pending_lookup.h) and which timers run. What the merge step does with a value that comes
+// again (merge_strategy.h), the clock the timers read (the system's, or the packets' own times)
+// and the state file that keeps the pending rows across a restart (aggregation_state.cpp) are
+// the same for both.
 //
 // Nothing here takes a lock: the module calls every member under the engine lock.
 #pragma once
