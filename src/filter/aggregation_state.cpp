@@ -95,31 +95,11 @@ private:
   std::string_view in_;
 };
 
-/// The types a pending value is stored as: the data path keeps its values OLE-compatible, so
-/// these are all a pending row holds; anything else is stored as its text.
+/// A pending value is stored as the record of a plain scalar (Empty and Null by their type
+/// alone), or as its text: the data path keeps its values OLE-compatible, so a pending row holds
+/// texts only as OLE strings.
 bool HeldInTheRecord(uint16_t vt) {
-  using namespace platform;
-  switch (vt) {
-  case vtI2:
-  case vtI4:
-  case vtR4:
-  case vtR8:
-  case vtCurrency:
-  case vtDate:
-  case vtError:
-  case vtBool:
-  case vtI1:
-  case vtUI1:
-  case vtUI2:
-  case vtUI4:
-  case vtI8:
-  case vtUI8:
-  case vtInt:
-  case vtUInt:
-    return true;
-  default:
-    return false;
-  }
+  return rtl::IsPlainScalar(vt) && vt != platform::vtEmpty && vt != platform::vtNull;
 }
 
 void WriteValue(TWriter& out, const platform::VariantRec& value) {
