@@ -96,11 +96,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       return true;
     };
     static const std::set<std::string> kKnown = {
-        "--library",  "--ini",      "--registry",    "--section-prefix", "--vars",
-        "--timeout",  "--input",    "--time-scale",  "--bench",          "--no-reset",
-        "--options",  "--items",    "--close-after", "--language",       "--partial",
-        "--age",      "--lifetime", "--group-by",    "--max-groups",     "--merge",
-        "--separator"};
+        "--library",   "--ini",      "--registry",    "--section-prefix", "--vars",
+        "--timeout",   "--input",    "--time-scale",  "--bench",          "--no-reset",
+        "--options",   "--items",    "--close-after", "--language",       "--partial",
+        "--age",       "--lifetime", "--group-by",    "--max-groups",     "--merge",
+        "--separator", "--time-var", "--time-jump",   "--no-delays"};
     if (!kKnown.count(arg)) {
       error = "unknown option " + arg + " (see --help)";
       return std::nullopt;
@@ -128,6 +128,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       o.partial = true;
+      continue;
+    }
+    if (arg == "--no-delays") {
+      if (inlineValue) {
+        error = "option --no-delays takes no value";
+        return std::nullopt;
+      }
+      o.timeScale = 0;
       continue;
     }
     if (!value(v))
@@ -176,6 +184,17 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 v + "\"";
         return std::nullopt;
       }
+    } else if (arg == "--time-var") {
+      o.timeVar = Trimmed(v);
+      if (o.timeVar.empty()) {
+        error = "--time-var needs the name of a variable, not \"" + v + "\"";
+        return std::nullopt;
+      }
+    } else if (arg == "--time-jump") {
+      if (!ParseDouble(v, o.timeJumpMs) || o.timeJumpMs < 0) {
+        error = "--time-jump needs milliseconds (a number of 0 or more), not \"" + v + "\"";
+        return std::nullopt;
+      }
     } else if (arg == "--merge") {
       merges.push_back(v);
     } else if (arg == "--separator") {
@@ -217,15 +236,15 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 : "--vars, --ini and --registry exclude each other";
     return std::nullopt;
   }
-  static const char* const kGeneratedOnly[] = {"--timeout",    "--no-reset", "--partial",
-                                               "--age",        "--lifetime", "--group-by",
-                                               "--max-groups", "--merge",    "--separator"};
+  static const char* const kGeneratedOnly[] = {
+      "--timeout",    "--no-reset", "--partial",   "--age",      "--lifetime", "--group-by",
+      "--max-groups", "--merge",    "--separator", "--time-var", "--time-jump"};
   for (const char* name : kGeneratedOnly)
     if (!vars && seen.count(name)) {
       error = std::string(name) +
               ": the generated settings (--timeout, --no-reset, --partial, --age, --lifetime, "
-              "--group-by, --max-groups, --merge, --separator) go with --vars; with --ini or "
-              "--registry the settings come from there";
+              "--group-by, --max-groups, --merge, --separator, --time-var, --time-jump) go with "
+              "--vars; with --ini or --registry the settings come from there";
       return std::nullopt;
     }
   bool concat = false;
@@ -283,6 +302,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     error = "--max-groups goes with --group-by";
     return std::nullopt;
   }
+  if (seen.count("--time-jump") && o.timeVar.empty()) {
+    error = "--time-jump goes with --time-var";
+    return std::nullopt;
+  }
+  if (seen.count("--no-delays") && seen.count("--time-scale")) {
+    error = "--no-delays and --time-scale exclude each other (--no-delays is --time-scale 0)";
+    return std::nullopt;
+  }
   if (registry && seen.count("--section-prefix")) {
     error = "--section-prefix names an INI section; it does not go with --registry";
     return std::nullopt;
@@ -331,6 +358,13 @@ Settings (exactly one):
                        names compared without regard to case
     --separator TEXT   what Concat puts between two values (default ", ", at most 64
                        characters)
+    --time-var NAME    the variable NAME holds each packet's time, in milliseconds or as a date:
+                       the timeout, the age limit and the value lifetime run on the packets'
+                       own clock instead of the system clock (a silent source still ends its
+                       row by the system clock after the timeout)
+    --time-jump MS     with --time-var: a time that differs from the last one by more than MS
+                       milliseconds is a restart of the source's clock, not a jump of it
+                       (default 0: no bound)
   --ini FILE           the module reads its settings from this INI file
   --section-prefix P   INI section prefix the host gives the module (with --ini or --vars)
   --registry PATH      the module reads its settings from this registry path
@@ -347,9 +381,12 @@ Options:
   --library PATH       the library to load (default: the one next to this program)
   --language CODE      the host's language (EN, RU, UK, ID, ... as the library's language file
                        lists them); the module shows its texts in it
-  --time-scale F       multiply the clock steps of '@' lines by F (default 1.0). The module
-                       measures its timeout with the system clock, so the simulator really waits;
-                       a smaller factor also shortens the gaps the module sees
+  --time-scale F       multiply the clock steps of '@' lines by F (default 1.0). Without a time
+                       variable the module measures its timers with the system clock, so the
+                       simulator really waits; a smaller factor also shortens the gaps it sees
+  --no-delays          the same as --time-scale 0: send every packet at once. With a time
+                       variable the timers follow the packets' times, so the rows are those of
+                       the run with the delays; only the summary's elapsed time differs
   --bench N            replay the input N times without waiting at '@' lines and print the
                        packets per second instead of the rows
   -h, --help           this text

@@ -61,9 +61,16 @@ struct Options {
   std::array<std::string, kMaxVars> merges;
   /// --separator: what "Concat" puts between two values (unset: the module's ", ").
   std::optional<std::string> separator;
+  /// --time-var: the variable whose value is a packet's time; the module's timers then run on
+  /// the packets' own clock (empty: the system clock).
+  std::string timeVar;
+  /// --time-jump: milliseconds by which a packet's time may differ from the last one before it
+  /// counts as a restart of the source's clock (0: no bound; with --time-var).
+  double timeJumpMs = 0;
   /// Packet input; empty reads standard input.
   std::string input;
-  /// Factor for the clock steps of '@' lines: 0 sends at once, 1 waits the real time.
+  /// Factor for the clock steps of '@' lines: 0 sends at once (--no-delays), 1 waits the real
+  /// time.
   double timeScale = 1.0;
   /// --bench N: replay the input N times and report the rate; 0 = normal run.
   uint32_t benchRepeats = 0;

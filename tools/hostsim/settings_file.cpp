@@ -87,6 +87,10 @@ std::string SettingsIniText(const GeneratedSettings& settings, std::string_view 
       text += "Merge" + std::to_string(i + 1) + "=" + EncodeStoredText(settings.merges[i]) + "\r\n";
   if (settings.separator)
     text += "Merge separator=" + EncodeStoredText(*settings.separator) + "\r\n";
+  if (!settings.timeVar.empty())
+    text += "Time variable=" + EncodeStoredText(settings.timeVar) + "\r\n";
+  if (settings.timeJumpMs != 0)
+    text += "Time jump limit=" + StoredNumber(settings.timeJumpMs) + "\r\n";
   text += "\r\n";
   return text;
 }

@@ -23,6 +23,8 @@ struct GeneratedSettings {
   /// default and write no key, as the module stores them.
   std::array<std::string, 8> merges;
   std::optional<std::string> separator; // "Merge separator"; unset writes no key
+  std::string timeVar;                  // "Time variable"; empty writes no key
+  double timeJumpMs = 0;                // "Time jump limit"; 0 writes no key
 };
 
 /// The section in which the module keeps its keys for a host's section prefix: "Common" without a

@@ -52,8 +52,9 @@ std::string Milliseconds(double ms) {
   return text;
 }
 
-// The row options (partial rows, age limit, value lifetime, grouping, merge strategies), only
-// those that are on, so that a run without them describes its settings as it always did.
+// The row options (partial rows, age limit, value lifetime, grouping, merge strategies, packet
+// time), only those that are on, so that a run without them describes its settings as it always
+// did.
 std::string ExtraOptions(const Options& o) {
   std::string text;
   if (o.partial)
@@ -71,6 +72,10 @@ std::string ExtraOptions(const Options& o) {
   text += merges;
   if (o.separator)
     text += " (separator " + QuoteText(*o.separator) + ")";
+  if (!o.timeVar.empty())
+    text += "; packet time from " + o.timeVar +
+            (o.timeJumpMs > 0 ? " (a jump over " + Milliseconds(o.timeJumpMs) + " is a restart)"
+                              : std::string());
   return text;
 }
 
@@ -328,6 +333,8 @@ int RunSimulation(const Options& o, std::istream& input, const std::string& sour
     g.maxGroups = o.maxGroups;
     g.merges = o.merges;
     g.separator = o.separator;
+    g.timeVar = o.timeVar;
+    g.timeJumpMs = o.timeJumpMs;
     if (!generated.Create(SettingsIniText(g, o.sectionPrefix), error)) {
       err << "hostsim: cannot write the settings file: " << error << "\n";
       return kExitUnusable;

@@ -64,6 +64,7 @@ TEST(Options, HelpWinsOverEverythingElse) {
                            "Stats.Packets",    "--ini",          "--section-prefix",
                            "--registry",       "--input",        "--library",
                            "--time-scale",     "--bench",        "@MS",
+                           "--time-var NAME",  "--time-jump MS", "--no-delays",
                            "Exit status"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
 }
@@ -142,6 +143,34 @@ TEST(Options, RowOptionsAreRefusedWithAReason) {
   // its own.
   EXPECT_EQ(Refused({"--ini", "x.ini", "--group-by", "id"}).rfind("--group-by: ", 0), 0u);
   EXPECT_NE(Refused({"--registry", "\\X", "--age", "5"}).find("go with --vars"), std::string::npos);
+}
+
+TEST(Options, PacketTimeAndReplayWithoutDelays) {
+  const auto o = Parse({"--vars", "A", "--time-var", " Time ", "--time-jump=60000", "--no-delays"});
+  ASSERT_TRUE(o);
+  EXPECT_EQ(o->timeVar, "Time");
+  EXPECT_DOUBLE_EQ(o->timeJumpMs, 60000);
+  EXPECT_EQ(o->timeScale, 0); // --no-delays replays the clock steps without waiting
+  const auto plain = Parse({"--vars", "A"});
+  EXPECT_TRUE(plain->timeVar.empty());
+  EXPECT_EQ(plain->timeJumpMs, 0);
+  EXPECT_EQ(plain->timeScale, 1);
+  EXPECT_EQ(Parse({"--ini", "x.ini", "--no-delays"})->timeScale, 0);
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--vars", "A", "--time-var", " "}, "--time-var needs the name of a variable, not \" \""},
+      {{"--vars", "A", "--time-var", "t", "--time-jump", "-1"},
+       "--time-jump needs milliseconds (a number of 0 or more), not \"-1\""},
+      {{"--vars", "A", "--time-jump", "5"}, "--time-jump goes with --time-var"},
+      {{"--vars", "A", "--no-delays=yes"}, "option --no-delays takes no value"},
+      {{"--vars", "A", "--no-delays", "--time-scale", "0.5"},
+       "--no-delays and --time-scale exclude each other (--no-delays is --time-scale 0)"},
+  };
+  for (const auto& [args, message] : cases)
+    EXPECT_EQ(Refused(args), message);
+  EXPECT_EQ(Refused({"--ini", "x.ini", "--time-var", "t"}).rfind("--time-var: ", 0), 0u);
+  EXPECT_NE(Refused({"--registry", "\\X", "--time-jump", "5"}).find("go with --vars"),
+            std::string::npos);
 }
 
 TEST(Options, MergeStrategiesGoToThePlacesOfTheirVariables) {

@@ -96,6 +96,19 @@ TEST(SettingsFile, MergeKeysAreWrittenOnlyOffTheirDefaults) {
   EXPECT_NE(SettingsIniText(s, "").find("Merge separator=\r\n"), std::string::npos);
 }
 
+TEST(SettingsFile, TimeKeysAreWrittenOnlyWhenSet) {
+  GeneratedSettings s;
+  s.vars = {"a"};
+  EXPECT_EQ(SettingsIniText(s, "").find("Time "), std::string::npos);
+  s.timeVar = "time stamp";
+  s.timeJumpMs = 60000.5;
+  EXPECT_NE(SettingsIniText(s, "").find("Max groups=256\r\n"
+                                        "Time variable=time stamp\r\n"
+                                        "Time jump limit=60000.5\r\n"
+                                        "\r\n"),
+            std::string::npos);
+}
+
 TEST(SettingsFile, TemporaryFileLivesWithItsObject) {
   std::string path;
   {
