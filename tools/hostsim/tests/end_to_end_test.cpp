@@ -186,6 +186,45 @@ TEST(EndToEnd, StationsExampleGroupsAgesAndReleasesPartialRows) {
   EXPECT_EQ(fromOptions, fromIni) << options.out;
 }
 
+TEST(EndToEnd, ReplayExampleGivesTheSameRowsWithAndWithoutTheDelays) {
+  const std::string packets = ExampleText("replay.packets");
+  ASSERT_FALSE(packets.empty()) << "examples/replay.packets";
+  const std::vector<std::string> ini = {"--ini", AGG_EXAMPLES_DIR "/replay.ini", "--section-prefix",
+                                        "Replay"};
+  const auto withFlag = [&ini](const char* flag, const char* value = nullptr) {
+    std::vector<std::string> args = ini;
+    args.push_back(flag);
+    if (value)
+      args.push_back(value);
+    return args;
+  };
+  // Half the recorded delays: the system clock sees every gap shorter than the timeout, so
+  // only the packets' times can end the rows.
+  const SimRun delayed = Simulate(withFlag("--time-scale", "0.5"), packets);
+  const SimRun instant = Simulate(withFlag("--no-delays"), packets);
+  EXPECT_EQ(instant.status, kExitDone) << instant.err;
+  const std::vector<std::string> expected = {
+      "time=10100 level=2.31 temperature=18.4",
+      "time=11000 level=2.36 temperature= $ROW_STATUS$='age'",
+      "time=11500 level=2.37 temperature=18.6",
+      "time=11600 level=2.39 temperature= $ROW_STATUS$='timeout'",
+      "time=12500 temperature=18.7 level=2.42"};
+  EXPECT_EQ(RowsOf(instant.out), expected) << instant.out;
+  EXPECT_EQ(RowsOf(delayed.out), expected) << delayed.out;
+  EXPECT_TRUE(Has(instant.out, "\ncounters: 10 packets, 5 rows (2 partial), 0 discarded, 0 groups "
+                               "open, last reason: complete\n"))
+      << instant.out;
+
+  // The simulator's options write the same settings as the example's INI file.
+  const SimRun options =
+      Simulate({"--vars", "level,temperature", "--timeout", "600", "--age", "1000", "--partial",
+                "--time-var", "time", "--time-jump", "60000", "--no-delays"},
+               packets);
+  EXPECT_TRUE(Has(options.out, "; packet time from time (a jump over 60000 ms is a restart) ("))
+      << options.out;
+  EXPECT_EQ(RowsOf(options.out), expected) << options.out;
+}
+
 TEST(EndToEnd, SettingsLineNamesTheMergeStrategies) {
   const SimRun run = Simulate(
       {"--vars", "A,B", "--merge", "a=sum", "--merge", "B=Concat", "--separator", " / "}, "A=1\n");
