@@ -220,11 +220,34 @@ def merge(out):
     p.save(os.path.join(out, "merge.png"), 400)
 
 
+def packet_time(out):
+    p = Picture("Time variable: a recording replayed at once; the axis is the packets' own times",
+                5000, ["System clock", "Temp", "Hum", "Pending row"])
+    packets = [(0, 1, "T"), (300, 2, "H"), (1000, 1, "T"), (1500, 1, "T"), (2000, 1, "T"),
+               (2500, 1, "T"), (3000, 1, "T"), (4500, 2, "H"), (4800, 1, "T")]
+    for arrival, (ms, lane, label) in enumerate(packets):
+        p.packet(ms, lane, label)
+        p.value(ms, 0, "%d ms" % arrival, colour="#505050")
+    p.pending(3, 0, 300)
+    p.row(300, "row")
+    p.pending(3, 1000, 2975, label="Hum silent")
+    p.mark(3000, "age 2000 ms reached")
+    p.row(3000, "Hum=Null, age", "partial", before=True)
+    p.pending(3, 3025, 4475)
+    p.mark(4000, "timeout 1000 ms reached", ORANGE)
+    p.row(4500, "Hum=Null, timeout", "partial", before=True)
+    p.pending(3, 4500, 4800)
+    p.row(4800, "row")
+    p.note(0, "The nine packets reach the filter within 8 ms, yet the age limit and the timeout end")
+    p.note(1, "the rows where the packets' times pass them: the rows of the recording itself.")
+    p.save(os.path.join(out, "time.png"), 500)
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "docs", "help")
     os.makedirs(out, exist_ok=True)
-    for draw in (partial, age, lifetime, groupby, stats, merge):
+    for draw in (partial, age, lifetime, groupby, stats, merge, packet_time):
         draw(out)
 
 
