@@ -70,7 +70,8 @@ TEST(HelpFile, IsACompiledHelpFileListingEveryPage) {
        {"/index.html",    "/options.html", "/timeout.html", "/reset.html",    "/rows.html",
         "/advanced.html", "/partial.html", "/age.html",     "/lifetime.html", "/groupby.html",
         "/stats.html",    "/merge.html",   "/partial.png",  "/age.png",       "/lifetime.png",
-        "/groupby.png",   "/stats.png",    "/merge.png",    "/#IVB",          "/#STRINGS"})
+        "/groupby.png",   "/stats.png",    "/merge.png",    "/time.html",     "/time.png",
+        "/#IVB",          "/#STRINGS"})
     EXPECT_NE(bytes.find(page), std::string::npos) << page;
 }
 
@@ -159,7 +160,7 @@ TEST_F(HelpStorage, ContextEightyOneLeadsToTheAdvancedPageWhosePicturesAreInTheF
   ASSERT_TRUE(Read(L"/advanced.html", page));
   EXPECT_NE(page.find("Advanced options"), std::string::npos);
   // Every option's page shows its timeline, and the picture is a PNG inside the file.
-  for (const char* name : {"partial", "age", "lifetime", "groupby", "stats"}) {
+  for (const char* name : {"partial", "age", "lifetime", "groupby", "stats", "merge", "time"}) {
     const std::string html = std::string("/") + name + ".html", png = std::string(name) + ".png";
     ASSERT_TRUE(Read(std::wstring(html.begin(), html.end()), page)) << html;
     EXPECT_NE(page.find("src=\"" + png + "\""), std::string::npos) << html;
