@@ -30,9 +30,10 @@ enum class ControlKind : uint8_t {
   Bevel,    // a line along the lower edge, or nothing (a spacer)
   Label,    // static text
   Button,   // a push button
-  ComboBox, // an editable drop-down combo box
+  ComboBox, // a drop-down combo box: editable, or a list to pick from (dropDownList)
   SpinEdit, // a numeric edit with up/down buttons; its value is its text
   CheckBox, // a check box with its caption
+  Edit,     // a one-line text edit
 };
 
 struct ControlRect {
@@ -63,6 +64,8 @@ struct ControlDesign {
   bool lineAtBottom = false;
   /// Buttons: the button Enter presses, drawn with the default button's frame.
   bool defaultButton = false;
+  /// Combo boxes: only an entry of the list can be picked; there is no edit to type into.
+  bool dropDownList = false;
 };
 
 /// What a running dialog reports to the toolkit. Every call comes on the dialog's thread.
@@ -126,6 +129,8 @@ void SetControlBounds(ControlHandle control, const ControlRect& bounds);
 ControlRect ControlBounds(ControlHandle control);
 /// The client size of a dialog or container.
 void ClientSize(ControlHandle control, int32_t& width, int32_t& height);
+/// A combo box that is a drop-down list selects the entry of its list that Text names (compared
+/// regardless of case), and selects none when no entry does; its text is its selected entry.
 void SetControlText(ControlHandle control, std::u16string_view text);
 std::u16string ControlText(ControlHandle control);
 void SetControlVisible(ControlHandle control, bool visible);

@@ -9,6 +9,7 @@ void RegisterControlClasses() {
   rtl::RegisterClass<TGroupBox>();
   rtl::RegisterClass<TButton>();
   rtl::RegisterClass<TComboBox>();
+  rtl::RegisterClass<TEdit>();
   rtl::RegisterClass<TSpinEdit>();
   rtl::RegisterClass<TCheckBox>();
 }

@@ -13,6 +13,7 @@ const rtl::EnumType kTextLayoutType("TTextLayout", {"tlTop", "tlCenter", "tlBott
 const rtl::EnumType kBevelShapeType("TBevelShape", {"bsBox", "bsFrame", "bsTopLine", "bsBottomLine",
                                                     "bsLeftLine", "bsRightLine", "bsSpacer"});
 const rtl::EnumType kPanelBevelType("TPanelBevel", {"bvNone", "bvLowered", "bvRaised", "bvSpace"});
+const rtl::EnumType kComboBoxStyleType("TComboBoxStyle", {"csDropDown", "csDropDownList"});
 
 namespace {
 
@@ -198,15 +199,18 @@ TCustomComboBox::~TCustomComboBox() {
 
 const rtl::MetaClass& TCustomComboBox::StaticClass() {
   using T = TCustomComboBox;
-  static const rtl::MetaClass meta = rtl::Published<T, TWinControl>("TCustomComboBox")
-                                         .WString("Text", &T::Text, &T::SetText)
-                                         .Object("Items", &T::Items)
-                                         .Integer("ItemIndex", &T::ItemIndex, &T::SetItemIndex)
-                                         .Default(-1)
-                                         .Boolean("Sorted", &T::Sorted, &T::SetSorted)
-                                         .Default(false)
-                                         .Integer("ItemHeight", &T::ItemHeight, &T::ItemHeight)
-                                         .Default(13);
+  static const rtl::MetaClass meta =
+      rtl::Published<T, TWinControl>("TCustomComboBox")
+          .WString("Text", &T::Text, &T::SetText)
+          .Object("Items", &T::Items)
+          .Integer("ItemIndex", &T::ItemIndex, &T::SetItemIndex)
+          .Default(-1)
+          .Boolean("Sorted", &T::Sorted, &T::SetSorted)
+          .Default(false)
+          .Integer("ItemHeight", &T::ItemHeight, &T::ItemHeight)
+          .Default(13)
+          .Enumeration("Style", kComboBoxStyleType, &T::Style, &T::Style)
+          .Default(csDropDown);
   return meta;
 }
 
@@ -273,6 +277,7 @@ platform::ControlDesign TCustomComboBox::Design() const {
   platform::ControlDesign design = TWinControl::Design();
   design.kind = platform::ControlKind::ComboBox;
   design.tabStop = true;
+  design.dropDownList = Style == csDropDownList;
   return design;
 }
 
@@ -291,6 +296,34 @@ void TCustomComboBox::ReadState() {
 const rtl::MetaClass& TComboBox::StaticClass() {
   static const rtl::MetaClass meta = rtl::Published<TComboBox, TCustomComboBox>("TComboBox");
   return meta;
+}
+
+// --- TEdit --------------------------------------------------------------------------------------
+
+TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
+  bounds_ = {0, 0, 121, 21};
+}
+
+const rtl::MetaClass& TEdit::StaticClass() {
+  using T = TEdit;
+  static const rtl::MetaClass meta =
+      rtl::Published<T, TWinControl>("TEdit").WString("Text", &T::Text, &T::SetText);
+  return meta;
+}
+
+std::u16string TEdit::Caption() const {
+  return handle_ ? platform::ControlText(handle_) : caption_;
+}
+
+platform::ControlDesign TEdit::Design() const {
+  platform::ControlDesign design = TWinControl::Design();
+  design.kind = platform::ControlKind::Edit;
+  design.tabStop = true;
+  return design;
+}
+
+void TEdit::ReadState() {
+  caption_ = platform::ControlText(handle_);
 }
 
 // --- TSpinEdit -----------------------------------------------------------------------------------

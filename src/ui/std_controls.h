@@ -1,6 +1,7 @@
-// The standard controls of the options dialogs: label, bevel, panel, group box, button, editable
-// drop-down combo box, numeric spin box and check box. Texts are wide strings; the drop-down
-// lists are 8-bit string lists in the system code page, like every list the translator walks.
+// The standard controls of the options dialogs: label, bevel, panel, group box, button, drop-down
+// combo box (editable, or a list to pick from), one-line edit, numeric spin box and check box.
+// Texts are wide strings; the drop-down lists are 8-bit string lists in the system code page, like
+// every list the translator walks.
 #pragma once
 
 #include "rtl/string_list.h"
@@ -20,6 +21,8 @@ enum TBevelShape : uint8_t {
 extern const rtl::EnumType kBevelShapeType;
 enum TPanelBevel : uint8_t { bvNone, bvLowered, bvRaised, bvSpace };
 extern const rtl::EnumType kPanelBevelType;
+enum TComboBoxStyle : uint8_t { csDropDown, csDropDownList };
+extern const rtl::EnumType kComboBoxStyleType;
 
 /// Static text; with WordWrap it breaks into lines at its width.
 class TLabel : public TControl {
@@ -132,6 +135,9 @@ public:
   bool Sorted() const noexcept { return sorted_; }
   void SetSorted(bool sorted);
   int32_t ItemHeight = 13;
+  /// csDropDownList: the text is always an entry of the list (or empty); text given that names
+  /// no entry selects none while the system control exists.
+  TComboBoxStyle Style = csDropDown;
 
 protected:
   platform::ControlDesign Design() const override;
@@ -146,12 +152,28 @@ private:
   bool sorted_ = false;
 };
 
-/// An editable drop-down combo box.
+/// A drop-down combo box, editable unless its Style is csDropDownList.
 class TComboBox : public TCustomComboBox {
 public:
   explicit TComboBox(TComponent* owner) : TCustomComboBox(owner) {}
   static const rtl::MetaClass& StaticClass();
   const rtl::MetaClass& ClassType() const override { return StaticClass(); }
+};
+
+/// A one-line text edit.
+class TEdit : public TWinControl {
+public:
+  explicit TEdit(TComponent* owner);
+  static const rtl::MetaClass& StaticClass();
+  const rtl::MetaClass& ClassType() const override { return StaticClass(); }
+
+  std::u16string Text() const { return Caption(); }
+  void SetText(const std::u16string& text) { SetCaption(text); }
+  std::u16string Caption() const override;
+
+protected:
+  platform::ControlDesign Design() const override;
+  void ReadState() override;
 };
 
 /// A numeric edit with up/down buttons. It shows and takes whole numbers; MinValue and MaxValue

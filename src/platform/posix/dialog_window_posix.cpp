@@ -28,6 +28,7 @@ struct Record {
   bool checked = false;
   std::vector<std::u16string> items;
   int32_t itemIndex = -1;
+  bool dropDownList = false;
   // Dialogs only.
   DialogEvents* events = nullptr;
   uint8_t charset = 1;
@@ -42,6 +43,13 @@ std::mutex gLock;
 std::map<ControlHandle, Record> gRecords;
 ControlHandle gNext = 0x1000;
 ModalRunHook gHook;
+
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
+}
 
 Record* Find(ControlHandle handle) {
   auto it = gRecords.find(handle);
@@ -160,6 +168,9 @@ ControlHandle CreateDialogControl(ControlHandle parent, const ControlDesign& des
   record.bounds = design.bounds;
   record.text = design.text;
   record.visible = design.visible;
+  record.dropDownList = design.dropDownList;
+  if (record.dropDownList)
+    record.text.clear();
   return Add(std::move(record));
 }
 
@@ -194,6 +205,14 @@ void ClientSize(ControlHandle control, int32_t& width, int32_t& height) {
 
 void SetControlText(ControlHandle control, std::u16string_view text) {
   With(control, [&](Record& r) {
+    if (r.kind == ControlKind::ComboBox && r.dropDownList) {
+      const auto found = std::find_if(r.items.begin(), r.items.end(), [&](const auto& item) {
+        return SameIgnoringCase(item, text);
+      });
+      r.itemIndex = found == r.items.end() ? -1 : static_cast<int32_t>(found - r.items.begin());
+      r.text = found == r.items.end() ? std::u16string() : *found;
+      return;
+    }
     r.text = std::u16string(text);
     // Typing into a combo box's edit leaves no entry of its list selected.
     if (r.kind == ControlKind::ComboBox)
@@ -225,6 +244,8 @@ void SetComboItems(ControlHandle control, const std::vector<std::u16string>& ite
   With(control, [&](Record& r) {
     r.items = items;
     r.itemIndex = -1;
+    if (r.dropDownList)
+      r.text.clear();
   });
 }
 
@@ -241,6 +262,8 @@ void SetComboItemIndex(ControlHandle control, int32_t index) {
       r.text = r.items[static_cast<std::size_t>(index)];
     } else {
       r.itemIndex = -1;
+      if (r.dropDownList)
+        r.text.clear();
     }
   });
 }

@@ -482,8 +482,14 @@ ControlHandle CreateDialogControl(ControlHandle parent, const ControlDesign& des
                   design.id);
     break;
   case ControlKind::ComboBox:
-    h = MakeChild(p, L"COMBOBOX", u"", visible | tab | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL,
+    h = MakeChild(p, L"COMBOBOX", u"",
+                  visible | tab | WS_VSCROLL |
+                      (design.dropDownList ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL),
                   0, design.id);
+    break;
+  case ControlKind::Edit:
+    h = MakeChild(p, L"EDIT", design.text, visible | tab | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                  design.id);
     break;
   case ControlKind::SpinEdit: {
     h = MakeChild(p, L"EDIT", design.text, visible | tab | ES_AUTOHSCROLL | ES_NUMBER,
@@ -552,6 +558,14 @@ void SetControlText(ControlHandle control, std::u16string_view text) {
   if (HWND frame = static_cast<HWND>(::GetPropW(h, kFrameProp)))
     h = frame;
   const std::u16string copy(text);
+  // A drop-down list has no edit: WM_SETTEXT would be refused, the text is chosen by selection.
+  if (HasKind(h) && KindOf(h) == ControlKind::ComboBox &&
+      (::GetWindowLongW(h, GWL_STYLE) & 3) == CBS_DROPDOWNLIST) {
+    const LRESULT index = ::SendMessageW(h, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(copy.c_str()));
+    ::SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(index == CB_ERR ? -1 : index), 0);
+    return;
+  }
   ::SetWindowTextW(h, reinterpret_cast<const wchar_t*>(copy.c_str()));
 }
 
