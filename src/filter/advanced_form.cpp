@@ -1,10 +1,13 @@
 #include "filter/advanced_form.h"
 
+#include "filter/merge_strategy.h"
 #include "filter/options_form.h"
+#include "frame/key_text.h"
 #include "frame/plugin_cfg_form.h"
 #include "rtl/form_registry.h"
 #include "rtl/published_builder.h"
 #include "rtl/published_registry.h"
+#include "platform/codepage.h"
 #include "ui/form_placement.h"
 
 #include <memory>
@@ -25,9 +28,29 @@ const rtl::MetaClass& TfrmAdvanced::StaticClass() {
                                          .Field("spLifetime", &T::spLifetime)
                                          .Field("cbGroupBy", &T::cbGroupBy)
                                          .Field("spMaxGroups", &T::spMaxGroups)
+                                         .Field("lblMerge", &T::lblMerge)
+                                         .Field("lblMerge1", &T::lblMerge1)
+                                         .Field("lblMerge2", &T::lblMerge2)
+                                         .Field("lblMerge3", &T::lblMerge3)
+                                         .Field("lblMerge4", &T::lblMerge4)
+                                         .Field("lblMerge5", &T::lblMerge5)
+                                         .Field("lblMerge6", &T::lblMerge6)
+                                         .Field("lblMerge7", &T::lblMerge7)
+                                         .Field("lblMerge8", &T::lblMerge8)
+                                         .Field("cbMerge1", &T::cbMerge1)
+                                         .Field("cbMerge2", &T::cbMerge2)
+                                         .Field("cbMerge3", &T::cbMerge3)
+                                         .Field("cbMerge4", &T::cbMerge4)
+                                         .Field("cbMerge5", &T::cbMerge5)
+                                         .Field("cbMerge6", &T::cbMerge6)
+                                         .Field("cbMerge7", &T::cbMerge7)
+                                         .Field("cbMerge8", &T::cbMerge8)
+                                         .Field("panSeparator", &T::panSeparator)
+                                         .Field("edSeparator", &T::edSeparator)
                                          .Field("__pBot", &T::pBot)
                                          .Handler("FormCreate", &T::FormCreate)
-                                         .Handler("FormResize", &T::FormResize);
+                                         .Handler("FormResize", &T::FormResize)
+                                         .Handler("FormShow", &T::FormShow);
   return meta;
 }
 
@@ -61,14 +84,49 @@ void TfrmAdvanced::FormCreate(TObject*) {
   };
   if (cbGroupBy)
     FillWithParserItems(*cbGroupBy, FindOwnerModule(this));
+  if (lblMerge1)
+    notSetCaption_ = lblMerge1->Caption();
+  for (TComboBox* box : Merges()) {
+    if (!box)
+      continue;
+    // The names are the stored words, shown untranslated; the engine reads a text that names
+    // no strategy as "Last", and so does the box.
+    const std::string loaded = platform::WideToAnsi(box->Text());
+    for (std::string_view name : kMergeStrategyNames)
+      box->Items()->Add(std::string(name));
+    box->ItemsChanged();
+    const TMergeStrategy strategy = MergeStrategyFromName(loaded).value_or(TMergeStrategy::Last);
+    box->SetText(platform::AnsiToWide(std::string(MergeStrategyName(strategy))));
+  }
+}
+
+void TfrmAdvanced::FormShow(TObject* sender) {
+  const auto* options = dynamic_cast<const TfrmOption*>(Owner());
+  const std::array<TLabel*, 8> labels = MergeLabels();
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    if (!labels[i])
+      continue;
+    TComboBox* var = options ? options->Vars()[i] : nullptr;
+    std::u16string name = var ? var->Text() : std::u16string();
+    if (frame::TrimText(platform::WideToAnsi(name)).empty()) {
+      name = notSetCaption_;
+      if (const std::size_t at = name.find(u"%d"); at != std::u16string::npos)
+        name.replace(at, 2, platform::AnsiToWide(std::to_string(i + 1)));
+    }
+    labels[i]->SetCaption(name);
+  }
+  FormResize(sender);
 }
 
 void TfrmAdvanced::FormResize(TObject*) {
   if (panGroupBy && cbGroupBy && panGroupBy->ClientWidth() > cbGroupBy->Left())
     cbGroupBy->SetWidth(panGroupBy->ClientWidth() - cbGroupBy->Left() - 4);
-  if (!panMaxGroups || !pBot)
+  // The form ends below its last row: the separator's, or the group bound's in a form without
+  // the merge rows.
+  TControl* last = panSeparator ? static_cast<TControl*>(panSeparator) : panMaxGroups;
+  if (!last || !pBot)
     return;
-  const int32_t height = panMaxGroups->Top() + panMaxGroups->Height() + 4 + pBot->Height();
+  const int32_t height = last->Top() + last->Height() + 4 + pBot->Height();
   Constraints()->MaxHeight = 0;
   Constraints()->MinHeight = 0;
   SetClientHeight(height);
@@ -88,6 +146,12 @@ TfrmAdvanced::Values TfrmAdvanced::Take() const {
     v.groupBy = cbGroupBy->Text();
   if (spMaxGroups)
     v.maxGroups = spMaxGroups->Value();
+  const std::array<TComboBox*, 8> merges = Merges();
+  for (std::size_t i = 0; i < merges.size(); ++i)
+    if (merges[i])
+      v.merges[i] = merges[i]->Text();
+  if (edSeparator)
+    v.separator = edSeparator->Text();
   return v;
 }
 
@@ -102,6 +166,12 @@ void TfrmAdvanced::Give(const Values& v) {
     cbGroupBy->SetText(v.groupBy);
   if (spMaxGroups)
     spMaxGroups->SetValue(v.maxGroups);
+  const std::array<TComboBox*, 8> merges = Merges();
+  for (std::size_t i = 0; i < merges.size(); ++i)
+    if (merges[i])
+      merges[i]->SetText(v.merges[i]);
+  if (edSeparator)
+    edSeparator->SetText(v.separator);
 }
 
 TModalResult TfrmAdvanced::Edit(uintptr_t owner) {

@@ -1,6 +1,8 @@
 // The second dialog of the aggregation module's options, opened by the button "Advanced..." of
 // the options dialog: releasing incomplete rows, the row age limit, the value lifetime, grouping
-// by a variable with the bound on open groups. Its controls, texts and layout come from the form
+// by a variable with the bound on open groups, and how each configured variable merges the
+// values it receives more than once, with the separator of joined texts. Its controls, texts and
+// layout come from the form
 // resource TfrmAdvanced. It belongs to the options dialog that opened it: it loads its controls
 // from the module's settings when it is created, Cancel takes back what was changed in one run,
 // and what was confirmed with OK is saved only when the options dialog itself closes with OK.
@@ -9,6 +11,7 @@
 #include "ui/form.h"
 #include "ui/std_controls.h"
 
+#include <array>
 #include <string>
 
 class TfrmAdvanced : public TForm {
@@ -20,11 +23,16 @@ public:
   const rtl::MetaClass& ClassType() const override { return StaticClass(); }
 
   /// Creation handler: prepares the dialog through the frame (button row, translation, loading
-  /// the controls) and fills cbGroupBy's sorted list with the parser items.
+  /// the controls), fills cbGroupBy's sorted list with the parser items and each merge box's
+  /// list with the strategies, and shows a loaded strategy by its name ("Last" for a text that
+  /// names none, which is what the engine makes of it).
   void FormCreate(TObject* sender);
-  /// Resize and show handler: the group box fills the row and the form is exactly as high as
-  /// its content.
+  /// Resize handler: the group box fills the row and the form is exactly as high as its
+  /// content.
   void FormResize(TObject* sender);
+  /// Show handler: names each merge row after the variable that the options dialog holds now,
+  /// then fits the form as FormResize does.
+  void FormShow(TObject* sender);
 
   /// Runs the dialog over the window Owner (centred over it); after Cancel, or any way out but
   /// OK, the controls hold again what they held before. Answers the modal result.
@@ -42,7 +50,33 @@ public:
   TSpinEdit* spLifetime = nullptr;
   TComboBox* cbGroupBy = nullptr;
   TSpinEdit* spMaxGroups = nullptr;
+  TLabel* lblMerge = nullptr;
+  TLabel* lblMerge1 = nullptr;
+  TLabel* lblMerge2 = nullptr;
+  TLabel* lblMerge3 = nullptr;
+  TLabel* lblMerge4 = nullptr;
+  TLabel* lblMerge5 = nullptr;
+  TLabel* lblMerge6 = nullptr;
+  TLabel* lblMerge7 = nullptr;
+  TLabel* lblMerge8 = nullptr;
+  TComboBox* cbMerge1 = nullptr;
+  TComboBox* cbMerge2 = nullptr;
+  TComboBox* cbMerge3 = nullptr;
+  TComboBox* cbMerge4 = nullptr;
+  TComboBox* cbMerge5 = nullptr;
+  TComboBox* cbMerge6 = nullptr;
+  TComboBox* cbMerge7 = nullptr;
+  TComboBox* cbMerge8 = nullptr;
+  TPanel* panSeparator = nullptr;
+  TEdit* edSeparator = nullptr;
   TPanel* pBot = nullptr;
+  /// lblMerge1 .. lblMerge8 and cbMerge1 .. cbMerge8 by index 0 .. 7.
+  std::array<TLabel*, 8> MergeLabels() const {
+    return {lblMerge1, lblMerge2, lblMerge3, lblMerge4, lblMerge5, lblMerge6, lblMerge7, lblMerge8};
+  }
+  std::array<TComboBox*, 8> Merges() const {
+    return {cbMerge1, cbMerge2, cbMerge3, cbMerge4, cbMerge5, cbMerge6, cbMerge7, cbMerge8};
+  }
 
   explicit TfrmAdvanced(TComponent* owner);
 
@@ -54,11 +88,16 @@ private:
     double lifetime = 0;
     std::u16string groupBy;
     double maxGroups = 0;
+    std::array<std::u16string, 8> merges;
+    std::u16string separator;
   };
   Values Take() const;
   void Give(const Values& values);
 
   bool confirmed_ = false;
+  /// The translated caption of a merge row whose variable is blank, "%d" standing for its
+  /// number.
+  std::u16string notSetCaption_;
 };
 
 /// Makes the dialog's classes known to form resources. Later calls do nothing.

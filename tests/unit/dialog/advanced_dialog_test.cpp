@@ -68,7 +68,8 @@ protected:
   }
   /// Opens the options dialog; each entry of Runs is one press of "Advanced..." and acts on the
   /// advanced dialog; then the options dialog closes with OK or Cancel. Answers the outcome.
-  int32_t Show(std::vector<Act> runs, bool ok) {
+  int32_t Show(std::vector<Act> runs, bool ok,
+               const std::function<void(TfrmOption&)>& inOptions = nullptr) {
     platform::SetModalRunHook([&](platform::ControlHandle dialog) {
       auto* options = dynamic_cast<TfrmOption*>(Instance()->FindComponent("frmOption"));
       ASSERT_NE(options, nullptr);
@@ -79,6 +80,8 @@ protected:
         return;
       }
       ASSERT_NE(options->btnAdvanced, nullptr);
+      if (inOptions)
+        inOptions(*options);
       for (std::size_t i = 0; i < runs_.size(); ++i)
         options->btnAdvanced->Click();
       Button(*options, ok ? "btnOK" : "btnCancel")->Click();
@@ -103,6 +106,8 @@ protected:
     platform::SetControlText(f.spLifetime->Handle(), u"60000");
     platform::SetControlText(f.cbGroupBy->Handle(), u"Station");
     platform::SetControlText(f.spMaxGroups->Handle(), u"16");
+    platform::SetControlText(f.cbMerge1->Handle(), u"sum");
+    platform::SetControlText(f.edSeparator->Handle(), u"/");
   }
   std::string Ini() const {
     std::ifstream in(ini_, std::ios::binary);
@@ -112,8 +117,8 @@ protected:
   }
   bool Has(const std::string& line) const { return Ini().find(line + "\r\n") != std::string::npos; }
   bool HasAnyNewKey() const {
-    for (const char* key :
-         {"Release partial rows=", "Age limit=", "Value lifetime=", "Group by=", "Max groups="})
+    for (const char* key : {"Release partial rows=", "Age limit=", "Value lifetime=", "Group by=",
+                            "Max groups=", "Merge"})
       if (Ini().find(key) != std::string::npos)
         return true;
     return false;
@@ -148,6 +153,8 @@ TEST_F(AdvancedDialog, OkInBothDialogsStoresTheAdvancedKeysBesideTheOthers) {
   EXPECT_TRUE(Has("Value lifetime=60000")) << Ini();
   EXPECT_TRUE(Has("Group by=Station")) << Ini();
   EXPECT_TRUE(Has("Max groups=16")) << Ini();
+  EXPECT_TRUE(Has("Merge1=Sum")) << Ini();
+  EXPECT_TRUE(Has("Merge separator=/")) << Ini();
   // The main dialog's values and its position stay its own.
   EXPECT_TRUE(Has("Var1=Temp")) << Ini();
   EXPECT_TRUE(Has("Timeout=100")) << Ini();
@@ -157,6 +164,8 @@ TEST_F(AdvancedDialog, OkInBothDialogsStoresTheAdvancedKeysBesideTheOthers) {
   EXPECT_EQ(module->Engine->Options().AgeMs, 3000u);
   EXPECT_EQ(module->Engine->Options().GroupByLower, "station");
   EXPECT_EQ(module->Engine->Options().MaxGroups, 16u);
+  EXPECT_EQ(module->Engine->Options().Merge[0], TMergeStrategy::Sum);
+  EXPECT_EQ(module->Engine->Options().Separator, u"/");
 
   // The next dialog shows what was stored.
   Show({[](TfrmAdvanced& f) {
@@ -164,6 +173,8 @@ TEST_F(AdvancedDialog, OkInBothDialogsStoresTheAdvancedKeysBesideTheOthers) {
          EXPECT_EQ(f.spAgeLimit->Value(), 3000);
          EXPECT_EQ(f.cbGroupBy->Text(), u"Station");
          EXPECT_EQ(f.spMaxGroups->Value(), 16);
+         EXPECT_EQ(f.cbMerge1->Text(), u"Sum");
+         EXPECT_EQ(f.edSeparator->Text(), u"/");
          f.PressEscape();
        }},
        false);
@@ -228,11 +239,49 @@ TEST_F(AdvancedDialog, CancelTakesBackOnlyTheLastRun) {
           EXPECT_EQ(f.spAgeLimit->Value(), 700) << "the cancelled run is taken back";
           EXPECT_FALSE(f.chkPartial->Checked());
           EXPECT_EQ(f.cbGroupBy->Text(), u"");
+          EXPECT_EQ(f.cbMerge1->Text(), u"Last");
+          EXPECT_EQ(f.edSeparator->Text(), u", ");
           f.CloseBox();
         }},
        true);
   EXPECT_TRUE(Has("Age limit=700")) << Ini();
   EXPECT_EQ(Ini().find("Release partial rows"), std::string::npos) << "at its default" << Ini();
+}
+
+TEST_F(AdvancedDialog, MergeRowsNameTheVariablesAndKeepWhatTheyDoNotChange) {
+  // Var2 is blank, Var3 is typed in the options dialog before "Advanced..." is pressed; Merge4
+  // and Merge5 were set by hand, Merge6 names no strategy (the engine reads it as "Last").
+  TaPlugin* module =
+      Load("Var1=Temp\r\nVar4=Hum\r\nMerge4= max\r\nMerge5=Count\r\nMerge6=Median\r\n");
+  const auto typeVar3 = [](TfrmOption& o) { platform::SetControlText(o.var3->Handle(), u"Pres"); };
+  Show({[](TfrmAdvanced& f) {
+         const std::u16string labels[] = {u"Temp", u"Variable 2 (not set)", u"Pres", u"Hum"};
+         for (std::size_t i = 0; i < std::size(labels); ++i)
+           EXPECT_EQ(f.MergeLabels()[i]->Caption(), labels[i]) << i;
+         EXPECT_EQ(f.lblMerge8->Caption(), u"Variable 8 (not set)");
+         const std::u16string shown[] = {u"Last", u"Last", u"Last", u"Max", u"Count", u"Last"};
+         for (std::size_t i = 0; i < std::size(shown); ++i)
+           EXPECT_EQ(f.Merges()[i]->Text(), shown[i]) << i;
+         EXPECT_EQ(f.cbMerge1->Items()->Text(),
+                   "Last\r\nFirst\r\nSum\r\nMin\r\nMax\r\nMean\r\nCount\r\nConcat\r\n");
+         // A drop-down list takes only its own entries.
+         platform::SetControlText(f.cbMerge3->Handle(), u"Concat");
+         platform::SetControlText(f.cbMerge2->Handle(), u"Median");
+         EXPECT_EQ(f.cbMerge2->Text(), u"");
+         platform::SetControlText(f.cbMerge2->Handle(), u"First");
+         Button(f, "btnOK")->Click();
+       }},
+       true, typeVar3);
+  for (const char* line : {"Merge2=First", "Merge3=Concat", "Merge4=Max", "Merge5=Count"})
+    EXPECT_TRUE(Has(line)) << line << Ini();
+  for (const char* key : {"Merge1=", "Merge6=", "Merge separator="})
+    EXPECT_EQ(Ini().find(key), std::string::npos) << key << Ini();
+  // The engine's variables are Temp, Pres and Hum: rows 1, 3 and 4.
+  const auto& merge = module->Engine->Options().Merge;
+  EXPECT_EQ(merge[0], TMergeStrategy::Last);
+  EXPECT_EQ(merge[1], TMergeStrategy::Concat);
+  EXPECT_EQ(merge[2], TMergeStrategy::Max);
+  EXPECT_EQ(module->Engine->Options().Separator, u", ");
 }
 
 TEST_F(AdvancedDialog, StoredValuesOutsideTheLimitsAreBroughtWithinThem) {
