@@ -2,6 +2,7 @@
 // the host finds the options dialog, presses "Advanced...", sets the controls of the advanced
 // dialog and closes both dialogs in turn, while the host's thread waits in ShowOptionsDialog.
 // Also its texts in each shipped language and its help context. Windows only.
+#include "dialog_fit.h"
 #include "host_fixture.h"
 
 #ifdef _WIN32
@@ -29,13 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::wstring TextOf(HWND h) {
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(h)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(::GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 /// The visible, enabled dialog of this process other than Except, waiting at most Ms: the
 /// dialog the user can act on (the options dialog is disabled while the advanced one runs).
 HWND WaitForActiveDialog(HWND except = nullptr, int ms = 10000) {
@@ -62,11 +56,18 @@ bool WaitUntilGone(HWND dialog) {
   return !::IsWindow(dialog) || !::IsWindowVisible(dialog);
 }
 
-/// A dialog's controls in creation order (their identifiers), found inside the panels.
+bool IsCombo(HWND h) {
+  wchar_t cls[32] = {};
+  ::GetClassNameW(h, cls, 32);
+  return _wcsicmp(cls, L"ComboBox") == 0;
+}
+
+/// A dialog's controls in creation order (their identifiers), found inside the panels: the
+/// group variable's box (Combo), the merge lists and the separator's edit (the last edit).
 struct Controls {
   HWND dialog = nullptr;
-  std::vector<HWND> all, updowns, statics, buttons;
-  HWND check = nullptr, combo = nullptr;
+  std::vector<HWND> all, updowns, statics, buttons, merges;
+  HWND check = nullptr, combo = nullptr, separator = nullptr;
 
   explicit Controls(HWND d) : dialog(d) {
     ::EnumChildWindows(
@@ -84,8 +85,12 @@ struct Controls {
       const LONG style = ::GetWindowLongW(h, GWL_STYLE);
       if (std::wstring(cls) == UPDOWN_CLASSW)
         updowns.push_back(h);
+      else if (_wcsicmp(cls, L"ComboBox") == 0 && (style & 3) == CBS_DROPDOWNLIST)
+        merges.push_back(h);
       else if (_wcsicmp(cls, L"ComboBox") == 0)
         combo = h;
+      else if (_wcsicmp(cls, L"Edit") == 0 && !IsCombo(::GetParent(h)))
+        separator = h;
       else if (_wcsicmp(cls, L"Static") == 0 && !TextOf(h).empty())
         statics.push_back(h);
       else if (_wcsicmp(cls, L"Button") == 0 && (style & 0x0F) == BS_AUTOCHECKBOX)
@@ -166,6 +171,10 @@ protected:
     ::SendMessageW(c.updowns[1], UDM_SETPOS32, 0, 90000);
     ::SendMessageW(c.combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Station"));
     ::SendMessageW(c.updowns[2], UDM_SETPOS32, 0, 32);
+    // The user picks the third entry of the first merge list, as a click on it does.
+    ASSERT_EQ(c.merges.size(), 8u);
+    ::SendMessageW(c.merges[0], CB_SETCURSEL, 2, 0);
+    ::SendMessageW(c.separator, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" | "));
   }
 
   /// ProcessData with one packet of integer items: 0 when it released a row, -2 otherwise.
@@ -186,8 +195,8 @@ protected:
   }
   bool Has(const std::string& line) const { return Ini().find(line + "\r\n") != std::string::npos; }
   bool HasAnyAdvancedKey() const {
-    for (const char* key :
-         {"Release partial rows=", "Age limit=", "Value lifetime=", "Group by=", "Max groups="})
+    for (const char* key : {"Release partial rows=", "Age limit=", "Value lifetime=", "Group by=",
+                            "Max groups=", "Merge"})
       if (Ini().find(key) != std::string::npos)
         return true;
     return false;
@@ -202,6 +211,9 @@ TEST_F(AdvancedDialogHost, OkInBothDialogsStoresTheKeysAndTheNextDialogShowsThem
     EXPECT_EQ(::SendMessageW(c.check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(::SendMessageW(c.updowns.at(2), UDM_GETPOS32, 0, 0), 256);
     EXPECT_EQ(::SendMessageW(c.combo, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(TextOf(c.merges.at(0)), L"Last");
+    EXPECT_EQ(::SendMessageW(c.merges.at(0), CB_GETCOUNT, 0, 0), 8);
+    EXPECT_EQ(TextOf(c.separator), L", ");
     Change(c);
     ::SendMessageW(c.Button(L"OK"), BM_CLICK, 0, 0);
   }};
@@ -211,6 +223,8 @@ TEST_F(AdvancedDialogHost, OkInBothDialogsStoresTheKeysAndTheNextDialogShowsThem
   EXPECT_TRUE(Has("Value lifetime=90000")) << Ini();
   EXPECT_TRUE(Has("Group by=Station")) << Ini();
   EXPECT_TRUE(Has("Max groups=32")) << Ini();
+  EXPECT_TRUE(Has("Merge1=Sum")) << Ini();
+  EXPECT_TRUE(Has("Merge separator=+|+")) << "blanks kept" << Ini();
   EXPECT_TRUE(Has("Var1=Temp")) << Ini();
   EXPECT_TRUE(Has("Width=389")) << "the position stays the options dialog's" << Ini();
 
@@ -218,6 +232,9 @@ TEST_F(AdvancedDialogHost, OkInBothDialogsStoresTheKeysAndTheNextDialogShowsThem
                EXPECT_EQ(::SendMessageW(c.check, BM_GETCHECK, 0, 0), BST_CHECKED);
                EXPECT_EQ(::SendMessageW(c.updowns.at(0), UDM_GETPOS32, 0, 0), 2500);
                EXPECT_EQ(TextOf(c.combo), L"Station");
+               EXPECT_EQ(TextOf(c.merges.at(0)), L"Sum");
+               EXPECT_EQ(TextOf(c.merges.at(1)), L"Last");
+               EXPECT_EQ(TextOf(c.separator), L" | ");
                ::PostMessageW(c.dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
              },
              false};
@@ -336,8 +353,9 @@ TEST_F(AdvancedDialogHost, EveryTextInEachShippedLanguage) {
     EXPECT_EQ(caption, texts.caption);
     EXPECT_NE(std::find(buttons.begin(), buttons.end(), texts.check), buttons.end());
     EXPECT_NE(std::find(buttons.begin(), buttons.end(), texts.cancel), buttons.end());
-    // A note and four labels; the check box, OK and Cancel.
-    EXPECT_EQ(statics.size(), 5u);
+    // Two notes, four labels, eight merge rows and the separator's label; the check box, OK
+    // and Cancel.
+    EXPECT_EQ(statics.size(), 15u);
     EXPECT_EQ(buttons.size(), 3u);
     if (english.empty()) {
       english = statics;
@@ -347,6 +365,30 @@ TEST_F(AdvancedDialogHost, EveryTextInEachShippedLanguage) {
       EXPECT_EQ(std::find(english.begin(), english.end(), text), english.end())
           << "left in English";
   }
+}
+
+// Every text fits and every control lies inside its container at the narrowest width, the
+// options dialog's design width and a wide one, in every shipped language.
+TEST_F(AdvancedDialogHost, EveryTextFitsAtEveryWidth) {
+  for (const AdvancedTexts& texts : kAdvancedTexts)
+    for (const int width : {350, 389, 520}) {
+      SCOPED_TRACE(std::string(texts.code) + " at " + std::to_string(width));
+      const uint32_t handle = Load("Var1=Temp\r\nVar2=Hum\r\n");
+      std::string misfits;
+      Visit fit{[&](Controls& c) {
+                  RECT r{};
+                  ::GetWindowRect(c.dialog, &r);
+                  ::SetWindowPos(c.dialog, nullptr, 0, 0, width, r.bottom - r.top,
+                                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                  const Controls resized(c.dialog);
+                  for (HWND h : resized.all)
+                    misfits += Misfit(h);
+                  ::SendMessageW(c.Button(texts.cancel), BM_CLICK, 0, 0);
+                },
+                false};
+      EXPECT_EQ(Show(handle, fit, texts.code, texts.button), 0u);
+      EXPECT_EQ(misfits, "");
+    }
 }
 
 // Not a check: scripts/advanced_screenshot.sh runs this with AGG_SCREENSHOT_LANGUAGE set to hold
@@ -361,7 +403,8 @@ TEST_F(AdvancedDialogHost, HeldOpenForAScreenshot) {
   for (const AdvancedTexts& texts : kAdvancedTexts)
     if (_stricmp(texts.code, language) == 0)
       advancedText = texts.button;
-  const uint32_t handle = Load("Var1=Temp\r\nVar2=Hum\r\nAge limit=5000\r\nGroup by=Station\r\n");
+  const uint32_t handle = Load("Var1=Temp\r\nVar2=Hum\r\nVar3=Wind\r\nAge limit=5000\r\n"
+                               "Group by=Station\r\nMerge1=Mean\r\nMerge3=Max\r\n");
   Visit show{[ms](Controls& c) {
                RECT r{};
                ::GetWindowRect(c.dialog, &r);

@@ -3,6 +3,7 @@
 // while the host's thread waits in ShowOptionsDialog. The variable boxes keep what they show
 // (they are marked to be left alone), and the caption the frame gives the dialog stays as it is.
 // Windows only: the native build has no dialogs to read.
+#include "dialog_fit.h"
 #include "host_fixture.h"
 
 #ifdef _WIN32
@@ -77,13 +78,6 @@ const Texts kLanguages[] = {
      L"Jangan atur ulang status agregasi (pengelompokan data)", L"OK", L"Batal", L"Lanjutan..."},
 };
 
-std::wstring TextOf(HWND h) {
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(h)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(::GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 /// The visible dialog of this process, waiting at most 10 s.
 HWND WaitForDialog() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -128,70 +122,6 @@ struct Seen {
   POINT centreOffset{};
 };
 
-std::string Narrow(const std::wstring& text) {
-  return std::string(text.begin(), text.end()); // enough to name a control in a message
-}
-
-/// The room the text of H needs: wrapped at Width, or on one line when Width is 0.
-SIZE TextExtent(HWND h, const std::wstring& text, int width) {
-  HDC dc = ::GetDC(h);
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(h, WM_GETFONT, 0, 0)));
-  RECT box{0, 0, width > 0 ? width : 10000, 0};
-  ::DrawTextW(dc, text.c_str(), -1, &box,
-              DT_CALCRECT | (width > 0 ? DT_WORDBREAK : DT_SINGLELINE) | DT_EXPANDTABS);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(h, dc);
-  return {box.right, box.bottom};
-}
-
-/// Each visible text must fit its control (a check box's text begins 20 pixels in, a group
-/// box's title and a button's caption stay on one line with room at both ends), and each
-/// control must lie inside its container.
-void CheckFits(HWND h, Seen& seen) {
-  if (!::IsWindowVisible(h))
-    return;
-  wchar_t cls[32] = {};
-  ::GetClassNameW(h, cls, 32);
-  const std::wstring text = TextOf(h);
-  RECT client{};
-  ::GetClientRect(h, &client);
-  const LONG style = ::GetWindowLongW(h, GWL_STYLE);
-  auto misfit = [&](const char* what, long needed, long has) {
-    seen.misfits += Narrow(cls) + " '" + Narrow(text) + "': " + what + " " +
-                    std::to_string(needed) + " > " + std::to_string(has) + "\n";
-  };
-  if (_wcsicmp(cls, L"Static") == 0 && !text.empty()) {
-    const SIZE need = TextExtent(h, text, client.right);
-    if (need.cy > client.bottom)
-      misfit("height", need.cy, client.bottom);
-  } else if (_wcsicmp(cls, L"Button") == 0 && !text.empty()) {
-    switch (style & BS_TYPEMASK) {
-    case BS_GROUPBOX:
-      if (const SIZE need = TextExtent(h, text, 0); need.cx > client.right - 16)
-        misfit("width", need.cx, client.right - 16);
-      break;
-    case BS_AUTOCHECKBOX:
-      if (const SIZE need = TextExtent(h, text, client.right - 20); need.cy > client.bottom)
-        misfit("height", need.cy, client.bottom);
-      break;
-    default:
-      if (const SIZE need = TextExtent(h, text, 0); need.cx > client.right - 8)
-        misfit("width", need.cx, client.right - 8);
-      break;
-    }
-  }
-  // A combo box's window takes its drop-down list in; the up-down buttons sit beside their edit.
-  if (_wcsicmp(cls, L"ComboBox") == 0 || _wcsicmp(cls, L"msctls_updown32") == 0)
-    return;
-  HWND parent = ::GetParent(h);
-  RECT inner{}, r{};
-  ::GetClientRect(parent, &inner);
-  ::GetWindowRect(h, &r);
-  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-  if (r.left < 0 || r.top < 0 || r.right > inner.right || r.bottom > inner.bottom)
-    misfit("outside its container, bottom", r.bottom, inner.bottom);
-}
-
 Seen ReadAndCancel(const std::wstring& cancelText, int width = 0) {
   Seen seen;
   HWND dialog = WaitForDialog();
@@ -228,7 +158,7 @@ Seen ReadAndCancel(const std::wstring& cancelText, int width = 0) {
   HWND cancel = nullptr;
   std::vector<HWND> columns;
   for (HWND h : all) {
-    CheckFits(h, seen);
+    seen.misfits += Misfit(h);
     wchar_t kind[32] = {};
     ::GetClassNameW(h, kind, 32);
     if (_wcsicmp(kind, L"ComboBox") == 0 &&
