@@ -141,9 +141,15 @@ void TaPlugin::SavePendingRows() noexcept {
     std::string bytes;
     {
       TThreadObjectList::WriteLocked engine(*AggregationList);
-      bytes = Engine->SaveState(WallClockMs());
+      if (Engine->Holding() != 0)
+        bytes = Engine->SaveState(WallClockMs());
     }
     const std::string path = PendingRowsPath();
+    // A file stands only while rows wait in it.
+    if (bytes.empty()) {
+      std::remove(path.c_str());
+      return;
+    }
     std::string error;
     const std::string folder = rtl::ExtractFilePath(path);
     if (!folder.empty() && !platform::CreateFolders(folder, error))

@@ -220,9 +220,9 @@ TEST_F(AggregationSettings, PendingRowsSurviveARestart) {
   ASSERT_NE(LoadFrom("Var1=A\r\nVar2=C\r\nKeep pending rows=True\r\n"), nullptr);
   EXPECT_FALSE(std::filesystem::exists(state));
   EXPECT_EQ(Send("C", 6), ZET_RESULT_NOTHING_DONE);
+  EXPECT_EQ(Send("A", 7), ZET_RESULT_DONE);
   EXPECT_EQ(Command("UNLOAD"), 0);
-  std::error_code ignored;
-  std::filesystem::remove(state, ignored);
+  EXPECT_FALSE(std::filesystem::exists(state)) << "no file while no row waits";
 }
 
 } // namespace

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 
@@ -259,6 +262,32 @@ TEST(EndToEnd, MergeStrategiesShapeTheRow) {
   EXPECT_NE(first, std::string::npos) << misfits.out;
   EXPECT_EQ(misfits.out.find(logLine, first + 1), std::string::npos) << "once after the load";
   EXPECT_TRUE(Has(misfits.out, ", 2 misfits left out\n")) << misfits.out;
+}
+
+// "Keep pending rows": half a row sent by one host is completed by the other half sent by the
+// next, in one process that unloads and loads the library's instance again, and across two
+// processes that run one after the other.
+TEST(EndToEnd, PendingRowsSurviveARestartOfTheHost) {
+  const std::string dir = testing::TempDir();
+  const std::string ini = dir + "hostsim_keep.ini", state = dir + "hostsim_keep.pending";
+  std::ofstream(ini, std::ios::binary) << "[Common]\r\nVar1=A\r\nVar2=B\r\n"
+                                       << "Keep pending rows=True\r\n";
+  std::remove(state.c_str());
+  EXPECT_FALSE(Has(Simulate({"--ini", ini}, "A=1\n").out, "row 1:"));
+  EXPECT_TRUE(Has(Simulate({"--ini", ini}, "B=2\n").out, "\nrow 1: A=1 B=2\n"));
+
+  const auto host = [&](const std::string& input, const std::string& output) {
+    std::ofstream(dir + input, std::ios::binary) << input.substr(0, 1) << "=3\n";
+    const std::string command = std::string(AGG_HOSTSIM) + " --library " + AGG_LIBRARY + " --ini " +
+                                ini + " --input " + dir + input + " > " + dir + output;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(dir + output, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_FALSE(Has(host("A.packets", "first.txt"), "row 1:"));
+  const std::string second = host("B.packets", "second.txt");
+  EXPECT_TRUE(Has(second, "row 1: A=3 B=3")) << second;
+  EXPECT_FALSE(std::ifstream(state).good()) << "no file while no row waits";
 }
 
 TEST(EndToEnd, UnusableLibrariesAreReportedWithStatus2) {
