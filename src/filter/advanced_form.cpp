@@ -10,8 +10,10 @@
 #include "platform/codepage.h"
 #include "ui/form_placement.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 TfrmAdvanced::TfrmAdvanced(TComponent* owner) : TForm(owner) {}
 
@@ -20,12 +22,17 @@ const rtl::MetaClass& TfrmAdvanced::StaticClass() {
   static const rtl::MetaClass meta = rtl::Published<T, TForm>("TfrmAdvanced")
                                          .Field("lblAdvanced", &T::lblAdvanced)
                                          .Field("chkPartial", &T::chkPartial)
+                                         .Field("chkKeepPending", &T::chkKeepPending)
                                          .Field("panAgeLimit", &T::panAgeLimit)
                                          .Field("panLifetime", &T::panLifetime)
+                                         .Field("panTimeVar", &T::panTimeVar)
+                                         .Field("panTimeJump", &T::panTimeJump)
                                          .Field("panGroupBy", &T::panGroupBy)
                                          .Field("panMaxGroups", &T::panMaxGroups)
                                          .Field("spAgeLimit", &T::spAgeLimit)
                                          .Field("spLifetime", &T::spLifetime)
+                                         .Field("cbTimeVar", &T::cbTimeVar)
+                                         .Field("spTimeJump", &T::spTimeJump)
                                          .Field("cbGroupBy", &T::cbGroupBy)
                                          .Field("spMaxGroups", &T::spMaxGroups)
                                          .Field("lblMerge", &T::lblMerge)
@@ -82,8 +89,9 @@ void TfrmAdvanced::FormCreate(TObject*) {
     if (action != caNone && ModalResult() == mrOk)
       confirmed_ = true;
   };
-  if (cbGroupBy)
-    FillWithParserItems(*cbGroupBy, FindOwnerModule(this));
+  for (TComboBox* box : {cbTimeVar, cbGroupBy})
+    if (box)
+      FillWithParserItems(*box, FindOwnerModule(this));
   if (lblMerge1)
     notSetCaption_ = lblMerge1->Caption();
   for (TComboBox* box : Merges()) {
@@ -119,14 +127,24 @@ void TfrmAdvanced::FormShow(TObject* sender) {
 }
 
 void TfrmAdvanced::FormResize(TObject*) {
-  if (panGroupBy && cbGroupBy && panGroupBy->ClientWidth() > cbGroupBy->Left())
-    cbGroupBy->SetWidth(panGroupBy->ClientWidth() - cbGroupBy->Left() - 4);
-  // The form ends below its last row: the separator's, or the group bound's in a form without
-  // the merge rows.
-  TControl* last = panSeparator ? static_cast<TControl*>(panSeparator) : panMaxGroups;
-  if (!last || !pBot)
+  const std::pair<TPanel*, TComboBox*> filled[] = {{panTimeVar, cbTimeVar},
+                                                   {panGroupBy, cbGroupBy}};
+  for (const auto& [row, box] : filled)
+    if (row && box && row->ClientWidth() > box->Left())
+      box->SetWidth(row->ClientWidth() - box->Left() - 4);
+  if (!pBot)
     return;
-  const int32_t height = last->Top() + last->Height() + 4 + pBot->Height();
+  // The form ends below its lowest row, however high the wrapped texts above it have made the
+  // rows.
+  int32_t bottom = -1;
+  for (int32_t i = 0; i < ControlCount(); ++i) {
+    const TControl* row = Controls(i);
+    if (row->Align() == alTop && row->Visible())
+      bottom = std::max(bottom, row->Top() + row->Height());
+  }
+  if (bottom < 0)
+    return;
+  const int32_t height = bottom + 4 + pBot->Height();
   Constraints()->MaxHeight = 0;
   Constraints()->MinHeight = 0;
   SetClientHeight(height);
@@ -138,10 +156,16 @@ TfrmAdvanced::Values TfrmAdvanced::Take() const {
   Values v;
   if (chkPartial)
     v.partial = chkPartial->Checked();
+  if (chkKeepPending)
+    v.keepPending = chkKeepPending->Checked();
   if (spAgeLimit)
     v.ageLimit = spAgeLimit->Value();
   if (spLifetime)
     v.lifetime = spLifetime->Value();
+  if (cbTimeVar)
+    v.timeVar = cbTimeVar->Text();
+  if (spTimeJump)
+    v.timeJump = spTimeJump->Value();
   if (cbGroupBy)
     v.groupBy = cbGroupBy->Text();
   if (spMaxGroups)
@@ -158,10 +182,16 @@ TfrmAdvanced::Values TfrmAdvanced::Take() const {
 void TfrmAdvanced::Give(const Values& v) {
   if (chkPartial)
     chkPartial->SetChecked(v.partial);
+  if (chkKeepPending)
+    chkKeepPending->SetChecked(v.keepPending);
   if (spAgeLimit)
     spAgeLimit->SetValue(v.ageLimit);
   if (spLifetime)
     spLifetime->SetValue(v.lifetime);
+  if (cbTimeVar)
+    cbTimeVar->SetText(v.timeVar);
+  if (spTimeJump)
+    spTimeJump->SetValue(v.timeJump);
   if (cbGroupBy)
     cbGroupBy->SetText(v.groupBy);
   if (spMaxGroups)

@@ -1,9 +1,10 @@
 // The second dialog of the aggregation module's options, opened by the button "Advanced..." of
-// the options dialog: releasing incomplete rows, the row age limit, the value lifetime, grouping
-// by a variable with the bound on open groups, and how each configured variable merges the
-// values it receives more than once, with the separator of joined texts. Its controls, texts and
-// layout come from the form
-// resource TfrmAdvanced. It belongs to the options dialog that opened it: it loads its controls
+// the options dialog: releasing incomplete rows, keeping pending rows from one run of the
+// application to the next, the row age limit, the value lifetime, the variable that carries the
+// packets' own time with the bound on its jumps, grouping by a variable with the bound on open
+// groups, and how each configured variable merges the values it receives more than once, with
+// the separator of joined texts. Its controls, texts and layout come from the form resource
+// TfrmAdvanced. It belongs to the options dialog that opened it: it loads its controls
 // from the module's settings when it is created, Cancel takes back what was changed in one run,
 // and what was confirmed with OK is saved only when the options dialog itself closes with OK.
 #pragma once
@@ -23,12 +24,13 @@ public:
   const rtl::MetaClass& ClassType() const override { return StaticClass(); }
 
   /// Creation handler: prepares the dialog through the frame (button row, translation, loading
-  /// the controls), fills cbGroupBy's sorted list with the parser items and each merge box's
+  /// the controls), fills the sorted lists of cbTimeVar and cbGroupBy with the parser items and
+  /// each merge box's
   /// list with the strategies, and shows a loaded strategy by its name ("Last" for a text that
   /// names none, which is what the engine makes of it).
   void FormCreate(TObject* sender);
-  /// Resize handler: the group box fills the row and the form is exactly as high as its
-  /// content.
+  /// Resize handler: the time and group variable boxes fill their rows and the form is exactly
+  /// as high as its content.
   void FormResize(TObject* sender);
   /// Show handler: names each merge row after the variable that the options dialog holds now,
   /// then fits the form as FormResize does.
@@ -42,12 +44,17 @@ public:
 
   TLabel* lblAdvanced = nullptr;
   TCheckBox* chkPartial = nullptr;
+  TCheckBox* chkKeepPending = nullptr;
   TPanel* panAgeLimit = nullptr;
   TPanel* panLifetime = nullptr;
+  TPanel* panTimeVar = nullptr;
+  TPanel* panTimeJump = nullptr;
   TPanel* panGroupBy = nullptr;
   TPanel* panMaxGroups = nullptr;
   TSpinEdit* spAgeLimit = nullptr;
   TSpinEdit* spLifetime = nullptr;
+  TComboBox* cbTimeVar = nullptr;
+  TSpinEdit* spTimeJump = nullptr;
   TComboBox* cbGroupBy = nullptr;
   TSpinEdit* spMaxGroups = nullptr;
   TLabel* lblMerge = nullptr;
@@ -84,8 +91,11 @@ private:
   /// What the controls hold, taken before a run and given back after one without OK.
   struct Values {
     bool partial = false;
+    bool keepPending = false;
     double ageLimit = 0;
     double lifetime = 0;
+    std::u16string timeVar;
+    double timeJump = 0;
     std::u16string groupBy;
     double maxGroups = 0;
     std::array<std::u16string, 8> merges;

@@ -3,6 +3,7 @@
 // its layout. The modal-run hook acts as the user of both dialogs.
 #include "filter/advanced_form.h"
 #include "filter/aggregation_plugin.h"
+#include "filter/aggregation_settings.h"
 #include "filter/options_form.h"
 #include "frame/descriptor_exports.h"
 #include "frame/instances.h"
@@ -102,8 +103,11 @@ protected:
   /// Sets every control of the advanced dialog as a user would.
   static void Change(TfrmAdvanced& f) {
     platform::SetControlChecked(f.chkPartial->Handle(), true);
+    platform::SetControlChecked(f.chkKeepPending->Handle(), true);
     platform::SetControlText(f.spAgeLimit->Handle(), u"3000");
     platform::SetControlText(f.spLifetime->Handle(), u"60000");
+    platform::SetControlText(f.cbTimeVar->Handle(), u"Stamp");
+    platform::SetControlText(f.spTimeJump->Handle(), u"60000");
     platform::SetControlText(f.cbGroupBy->Handle(), u"Station");
     platform::SetControlText(f.spMaxGroups->Handle(), u"16");
     platform::SetControlText(f.cbMerge1->Handle(), u"sum");
@@ -117,8 +121,9 @@ protected:
   }
   bool Has(const std::string& line) const { return Ini().find(line + "\r\n") != std::string::npos; }
   bool HasAnyNewKey() const {
-    for (const char* key : {"Release partial rows=", "Age limit=", "Value lifetime=", "Group by=",
-                            "Max groups=", "Merge"})
+    for (const char* key :
+         {"Release partial rows=", "Keep pending rows=", "Age limit=", "Value lifetime=",
+          "Time variable=", "Time jump limit=", "Group by=", "Max groups=", "Merge"})
       if (Ini().find(key) != std::string::npos)
         return true;
     return false;
@@ -133,24 +138,27 @@ protected:
 TEST_F(AdvancedDialog, OkInBothDialogsStoresTheAdvancedKeysBesideTheOthers) {
   TaPlugin* module = Load("Var1=Temp\r\nTimeout=100\r\n");
   module->SetParserItemsText("d|Station|String|\r\nd|Hum|String|\r\nd|Temp|String|", true);
-  const int32_t outcome =
-      Show({[](TfrmAdvanced& f) {
-             // Loaded from a store without the keys: every option off.
-             EXPECT_FALSE(f.chkPartial->Checked());
-             EXPECT_EQ(f.spAgeLimit->Value(), 0);
-             EXPECT_EQ(f.spLifetime->Value(), 0);
-             EXPECT_EQ(f.cbGroupBy->Text(), u"");
-             EXPECT_EQ(f.spMaxGroups->Value(), 256);
-             EXPECT_EQ(f.cbGroupBy->Items()->Text(), "Hum\r\nStation\r\nTemp\r\n");
-             EXPECT_EQ(f.Caption(), u"Advanced options");
-             Change(f);
-             Button(f, "btnOK")->Click();
-           }},
-           true);
+  const int32_t outcome = Show({[](TfrmAdvanced& f) {
+                                 // Loaded from a store without the keys: every option off.
+                                 EXPECT_FALSE(f.chkPartial->Checked());
+                                 EXPECT_FALSE(f.chkKeepPending->Checked());
+                                 EXPECT_EQ(f.spAgeLimit->Value(), 0);
+                                 EXPECT_EQ(f.spLifetime->Value(), 0);
+                                 EXPECT_EQ(f.cbTimeVar->Text(), u"");
+                                 EXPECT_EQ(f.spTimeJump->Value(), 0);
+                                 EXPECT_EQ(f.cbGroupBy->Text(), u"");
+                                 EXPECT_EQ(f.spMaxGroups->Value(), 256);
+                                 for (const TComboBox* box : {f.cbTimeVar, f.cbGroupBy})
+                                   EXPECT_EQ(box->Items()->Text(), "Hum\r\nStation\r\nTemp\r\n");
+                                 EXPECT_EQ(f.Caption(), u"Advanced options");
+                                 Change(f);
+                                 Button(f, "btnOK")->Click();
+                               }},
+                               true);
   EXPECT_EQ(outcome, 1);
-  EXPECT_TRUE(Has("Release partial rows=True")) << Ini();
-  EXPECT_TRUE(Has("Age limit=3000")) << Ini();
-  EXPECT_TRUE(Has("Value lifetime=60000")) << Ini();
+  for (const char* line : {"Release partial rows=True", "Keep pending rows=True", "Age limit=3000",
+                           "Value lifetime=60000", "Time variable=Stamp", "Time jump limit=60000"})
+    EXPECT_TRUE(Has(line)) << line << Ini();
   EXPECT_TRUE(Has("Group by=Station")) << Ini();
   EXPECT_TRUE(Has("Max groups=16")) << Ini();
   EXPECT_TRUE(Has("Merge1=Sum")) << Ini();
@@ -162,6 +170,9 @@ TEST_F(AdvancedDialog, OkInBothDialogsStoresTheAdvancedKeysBesideTheOthers) {
   // The engine took the confirmed options over.
   EXPECT_TRUE(module->Engine->Options().Partial);
   EXPECT_EQ(module->Engine->Options().AgeMs, 3000u);
+  EXPECT_EQ(module->Engine->Options().TimeVarLower, "stamp");
+  EXPECT_EQ(module->Engine->Options().TimeJumpMs, 60000u);
+  EXPECT_TRUE(module->Cfg->chkKeepPending_Checked);
   EXPECT_EQ(module->Engine->Options().GroupByLower, "station");
   EXPECT_EQ(module->Engine->Options().MaxGroups, 16u);
   EXPECT_EQ(module->Engine->Options().Merge[0], TMergeStrategy::Sum);
@@ -170,7 +181,10 @@ TEST_F(AdvancedDialog, OkInBothDialogsStoresTheAdvancedKeysBesideTheOthers) {
   // The next dialog shows what was stored.
   Show({[](TfrmAdvanced& f) {
          EXPECT_TRUE(f.chkPartial->Checked());
+         EXPECT_TRUE(f.chkKeepPending->Checked());
          EXPECT_EQ(f.spAgeLimit->Value(), 3000);
+         EXPECT_EQ(f.cbTimeVar->Text(), u"Stamp");
+         EXPECT_EQ(f.spTimeJump->Value(), 60000);
          EXPECT_EQ(f.cbGroupBy->Text(), u"Station");
          EXPECT_EQ(f.spMaxGroups->Value(), 16);
          EXPECT_EQ(f.cbMerge1->Text(), u"Sum");
@@ -238,6 +252,9 @@ TEST_F(AdvancedDialog, CancelTakesBackOnlyTheLastRun) {
         [](TfrmAdvanced& f) {
           EXPECT_EQ(f.spAgeLimit->Value(), 700) << "the cancelled run is taken back";
           EXPECT_FALSE(f.chkPartial->Checked());
+          EXPECT_FALSE(f.chkKeepPending->Checked());
+          EXPECT_EQ(f.cbTimeVar->Text(), u"");
+          EXPECT_EQ(f.spTimeJump->Value(), 0);
           EXPECT_EQ(f.cbGroupBy->Text(), u"");
           EXPECT_EQ(f.cbMerge1->Text(), u"Last");
           EXPECT_EQ(f.edSeparator->Text(), u", ");
@@ -245,7 +262,9 @@ TEST_F(AdvancedDialog, CancelTakesBackOnlyTheLastRun) {
         }},
        true);
   EXPECT_TRUE(Has("Age limit=700")) << Ini();
-  EXPECT_EQ(Ini().find("Release partial rows"), std::string::npos) << "at its default" << Ini();
+  for (const char* key :
+       {"Release partial rows=", "Keep pending rows=", "Time variable=", "Time jump limit="})
+    EXPECT_EQ(Ini().find(key), std::string::npos) << key << " at its default" << Ini();
 }
 
 TEST_F(AdvancedDialog, MergeRowsNameTheVariablesAndKeepWhatTheyDoNotChange) {
@@ -315,11 +334,12 @@ TEST_F(AdvancedDialog, LayoutButtonRowAndHelpContext) {
          advanced = options->btnAdvanced->BoundsRect();
          ok = Button(*options, "btnOK")->BoundsRect();
          cancel = Button(*options, "btnCancel")->BoundsRect();
-         // The group box reaches the right edge of its row; below the button row there is only
-         // the form's border (3).
+         // The variable boxes reach the right edge of their rows; below the button row there is
+         // only the form's border (3).
+         EXPECT_EQ(f.cbTimeVar->Left() + f.cbTimeVar->Width(), f.panTimeVar->ClientWidth() - 4);
          EXPECT_EQ(f.cbGroupBy->Left() + f.cbGroupBy->Width(), f.panGroupBy->ClientWidth() - 4);
          EXPECT_EQ(f.pBot->Top() + f.pBot->Height() + 3, f.ClientHeight());
-         EXPECT_GE(f.pBot->Top(), f.panMaxGroups->Top() + f.panMaxGroups->Height());
+         EXPECT_GE(f.pBot->Top(), f.panSeparator->Top() + f.panSeparator->Height());
          Recorder recorder;
          recorder.seen = &contexts;
          support::TheApplication().InstallHelpHandler(&recorder);
