@@ -62,12 +62,13 @@ bool IsCombo(HWND h) {
   return _wcsicmp(cls, L"ComboBox") == 0;
 }
 
-/// A dialog's controls in creation order (their identifiers), found inside the panels: the
-/// group variable's box (Combo), the merge lists and the separator's edit (the last edit).
+/// A dialog's controls in creation order (their identifiers), found inside the panels: the check
+/// boxes (incomplete rows, then pending rows), the time variable's box (TimeVar) and the group
+/// variable's (Combo), the merge lists and the separator's edit (the last edit).
 struct Controls {
   HWND dialog = nullptr;
-  std::vector<HWND> all, updowns, statics, buttons, merges;
-  HWND check = nullptr, combo = nullptr, separator = nullptr;
+  std::vector<HWND> all, updowns, statics, buttons, merges, checks, combos;
+  HWND check = nullptr, keep = nullptr, timeVar = nullptr, combo = nullptr, separator = nullptr;
 
   explicit Controls(HWND d) : dialog(d) {
     ::EnumChildWindows(
@@ -88,15 +89,23 @@ struct Controls {
       else if (_wcsicmp(cls, L"ComboBox") == 0 && (style & 3) == CBS_DROPDOWNLIST)
         merges.push_back(h);
       else if (_wcsicmp(cls, L"ComboBox") == 0)
-        combo = h;
+        combos.push_back(h);
       else if (_wcsicmp(cls, L"Edit") == 0 && !IsCombo(::GetParent(h)))
         separator = h;
       else if (_wcsicmp(cls, L"Static") == 0 && !TextOf(h).empty())
         statics.push_back(h);
       else if (_wcsicmp(cls, L"Button") == 0 && (style & 0x0F) == BS_AUTOCHECKBOX)
-        check = h;
+        checks.push_back(h);
       if (_wcsicmp(cls, L"Button") == 0 && !TextOf(h).empty())
         buttons.push_back(h);
+    }
+    if (checks.size() == 2) {
+      check = checks[0];
+      keep = checks[1];
+    }
+    if (combos.size() == 2) {
+      timeVar = combos[0];
+      combo = combos[1];
     }
   }
   HWND Button(const std::wstring& text) const {
@@ -163,14 +172,18 @@ protected:
   }
 
   static void Change(Controls& c) {
-    ASSERT_EQ(c.updowns.size(), 3u);
-    ASSERT_NE(c.check, nullptr);
+    // The up-downs: age limit, value lifetime, time jump limit, maximum open groups.
+    ASSERT_EQ(c.updowns.size(), 4u);
+    ASSERT_NE(c.keep, nullptr);
     ASSERT_NE(c.combo, nullptr);
     ::SendMessageW(c.check, BM_CLICK, 0, 0);
+    ::SendMessageW(c.keep, BM_CLICK, 0, 0);
     ::SendMessageW(c.updowns[0], UDM_SETPOS32, 0, 2500);
     ::SendMessageW(c.updowns[1], UDM_SETPOS32, 0, 90000);
+    ::SendMessageW(c.timeVar, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Stamp"));
+    ::SendMessageW(c.updowns[2], UDM_SETPOS32, 0, 60000);
     ::SendMessageW(c.combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Station"));
-    ::SendMessageW(c.updowns[2], UDM_SETPOS32, 0, 32);
+    ::SendMessageW(c.updowns[3], UDM_SETPOS32, 0, 32);
     // The user picks the third entry of the first merge list, as a click on it does.
     ASSERT_EQ(c.merges.size(), 8u);
     ::SendMessageW(c.merges[0], CB_SETCURSEL, 2, 0);
@@ -195,8 +208,9 @@ protected:
   }
   bool Has(const std::string& line) const { return Ini().find(line + "\r\n") != std::string::npos; }
   bool HasAnyAdvancedKey() const {
-    for (const char* key : {"Release partial rows=", "Age limit=", "Value lifetime=", "Group by=",
-                            "Max groups=", "Merge"})
+    for (const char* key :
+         {"Release partial rows=", "Keep pending rows=", "Age limit=", "Value lifetime=",
+          "Time variable=", "Time jump limit=", "Group by=", "Max groups=", "Merge"})
       if (Ini().find(key) != std::string::npos)
         return true;
     return false;
@@ -208,9 +222,13 @@ TEST_F(AdvancedDialogHost, OkInBothDialogsStoresTheKeysAndTheNextDialogShowsThem
   Visit change{[](Controls& c) {
     EXPECT_EQ(TextOf(c.dialog), L"Advanced options");
     // A store without the keys: every option off, 256 groups.
-    EXPECT_EQ(::SendMessageW(c.check, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(::SendMessageW(c.updowns.at(2), UDM_GETPOS32, 0, 0), 256);
-    EXPECT_EQ(::SendMessageW(c.combo, CB_GETCOUNT, 0, 0), 2);
+    for (HWND box : c.checks)
+      EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(::SendMessageW(c.updowns.at(2), UDM_GETPOS32, 0, 0), 0);
+    EXPECT_EQ(::SendMessageW(c.updowns.at(3), UDM_GETPOS32, 0, 0), 256);
+    EXPECT_EQ(TextOf(c.timeVar), L"");
+    for (HWND box : c.combos)
+      EXPECT_EQ(::SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
     EXPECT_EQ(TextOf(c.merges.at(0)), L"Last");
     EXPECT_EQ(::SendMessageW(c.merges.at(0), CB_GETCOUNT, 0, 0), 8);
     EXPECT_EQ(TextOf(c.separator), L", ");
@@ -218,19 +236,20 @@ TEST_F(AdvancedDialogHost, OkInBothDialogsStoresTheKeysAndTheNextDialogShowsThem
     ::SendMessageW(c.Button(L"OK"), BM_CLICK, 0, 0);
   }};
   EXPECT_EQ(Show(handle, change), 1u);
-  EXPECT_TRUE(Has("Release partial rows=True")) << Ini();
-  EXPECT_TRUE(Has("Age limit=2500")) << Ini();
-  EXPECT_TRUE(Has("Value lifetime=90000")) << Ini();
-  EXPECT_TRUE(Has("Group by=Station")) << Ini();
-  EXPECT_TRUE(Has("Max groups=32")) << Ini();
-  EXPECT_TRUE(Has("Merge1=Sum")) << Ini();
+  for (const char* line : {"Release partial rows=True", "Keep pending rows=True", "Age limit=2500",
+                           "Value lifetime=90000", "Time variable=Stamp", "Time jump limit=60000",
+                           "Group by=Station", "Max groups=32", "Merge1=Sum"})
+    EXPECT_TRUE(Has(line)) << line << Ini();
   EXPECT_TRUE(Has("Merge separator=+|+")) << "blanks kept" << Ini();
   EXPECT_TRUE(Has("Var1=Temp")) << Ini();
   EXPECT_TRUE(Has("Width=389")) << "the position stays the options dialog's" << Ini();
 
   Visit look{[](Controls& c) {
-               EXPECT_EQ(::SendMessageW(c.check, BM_GETCHECK, 0, 0), BST_CHECKED);
+               for (HWND box : c.checks)
+                 EXPECT_EQ(::SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
                EXPECT_EQ(::SendMessageW(c.updowns.at(0), UDM_GETPOS32, 0, 0), 2500);
+               EXPECT_EQ(::SendMessageW(c.updowns.at(2), UDM_GETPOS32, 0, 0), 60000);
+               EXPECT_EQ(TextOf(c.timeVar), L"Stamp");
                EXPECT_EQ(TextOf(c.combo), L"Station");
                EXPECT_EQ(TextOf(c.merges.at(0)), L"Sum");
                EXPECT_EQ(TextOf(c.merges.at(1)), L"Last");
@@ -342,7 +361,10 @@ TEST_F(AdvancedDialogHost, EveryTextInEachShippedLanguage) {
     std::wstring caption;
     Visit read{[&](Controls& c) {
                  caption = TextOf(c.dialog);
+                 // The labels and the check boxes' captions.
                  for (HWND h : c.statics)
+                   statics.push_back(TextOf(h));
+                 for (HWND h : c.checks)
                    statics.push_back(TextOf(h));
                  for (HWND h : c.buttons)
                    buttons.push_back(TextOf(h));
@@ -353,10 +375,10 @@ TEST_F(AdvancedDialogHost, EveryTextInEachShippedLanguage) {
     EXPECT_EQ(caption, texts.caption);
     EXPECT_NE(std::find(buttons.begin(), buttons.end(), texts.check), buttons.end());
     EXPECT_NE(std::find(buttons.begin(), buttons.end(), texts.cancel), buttons.end());
-    // Two notes, four labels, eight merge rows and the separator's label; the check box, OK
-    // and Cancel.
-    EXPECT_EQ(statics.size(), 15u);
-    EXPECT_EQ(buttons.size(), 3u);
+    // Two notes, six labels, eight merge rows and the separator's label, and the two check
+    // boxes; the check boxes, OK and Cancel.
+    EXPECT_EQ(statics.size(), 19u);
+    EXPECT_EQ(buttons.size(), 4u);
     if (english.empty()) {
       english = statics;
       continue;
@@ -404,6 +426,7 @@ TEST_F(AdvancedDialogHost, HeldOpenForAScreenshot) {
     if (_stricmp(texts.code, language) == 0)
       advancedText = texts.button;
   const uint32_t handle = Load("Var1=Temp\r\nVar2=Hum\r\nVar3=Wind\r\nAge limit=5000\r\n"
+                               "Time variable=Stamp\r\nTime jump limit=60000\r\n"
                                "Group by=Station\r\nMerge1=Mean\r\nMerge3=Max\r\n");
   Visit show{[ms](Controls& c) {
                RECT r{};
