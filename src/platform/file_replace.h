@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -14,6 +15,12 @@ namespace platform {
 /// replacement failed; Error then receives the system's description of the cause and both files
 /// are left as they were.
 bool MoveFileReplacing(const std::string& source, const std::string& target, std::string& error);
+
+/// Creates (or empties) FileName, an 8-bit path in the system code page, for writing in binary
+/// mode. The handle is not inherited by programs this process starts: an inherited handle would
+/// hold the file open, and make its replacement fail, for as long as such a program runs. Null
+/// with errno set when the file cannot be created.
+std::FILE* CreateForWriting(const std::string& fileName);
 
 /// Steps of a whole-file write that a test can make fail (bit set of FileWriteFaults).
 enum FileFaultOp : unsigned {

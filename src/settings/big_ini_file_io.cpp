@@ -96,7 +96,7 @@ void WriteWholeFile(const std::string& fileName, std::string_view text) {
   if (const int fault = platform::FileWriteFaults::Fails(platform::fileFaultCreate))
     errno = fault;
   else
-    file = std::fopen(temporary.c_str(), "wb");
+    file = platform::CreateForWriting(temporary);
   if (!file)
     fail(ErrnoText(errno));
   // Success is judged by the results alone: a call that succeeds may still change errno.

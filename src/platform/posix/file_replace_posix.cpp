@@ -7,6 +7,11 @@
 
 namespace platform {
 
+std::FILE* CreateForWriting(const std::string& fileName) {
+  // "e": closed on exec.
+  return std::fopen(fileName.c_str(), "wbe");
+}
+
 bool MoveFileReplacing(const std::string& source, const std::string& target, std::string& error) {
   // The new file takes over the permissions of the one it replaces, as an in-place rewrite would.
   struct stat old {};

@@ -1,7 +1,14 @@
 #include "platform/file_replace.h"
 #include "platform/win32/system_error_win.h"
 
+#include <cstdio>
+
 namespace platform {
+
+std::FILE* CreateForWriting(const std::string& fileName) {
+  // "N": not inherited.
+  return std::fopen(fileName.c_str(), "wbN");
+}
 
 bool MoveFileReplacing(const std::string& source, const std::string& target, std::string& error) {
   // A reader that does not take the INI lock (a virus scanner, an editor) may hold the target

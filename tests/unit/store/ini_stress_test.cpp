@@ -32,7 +32,7 @@ void Save(const std::string& file, const std::string& role, int round) {
   settings.var[1] = std::to_string(round) + " +text";
   settings.Counter = round * 1000;
   ASSERT_TRUE(store.SaveValues(&settings))
-      << role << " could not save round " << round << " to " << file;
+      << role << " could not save round " << round << " to " << file << ": " << store.LastError();
 }
 
 // The round a writer saved last, -1 when it saved none yet; its other keys must agree with it.
