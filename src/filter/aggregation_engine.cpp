@@ -19,8 +19,9 @@ constexpr int32_t kMaxNameIds = 4096;
 
 } // namespace
 
-TAggregationEngine::TAggregationEngine(const TObjectList& vars)
-    : vars_(vars), statusName_(kRowStatus), statusLower_(rtl::AnsiString(kRowStatus).Lowered()) {
+TAggregationEngine::TAggregationEngine(const TObjectList& vars, TzetItemRecycler& recycler)
+    : vars_(vars), recycler_(recycler), statusName_(kRowStatus),
+      statusLower_(rtl::AnsiString(kRowStatus).Lowered()) {
   Configure(0, false, TAggregationOptions{});
 }
 

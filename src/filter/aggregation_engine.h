@@ -37,8 +37,11 @@
 class TAggregationEngine {
 public:
   /// Vars: the configured variables (TAggregationListItem), read where they are; the list
-  /// outlives the engine and changes only together with a Configure.
-  explicit TAggregationEngine(const TObjectList& vars);
+  /// outlives the engine and changes only together with a Configure. Recycler: where the items
+  /// of the output rows and the pending rows are kept between packets. It must outlive every
+  /// output row the engine filled (a parked row's items stay in the row), so it is the owner's
+  /// of those rows, not the engine's: the module's output lists outlive an UNLOAD.
+  TAggregationEngine(const TObjectList& vars, TzetItemRecycler& recycler);
   TAggregationEngine(const TAggregationEngine&) = delete;
   TAggregationEngine& operator=(const TAggregationEngine&) = delete;
 
@@ -172,8 +175,7 @@ private:
   /// A misfit was said in the host log since the last Configure.
   bool misfitNoted_ = false;
   std::vector<std::string> notes_;
-  /// Items, arrays and names of the output rows and the pending rows, kept between packets.
-  TzetItemRecycler recycler_;
+  TzetItemRecycler& recycler_;
   TAggregationGroups groups_{1};
   /// What the engine learnt about the input names, by position in the packet.
   TSeenNames seenNames_;

@@ -110,7 +110,7 @@ void TaPlugin::zetPluginLoad(TzetPlugin*, PPluginCallRec, int32_t&) {
   AggregationList = std::make_unique<TThreadObjectList>(true);
   {
     TThreadObjectList::WriteLocked engine(*AggregationList);
-    Engine = std::make_unique<TAggregationEngine>(engine.List());
+    Engine = std::make_unique<TAggregationEngine>(engine.List(), recycler_);
   }
   engineReady_.store(true, std::memory_order_release);
   Cfg = new TDataSourceCfg(this);

@@ -70,6 +70,11 @@ private:
   void RestorePendingRows() noexcept;
   std::string PendingRowsPath() const;
 
+  /// Items, arrays and names of the output rows and the pending rows, kept between data calls
+  /// (used under the engine lock). The module's: the calling threads' output rows, which hold
+  /// parked items of it, outlive an UNLOAD and the engine with it.
+  TzetItemRecycler recycler_;
+
   /// True from the moment zetPluginLoad has built the engine state until zetPluginUnload begins
   /// to free it; data calls look at the state only while it is set.
   std::atomic<bool> engineReady_{false};

@@ -80,8 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   const TAggregationOptions options = OptionsOf(choice);
   const bool noReset = choice & 32;
+  // The recycler outlives the rows that hold its parked items.
+  TzetItemRecycler recycler;
   TzetRowsParamsList rows;
-  TAggregationEngine engine(*vars);
+  TAggregationEngine engine(*vars, recycler);
   engine.Configure(30, noReset, options);
   std::string file;
   switch (choice >> 6) {
@@ -101,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
   default: {
     // A real state, one byte of it changed when the stream leaves a byte for that.
-    TAggregationEngine source(*vars);
+    TAggregationEngine source(*vars, recycler);
     source.Configure(30, noReset, options);
     SendPackets(source, rest.substr(0, rest.size() / 2), rows);
     file = source.SaveState(7);

@@ -30,7 +30,7 @@ protected:
 
   std::unique_ptr<TAggregationEngine> Make(const TAggregationOptions& options, bool noReset,
                                            uint32_t timeoutMs) {
-    auto engine = std::make_unique<TAggregationEngine>(vars_);
+    auto engine = std::make_unique<TAggregationEngine>(vars_, recycler_);
     engine->Configure(timeoutMs, noReset, options);
     return engine;
   }
@@ -60,6 +60,8 @@ protected:
   }
 
   TObjectList vars_;
+  /// Declared before the rows it keeps items of, so that it outlives them.
+  TzetItemRecycler recycler_;
   TzetRowsParamsList rows_;
 
 private:
