@@ -36,8 +36,7 @@ void TAggregationEngine::Configure(uint32_t timeoutMs, bool noReset,
     const TMergeStrategy strategy = options_.Merge[k];
     if (strategy != TMergeStrategy::Last)
       mergeMask_ |= 1u << k;
-    if (strategy != TMergeStrategy::Last && strategy != TMergeStrategy::First &&
-        strategy != TMergeStrategy::Min && strategy != TMergeStrategy::Max)
+    if (!KeepsASingleValue(strategy))
       reshapeMask_ |= 1u << k;
   }
   misfitNoted_ = false;

@@ -169,8 +169,7 @@ private:
   TAggregationOptions options_;
   /// Bit K: variable K merges by a strategy other than "Last".
   uint32_t mergeMask_ = 0;
-  /// Bit K: variable K's strategy makes of a single value another one (Sum, Mean, Count and
-  /// Concat; First, Min and Max keep it as it came).
+  /// Bit K: variable K's strategy makes of a single value another one (see KeepsASingleValue).
   uint32_t reshapeMask_ = 0;
   /// A misfit was said in the host log since the last Configure.
   bool misfitNoted_ = false;

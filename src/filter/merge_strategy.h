@@ -32,6 +32,13 @@ constexpr bool IsNumericStrategy(TMergeStrategy strategy) {
          strategy == TMergeStrategy::Max || strategy == TMergeStrategy::Mean;
 }
 
+/// The strategies that keep a variable's one value as it came (Last, First, Min and Max); the
+/// others make another value of it (a sum, a mean, a count or a text).
+constexpr bool KeepsASingleValue(TMergeStrategy strategy) {
+  return strategy == TMergeStrategy::Last || strategy == TMergeStrategy::First ||
+         strategy == TMergeStrategy::Min || strategy == TMergeStrategy::Max;
+}
+
 /// The number Value holds: integer, floating-point and currency values are numbers; text, dates,
 /// booleans and the rest are not.
 std::optional<double> NumberOf(const platform::VariantRec& value);
